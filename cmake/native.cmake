@@ -1,0 +1,33 @@
+# Native build: the core with its unit tests under sanitizers, and benchmarks.
+set(SKIMROW_SANITIZE "address,undefined" CACHE STRING "sanitizers for the native build (empty for none)")
+option(SKIMROW_BENCH "build the benchmarks" OFF)
+
+set(SKIMROW_SAN_FLAGS)
+if(SKIMROW_SANITIZE)
+    set(SKIMROW_SAN_FLAGS -fsanitize=${SKIMROW_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+endif()
+
+add_library(skimrow_core STATIC ${SKIMROW_CORE_SOURCES})
+target_include_directories(skimrow_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS} ${SKIMROW_SAN_FLAGS})
+target_link_options(skimrow_core PUBLIC ${SKIMROW_SAN_FLAGS})
+find_package(Threads REQUIRED)
+target_link_libraries(skimrow_core PUBLIC Threads::Threads)
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+file(GLOB SKIMROW_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(core_tests ${SKIMROW_NATIVE_TESTS})
+target_compile_options(core_tests PRIVATE ${SKIMROW_COMMON_FLAGS} ${SKIMROW_SAN_FLAGS})
+target_link_libraries(core_tests PRIVATE skimrow_core GTest::gtest GTest::gtest_main)
+target_compile_definitions(core_tests PRIVATE SKIMROW_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_discover_tests(core_tests DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "TZ=UTC")
+
+if(SKIMROW_BENCH)
+    find_package(benchmark REQUIRED)
+    file(GLOB SKIMROW_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
+    if(SKIMROW_BENCH_SOURCES)
+        add_executable(core_bench ${SKIMROW_BENCH_SOURCES})
+        target_link_libraries(core_bench PRIVATE skimrow_core benchmark::benchmark)
+    endif()
+endif()

@@ -1,0 +1,49 @@
+# Windows build (MinGW-w64): the plug-in DLL, the stand-in host and the
+# Windows tests, which CTest runs through Wine.
+option(SKIMROW_WINE_TESTS "run the Windows tests under Wine" ON)
+
+set(SKIMROW_STATIC_LINK -static -static-libgcc -static-libstdc++)
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${SKIMROW_WINE_ARCH} ${CMAKE_BINARY_DIR}/wineprefix)
+
+add_library(skimrow_core STATIC ${SKIMROW_CORE_SOURCES})
+target_include_directories(skimrow_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
+
+set(SKIMROW_WIN_SOURCES
+    plugin/plugin_main.cpp
+    settings/instance_paths_win.cpp
+)
+add_library(Mivra_Skimrow SHARED ${SKIMROW_WIN_SOURCES} plugin/Mivra_Skimrow.def plugin/version.rc)
+set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
+target_compile_options(Mivra_Skimrow PRIVATE ${SKIMROW_COMMON_FLAGS})
+target_link_options(Mivra_Skimrow PRIVATE ${SKIMROW_STATIC_LINK})
+target_link_libraries(Mivra_Skimrow PRIVATE skimrow_core shell32 advapi32 user32 gdi32)
+
+add_executable(vantrex_host host/vantrex_host.cpp host/frame_io.cpp)
+target_include_directories(vantrex_host PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(vantrex_host PRIVATE ${SKIMROW_COMMON_FLAGS})
+target_link_options(vantrex_host PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
+target_link_libraries(vantrex_host PRIVATE user32 gdi32)
+add_dependencies(vantrex_host Mivra_Skimrow)
+
+# The DLL must export exactly the two names and import system DLLs only.
+add_test(NAME dll_export_and_import_tables
+    COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${SKIMROW_OBJDUMP} -DDLL=$<TARGET_FILE:Mivra_Skimrow>
+            -P ${CMAKE_SOURCE_DIR}/tests/check_dll_tables.cmake)
+
+if(SKIMROW_WINE_TESTS)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    include(GoogleTest)
+    file(GLOB SKIMROW_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+    add_executable(win_tests ${SKIMROW_WIN_TESTS})
+    target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(win_tests PRIVATE ${SKIMROW_COMMON_FLAGS})
+    target_link_options(win_tests PRIVATE ${SKIMROW_STATIC_LINK})
+    target_link_libraries(win_tests PRIVATE skimrow_core gtest gtest_main user32 gdi32 advapi32 shell32)
+    add_dependencies(win_tests Mivra_Skimrow vantrex_host)
+    gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+        PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endif()

@@ -1,0 +1,111 @@
+// The two exports, the descriptor and the six entry points. No exception
+// leaves this file: every entry point catches everything.
+#include <windows.h>
+
+#include <clocale>
+
+#include "include/vantrex_plugin.h"
+#include "plugin/ticker_engine.h"
+#include "plugin/win_lock.h"
+#include "settings/instance_paths.h"
+
+namespace {
+
+HINSTANCE g_module = nullptr;
+CriticalSectionLock g_lock;
+TickerEngine g_engine(g_lock);
+
+// "Бегущая строка" in Windows-1251.
+const char kDisplayName[] = "\xC1\xE5\xE3\xF3\xF9\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0";
+const char kDescription[] = "\xC1\xE5\xE3\xF3\xF9\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0.";
+
+void __cdecl Init(InitInfo* info);
+int32_t __cdecl Start(StartInfo* info);
+int32_t __cdecl ProcessFrame(FrameInfo* frame);
+void __cdecl Stop(void);
+void __cdecl ShowSettings(void** ownerWindow);
+void __cdecl Shutdown(void);
+
+PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, ProcessFrame, Stop, ShowSettings, Shutdown};
+
+void __cdecl Init(InitInfo* info) {
+    try {
+        if (info) {
+            g_engine.initWords[0] = info->word0;
+            g_engine.initWords[1] = info->word1;
+        }
+        ResolvePaths(g_engine.ini, g_module);
+        LoadSettings(g_engine.ini, g_engine.store);
+        std::setlocale(LC_TIME, "");
+    } catch (...) {
+    }
+}
+
+int32_t __cdecl Start(StartInfo* info) {
+    try {
+        if (!info) return 1;
+        FrameGeometry& g = g_engine.geometry;
+        g.frameWidth = info->frameWidth;
+        g.frameHeight = info->frameHeight;
+        g.reserved = info->reserved;
+        g.pixelFormat = info->pixelFormat;
+        g.cpuLevel = info->cpuLevel;
+        FindHostWindows(g_engine.ini);
+    } catch (...) {
+    }
+    return 1;
+}
+
+int32_t __cdecl ProcessFrame(FrameInfo* frame) {
+    try {
+        if (!frame || !frame->pixels) return 0;
+        if (CpuTooOld(g_engine.geometry.cpuLevel)) return 0;
+        g_engine.lastFrameTick = GetTickCount();
+        g_engine.DrawFrame(static_cast<uint8_t*>(frame->pixels));
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+void __cdecl Stop(void) {
+    try {
+    } catch (...) {
+    }
+}
+
+void __cdecl ShowSettings(void** ownerWindow) {
+    try {
+        HWND owner = ownerWindow ? static_cast<HWND>(*ownerWindow) : nullptr;
+        if (CpuTooOld(g_engine.geometry.cpuLevel)) {
+            MessageBoxW(owner, L"      Настройки плагина недоступны. \nТребуется процессор Pentium III или старше.",
+                        L"Бегущая строка", MB_OK | MB_ICONINFORMATION);
+            return;
+        }
+    } catch (...) {
+    }
+}
+
+void __cdecl Shutdown(void) {
+    try {
+        SaveSettings(g_engine.ini, g_engine.store);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) int32_t __cdecl Vantrex_Plugin_Version(void) { return VANTREX_PLUGIN_INTERFACE_VERSION; }
+
+__declspec(dllexport) PluginDescriptor* __cdecl Vantrex_Plugin_PR(void) { return &g_descriptor; }
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+}

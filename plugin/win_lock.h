@@ -1,0 +1,16 @@
+// TickerLock over a critical section.
+#pragma once
+#include <windows.h>
+
+#include "plugin/ticker_lock.h"
+
+class CriticalSectionLock final : public TickerLock {
+public:
+    CriticalSectionLock() { InitializeCriticalSection(&section_); }
+    ~CriticalSectionLock() override { DeleteCriticalSection(&section_); }
+    void Enter() override { EnterCriticalSection(&section_); }
+    void Leave() override { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The main job: builds the plug-in and the stand-in host, plays a video
+# through the plug-in and writes what the host shows: raw frames, an MP4
+# and a PNG still, in build/demo/.
+#   scripts/demo.sh [frames]
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+"$SKIMROW_ROOT/scripts/setup.sh"
+frames=${1:-150}
+arch=$(wine_arch)
+tree=$(windows_tree "$arch")
+toolchain=$SKIMROW_ROOT/cmake/mingw-i686.cmake
+[ "$arch" = win64 ] && toolchain=$SKIMROW_ROOT/cmake/mingw-x86_64.cmake
+say "building the plug-in and the stand-in host ($arch)"
+mkdir -p "$SKIMROW_BUILD"
+configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
+
+demo=$SKIMROW_BUILD/demo
+app=$demo/app
+rm -rf "$demo"
+mkdir -p "$app/Plugins"
+cp "$tree/vantrex_host.exe" "$tree/Mivra_Skimrow.dll" "$app/"
+[ -f "$SKIMROW_ROOT/scripts/demo/Mivra_Skimrow.ini" ] && cp "$SKIMROW_ROOT/scripts/demo/Mivra_Skimrow.ini" "$app/Plugins/"
+
+say "playing $frames frames of a 720x576 YUY2 test pattern through the plug-in"
+with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
+    "$app/vantrex_host.exe" --headless --size 720x576 --format yuy2 --frames "$frames" \
+    --output "$(winepath_of "$demo/frames.yuy2")" --stats
+
+say "encoding build/demo/demo.mp4 and build/demo/still.png"
+ffmpeg -v error -y -f rawvideo -pix_fmt yuyv422 -s 720x576 -r 25 -i "$demo/frames.yuy2" \
+    -c:v libx264 -pix_fmt yuv420p "$demo/demo.mp4"
+ffmpeg -v error -y -f rawvideo -pix_fmt yuyv422 -s 720x576 -i "$demo/frames.yuy2" \
+    -vf "select=eq(n\,$((frames * 2 / 3)))" -frames:v 1 "$demo/still.png"
+ls -l "$demo"/demo.mp4 "$demo"/still.png
+say "done"

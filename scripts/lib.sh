@@ -1,0 +1,34 @@
+# Shared by the README's commands.
+SKIMROW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+SKIMROW_BUILD=${SKIMROW_BUILD:-$SKIMROW_ROOT/build}
+say() { printf '\n== %s\n' "$*"; }
+
+# Some machines run 64-bit code only (no IA-32 emulation in the kernel), so
+# 32-bit Wine cannot start there. The shipped DLL is always the 32-bit one;
+# on such machines the Windows tests and the demo use the 64-bit build of
+# the same sources under 64-bit Wine.
+can_run_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+wine_arch() { if can_run_32bit; then echo win32; else echo win64; fi; }
+
+build_jobs() { nproc 2>/dev/null || echo 2; }
+
+configure_and_build() {  # dir, cmake args...
+    local dir=$1; shift
+    cmake -S "$SKIMROW_ROOT" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+    cmake --build "$dir" -j "$(build_jobs)" 2>&1 | grep -E 'error|warning:|Error' || true
+    cmake --build "$dir" -j "$(build_jobs)" >/dev/null
+}
+
+windows_tree() {  # arch -> build dir of the Windows build that runs here
+    if [ "$1" = win32 ]; then echo "$SKIMROW_BUILD/win32"; else echo "$SKIMROW_BUILD/win64"; fi
+}
+
+# Runs a command inside one Xvfb with a private, persistent wineserver, so
+# that CTest does not wait for Wine's service processes on every test.
+with_wine() {  # arch prefix command...
+    local arch=$1 prefix=$2; shift 2
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$SKIMROW_ROOT/scripts/wine-session.sh" "$arch" "$prefix" "$@"
+}
+
+# Wine maps the Unix root to drive Z:.
+winepath_of() { printf 'Z:%s' "$(echo "$1" | tr '/' '\\')"; }

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds every tree and runs
+# every test. Prints one summary line per tree and a total at the end.
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+"$SKIMROW_ROOT/scripts/setup.sh" || exit 1
+mkdir -p "$SKIMROW_BUILD"
+arch=$(wine_arch)
+status=0 passed=0 failed=0
+
+run_ctest() {  # label dir [wrapper...]
+    local label=$1 dir=$2; shift 2
+    say "$label: running tests"
+    local log="$dir.ctest.log"
+    (cd "$dir" && "$@" ctest --output-on-failure -j 1) >"$log" 2>&1
+    local rc=$?
+    grep -E 'tests passed|Failed|\*\*\*|Errors while' "$log" | tail -20
+    [ $rc -eq 0 ] || { status=1; sed -n '/The following tests FAILED/,$p' "$log"; grep -B2 -A30 'Failure\|FAILED\|ERROR: ' "$log" | head -120; }
+    local total ok
+    total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+' || echo 0)
+    ok=$(grep -oE '[0-9]+% tests passed, [0-9]+ tests failed' "$log" | tail -1 | grep -oE ', [0-9]+' | grep -oE '[0-9]+' || echo 0)
+    passed=$((passed + total - ok)) failed=$((failed + ok))
+}
+
+say "native build with AddressSanitizer and UBSan"
+configure_and_build "$SKIMROW_BUILD/native" -DSKIMROW_SANITIZE=address,undefined || exit 1
+run_ctest "native (ASan+UBSan)" "$SKIMROW_BUILD/native"
+
+say "Windows build, 32-bit (the shipped plug-in)"
+wine32_tests=OFF
+[ "$arch" = win32 ] && wine32_tests=ON
+configure_and_build "$SKIMROW_BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$SKIMROW_ROOT/cmake/mingw-i686.cmake" \
+    -DSKIMROW_WINE_TESTS=$wine32_tests || exit 1
+if [ "$arch" = win32 ]; then
+    run_ctest "Windows 32-bit under Wine" "$SKIMROW_BUILD/win32" with_wine win32 "$SKIMROW_BUILD/win32/wineprefix"
+else
+    run_ctest "Windows 32-bit (tables only: this machine cannot run 32-bit code)" "$SKIMROW_BUILD/win32"
+    say "Windows build, 64-bit (the same sources, tested under 64-bit Wine)"
+    configure_and_build "$SKIMROW_BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$SKIMROW_ROOT/cmake/mingw-x86_64.cmake" || exit 1
+    run_ctest "Windows 64-bit under Wine" "$SKIMROW_BUILD/win64" with_wine win64 "$SKIMROW_BUILD/win64/wineprefix"
+fi
+
+say "summary"
+echo "$passed passed, $failed failed"
+exit $status

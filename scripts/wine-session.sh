@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# wine-session.sh ARCH PREFIX command... : runs the command with a warm,
+# private wineserver and stops that server afterwards.
+set -uo pipefail
+arch=$1 prefix=$2
+shift 2
+export WINEARCH=$arch WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+here=$(dirname "$0")
+"$here/wine-run.sh" "$arch" "$prefix" cmd /c exit </dev/null >/dev/null 2>&1
+/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+"$here/wine-run.sh" "$arch" "$prefix" cmd /c exit </dev/null >/dev/null 2>&1
+"$@"
+rc=$?
+/usr/lib/wine/wineserver -k </dev/null >/dev/null 2>&1
+/usr/lib/wine/wineserver -w </dev/null >/dev/null 2>&1
+exit $rc

@@ -1,0 +1,201 @@
+#include "settings/ini_store.h"
+
+#include <cinttypes>
+#include <cstring>
+
+#include "settings/ticker_settings.h"
+
+bool IsCSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+static std::string TrimLeft(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size() && IsCSpace(static_cast<unsigned char>(s[i]))) ++i;
+    return s.substr(i);
+}
+
+static std::string TrimRight(const std::string& s) {
+    size_t n = s.size();
+    while (n > 0 && IsCSpace(static_cast<unsigned char>(s[n - 1]))) --n;
+    return s.substr(0, n);
+}
+
+std::string TrimCopy(const std::string& s) { return TrimRight(TrimLeft(s)); }
+
+uint64_t ParseDecimal(const char* text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (IsCSpace(*p)) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    uint64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) v = v * 10u + uint64_t(*p - '0');
+    return negative ? (~v + 1u) : v;
+}
+
+int32_t IniStore::Open(int32_t forWriting) {
+    Close();
+    cursor_ = 0;
+    length_ = 0;
+    if (fullPath.empty()) return 0;
+    if (forWriting) {
+        file_ = std::fopen(fullPath.c_str(), "w+b");
+    } else {
+        // Created when missing, never emptied; a read-only file still loads.
+        file_ = std::fopen(fullPath.c_str(), "a+b");
+        if (!file_) file_ = std::fopen(fullPath.c_str(), "rb");
+        if (file_ && std::fseek(file_, 0, SEEK_END) == 0) {
+            length_ = std::ftell(file_);
+            if (length_ < 0) length_ = 0;
+            std::fseek(file_, 0, SEEK_SET);
+        }
+    }
+    return file_ ? 1 : 0;
+}
+
+void IniStore::Close() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+// One line without its terminator; CR LF and LF both end a line.
+bool IniStore::ReadLine(std::string& line) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(file_)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line.push_back(static_cast<char>(c));
+    }
+    if (!any) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+// Circular scan from the section found last, visiting every line once.
+bool IniStore::FindSection(const std::string& name) {
+    if (!file_ || length_ == 0) return false;
+    const std::string target = "[" + TrimCopy(name) + "]";
+    if (cursor_ >= length_) cursor_ = 0;
+    std::fseek(file_, cursor_, SEEK_SET);
+    long p = cursor_;
+    std::string line;
+    for (;;) {
+        if (!ReadLine(line)) {  // cannot happen inside the file, but never spin
+            std::fseek(file_, 0, SEEK_SET);
+            p = 0;
+            if (p == cursor_) return false;
+            continue;
+        }
+        if (TrimCopy(line) == target) {
+            cursor_ = p;
+            return true;
+        }
+        p = std::ftell(file_);
+        if (p >= length_) {
+            std::fseek(file_, 0, SEEK_SET);
+            p = 0;
+        }
+        if (p == cursor_) return false;
+    }
+}
+
+bool IniStore::ReadValue(const std::string& section, const std::string& rawKey, std::string& value) {
+    const std::string key = TrimCopy(rawKey);
+    if (!FindSection(section)) return false;
+    std::string line;
+    while (ReadLine(line)) {
+        std::string text = TrimLeft(line);
+        if (text.empty()) continue;
+        if (text[0] == '[') return false;
+        size_t eq = text.find('=');
+        if (eq == std::string::npos) continue;
+        if (TrimRight(text.substr(0, eq)) != key) continue;
+        value = text.substr(eq + 1);
+        return !value.empty();
+    }
+    return false;
+}
+
+void IniStore::ReadTyped(const std::string& section, const SettingsEntry& e) {
+    std::string text;
+    const bool found = ReadValue(section, e.key, text);
+    if (e.type == kTypeString) {
+        *static_cast<std::string*>(e.target) = found ? text : std::string(e.defaultText ? e.defaultText : "");
+        return;
+    }
+    const uint64_t v = found ? ParseDecimal(text.c_str()) : uint64_t(e.defaultNumber);
+    switch (e.type) {
+    case kTypeU8: *static_cast<uint8_t*>(e.target) = uint8_t(v); break;
+    case kTypeS16: *static_cast<int16_t*>(e.target) = int16_t(uint16_t(v)); break;
+    case kTypeU16a:
+    case kTypeU16b: *static_cast<uint16_t*>(e.target) = uint16_t(v); break;
+    case kTypeFlag:
+    case kTypeU32:
+    case kTypeU32c:
+    case kTypeU32d: *static_cast<uint32_t*>(e.target) = uint32_t(v); break;
+    case kTypeS32:
+    case kTypeFontMetric: *static_cast<int32_t*>(e.target) = int32_t(uint32_t(v)); break;
+    case kTypeS64: *static_cast<int64_t*>(e.target) = int64_t(v); break;
+    case kTypeU64: *static_cast<uint64_t*>(e.target) = v; break;
+    default: break;
+    }
+}
+
+int32_t IniStore::ReadLong(const std::string& section, const std::string& key, int32_t def) {
+    std::string text;
+    if (!ReadValue(section, key, text)) return def;
+    return int32_t(uint32_t(ParseDecimal(text.c_str())));
+}
+
+void IniStore::ReadTable(const std::string& section, const SettingsEntry* table, int count) {
+    for (int i = 0; i < count; ++i)
+        if (table[i].type <= kTypeString) ReadTyped(section, table[i]);
+}
+
+void IniStore::WriteSection(const std::string& name) {
+    if (!file_) return;
+    const std::string line = "[" + TrimCopy(name) + "]\r\n";
+    std::fwrite(line.data(), 1, line.size(), file_);
+}
+
+void IniStore::WriteValue(const std::string& key, const std::string& text) {
+    if (!file_) return;
+    const std::string line = TrimCopy(key) + "=" + text + "\r\n";
+    std::fwrite(line.data(), 1, line.size(), file_);
+}
+
+void IniStore::WriteTyped(const SettingsEntry& e) {
+    char buf[32];
+    switch (e.type) {
+    case kTypeString: WriteValue(e.key, *static_cast<const std::string*>(e.target)); return;
+    case kTypeU8: std::snprintf(buf, sizeof buf, "%u", unsigned(*static_cast<const uint8_t*>(e.target))); break;
+    case kTypeS16: std::snprintf(buf, sizeof buf, "%d", int(*static_cast<const int16_t*>(e.target))); break;
+    case kTypeU16a:
+    case kTypeU16b: std::snprintf(buf, sizeof buf, "%u", unsigned(*static_cast<const uint16_t*>(e.target))); break;
+    case kTypeFlag:
+    case kTypeU32:
+    case kTypeU32c:
+    case kTypeU32d: std::snprintf(buf, sizeof buf, "%" PRIu32, *static_cast<const uint32_t*>(e.target)); break;
+    case kTypeS32:
+    case kTypeFontMetric: std::snprintf(buf, sizeof buf, "%" PRId32, *static_cast<const int32_t*>(e.target)); break;
+    case kTypeS64: std::snprintf(buf, sizeof buf, "%" PRId64, *static_cast<const int64_t*>(e.target)); break;
+    case kTypeU64: std::snprintf(buf, sizeof buf, "%" PRIu64, *static_cast<const uint64_t*>(e.target)); break;
+    default: return;
+    }
+    valueText_ = buf;
+    WriteValue(e.key, valueText_);
+}
+
+void IniStore::WriteLong(const std::string& key, int32_t value) {
+    valueText_ = std::to_string(value);
+    WriteValue(key, valueText_);
+}
+
+void IniStore::WriteTable(const SettingsEntry* table, int count) {
+    for (int i = 0; i < count; ++i)
+        if (table[i].type <= kTypeString) WriteTyped(table[i]);
+}

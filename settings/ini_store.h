@@ -1,0 +1,60 @@
+// The plug-in's own INI reader and writer, plus the paths and host window
+// handles that locate the settings file and the host.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+struct SettingsEntry;
+
+class IniStore {
+public:
+    IniStore() = default;
+    ~IniStore() { Close(); }
+    IniStore(const IniStore&) = delete;
+    IniStore& operator=(const IniStore&) = delete;
+
+    int32_t Open(int32_t forWriting);
+    void Close();
+    bool IsOpen() const { return file_ != nullptr; }
+
+    bool FindSection(const std::string& name);
+    bool ReadValue(const std::string& section, const std::string& key, std::string& value);
+
+    // Typed readers: the target always receives a value.
+    void ReadTyped(const std::string& section, const SettingsEntry& entry);
+    int32_t ReadLong(const std::string& section, const std::string& key, int32_t def);
+    void ReadTable(const std::string& section, const SettingsEntry* table, int count);
+
+    void WriteSection(const std::string& name);
+    void WriteValue(const std::string& key, const std::string& text);
+    void WriteTyped(const SettingsEntry& entry);
+    void WriteLong(const std::string& key, int32_t value);
+    void WriteTable(const SettingsEntry* table, int count);
+
+    // Paths and host windows, set by the instance-path code.
+    std::string instanceId;
+    std::string pluginFolder;
+    std::string moduleName;
+    std::string fileName;
+    std::string fullPath;
+    void* mainWindow = nullptr;
+    void* videoFrameWindow = nullptr;
+    void* videoWindow = nullptr;
+
+private:
+    bool ReadLine(std::string& line);
+
+    std::FILE* file_ = nullptr;
+    long length_ = 0;
+    long cursor_ = 0;
+    std::string valueText_;
+};
+
+// C runtime style conversions, defined once so that every build converts alike:
+// leading white space, an optional sign, decimal digits up to the first other
+// character. The result is taken modulo 2^64, so that a value keeps its low bits
+// in whatever field it lands.
+uint64_t ParseDecimal(const char* text);
+bool IsCSpace(unsigned char c);
+std::string TrimCopy(const std::string& s);

@@ -1,0 +1,89 @@
+// Windows side of instance paths: version query, registry switch, folders,
+// command line, and the host's windows.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "settings/ini_store.h"
+#include "settings/instance_paths.h"
+
+static bool IsNtFamily(bool& known) {
+    OSVERSIONINFOEXA ex = {};
+    ex.dwOSVersionInfoSize = sizeof(ex);  // 156 bytes
+    if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) {
+        known = true;
+        return ex.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    }
+    OSVERSIONINFOA basic = {};
+    basic.dwOSVersionInfoSize = sizeof(basic);  // 148 bytes
+    if (GetVersionExA(&basic)) {
+        known = true;
+        return basic.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    }
+    known = false;
+    return false;
+}
+
+static DWORD StoreInUsersFolder() {
+    HKEY key = nullptr;
+    DWORD value = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vantrex", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD type = 0, size = sizeof(value);
+        if (RegQueryValueExA(key, "StoreInUsersFolder", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_DWORD)
+            value = 0;
+        RegCloseKey(key);
+    }
+    return value;
+}
+
+static std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+static std::string ModuleBaseName(HMODULE module) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    std::string name = path;
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name = name.substr(0, dot);
+    return name;
+}
+
+void ResolvePaths(IniStore& ini, void* moduleHandle) {
+    bool known = false;
+    const bool nt = IsNtFamily(known);
+    if (!known) return;  // no paths: every setting keeps its default, nothing is saved
+
+    const DWORD inUsersFolder = StoreInUsersFolder();
+    std::string base;
+    char buffer[MAX_PATH] = {};
+    if (nt && inUsersFolder != 0 && SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE)) {
+        base = std::string(buffer) + "\\Vantrex\\";
+    } else {
+        GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+        base = FolderOf(buffer);
+    }
+
+    std::string commandLine = GetCommandLineA();
+    if (!commandLine.empty()) CharLowerBuffA(&commandLine[0], static_cast<DWORD>(commandLine.size()));
+    ini.instanceId = ParseInstanceId(commandLine);
+
+    const std::string folder = ComposePluginFolder(base, ini.instanceId);
+    CreateDirectoryA(folder.c_str(), nullptr);  // one level; existing or failing is fine
+    SetSettingsFileNames(ini, folder, ModuleBaseName(static_cast<HMODULE>(moduleHandle)));
+}
+
+void FindHostWindows(IniStore& ini) {
+    const HostWindowTitles titles = HostTitlesFor(ini.instanceId);
+    HWND main = FindWindowA(kMainWindowClass, titles.mainTitle.c_str());
+    HWND frame = FindWindowA(kVideoFrameClass, titles.videoTitle.c_str());
+    HWND video = frame ? FindWindowExA(frame, nullptr, nullptr, kVideoChildTitle) : nullptr;
+    ini.mainWindow = main;
+    ini.videoFrameWindow = frame;
+    ini.videoWindow = video ? video : frame;
+    if (main) SendMessageA(main, kHostQueryMessage, kHostQueryParam, 0);
+}

@@ -1,0 +1,65 @@
+#include "tests/win/plugin_harness.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+std::string ExeFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s = path;
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+int RunProcess(const std::string& commandLine, std::string* output, DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    char tempDir[MAX_PATH], tempFile[MAX_PATH];
+    GetTempPathA(MAX_PATH, tempDir);
+    GetTempFileNameA(tempDir, "run", 0, tempFile);
+    HANDLE out = CreateFileA(tempFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out;
+    si.hStdError = out;
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = commandLine;
+    DWORD code = DWORD(-1);
+    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(out);
+    if (output) *output = ReadFileBytes(tempFile);
+    DeleteFileA(tempFile);
+    return int(code);
+}
+
+Plugin::Plugin() {
+    module_ = LoadLibraryA(DllPath().c_str());
+    if (!module_) return;
+    version_ = reinterpret_cast<PluginVersionFn>(GetProcAddress(module_, VANTREX_PLUGIN_VERSION_EXPORT));
+    auto pr = reinterpret_cast<PluginDescriptorFn>(GetProcAddress(module_, VANTREX_PLUGIN_DESCRIPTOR_EXPORT));
+    if (version_ && pr) descriptor_ = pr();
+}
+
+Plugin::~Plugin() {
+    if (module_) FreeLibrary(module_);
+}

@@ -1,0 +1,33 @@
+// Loads the plug-in DLL fresh for each test, as a host does, and offers the
+// file and process helpers the black-box tests share.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "include/vantrex_plugin.h"
+
+std::string ExeFolder();
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+// Runs a command line, waits, returns the exit code; stderr+stdout go to `output`.
+int RunProcess(const std::string& commandLine, std::string* output = nullptr, DWORD timeoutMs = 60000);
+
+class Plugin {
+public:
+    Plugin();
+    ~Plugin();
+    bool loaded() const { return module_ != nullptr && descriptor_ != nullptr; }
+    int32_t Version() const { return version_(); }
+    PluginDescriptor* Descriptor() const { return descriptor_; }
+    PluginDescriptor* operator->() const { return descriptor_; }
+
+    static std::string DllPath() { return ExeFolder() + "Mivra_Skimrow.dll"; }
+    static std::string IniPath() { return ExeFolder() + "Plugins\\Mivra_Skimrow.ini"; }
+
+private:
+    HMODULE module_ = nullptr;
+    PluginVersionFn version_ = nullptr;
+    PluginDescriptor* descriptor_ = nullptr;
+};
