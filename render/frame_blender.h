@@ -1,0 +1,90 @@
+// Resamples the composed band (32-bit, premultiplied colour, coverage in
+// alpha, bottom-up) onto its rectangle in the host's frame and blends it in
+// place, into YUY2 or 24-bit RGB, all rows or one field. Fixed point on
+// 16-bit lanes, bit-exact between the scalar and the SIMD implementation.
+#pragma once
+#include <cstdint>
+
+#include "render/aligned_buffer.h"
+#include "render/filter_table.h"
+
+struct BlendRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int32_t Width() const { return right - left; }
+    int32_t Height() const { return bottom - top; }
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+
+enum FieldMode : int32_t { kOddRows = 0, kEvenRows = 1, kAllRows = 2 };
+enum FrameFormat : int32_t { kFormatYuy2 = 0, kFormatRgb24 = 1 };
+
+struct BandSource {
+    const uint8_t* pixels = nullptr;  // bottom-up, stride allocWidth * 4
+    int32_t allocWidth = 0;
+    int32_t allocHeight = 0;
+    BlendRect rect;  // the part to draw, top-down coordinates
+};
+
+enum class BlendPath { Scalar, Sse2 };
+
+class FrameBlender {
+public:
+    FrameBlender();
+
+    void SetFrameFormat(int32_t width, int32_t height, int32_t format);
+    BlendRect MapRect(const BlendRect& reference) const;
+    void BlendBand(uint8_t* frame, const BlendRect& dest, const BandSource& source, int32_t opacityPercent,
+                   int32_t fieldMode);
+
+    // The SIMD path is chosen from the processor at construction; tests and
+    // benchmarks may force either.
+    void SetPath(BlendPath path);
+    BlendPath Path() const { return path_; }
+    static bool CpuHasSse2();
+
+    int64_t TableBuilds() const { return tableBuilds_; }
+    int32_t frameWidth() const { return width_; }
+    int32_t frameHeight() const { return height_; }
+
+private:
+    bool PrepareTables(const BlendRect& R, const BlendRect& D, const BandSource& source);
+
+    int32_t width_ = 0, height_ = 0, format_ = 0;
+    BlendPath path_ = BlendPath::Scalar;
+    AlignedBuffer vTable_, hTable_, lineBuffer_, rowBuffer_, simdTable_;
+    FilterKey vKey_, hKey_;
+    int32_t hTaps_ = 0;
+    int64_t tableBuilds_ = 0;
+};
+
+// Row kernels shared by the two paths (defined in frame_blender_rows.cpp and
+// frame_blender_sse2.cpp).
+namespace blend_rows {
+
+struct RowContext {
+    const uint8_t* srcTop;  // the source rectangle's top-left pixel
+    int32_t srcWidth;       // columns of the source rectangle
+    int32_t srcStep;        // bytes from one source row to the next one down
+    const uint8_t* hTable;  // horizontal entries, one per destination column of D
+    int32_t columns;        // destination columns (D's width)
+    int32_t opacity;        // O = percent * 256 / 100
+};
+
+// Vertical then horizontal filter: one saturated BGRA pixel per destination column.
+void FilterRowScalar(const RowContext& c, const uint8_t* vEntry, uint8_t* line, uint8_t* row);
+void BlendYuy2Scalar(uint8_t* frameRow, int32_t frameWidth, int32_t left, const uint8_t* row, int32_t columns,
+                     int32_t opacity);
+void BlendRgbScalar(uint8_t* frameRow, const uint8_t* row, int32_t columns, int32_t opacity);
+
+// SIMD versions; `simdTable` is the horizontal table padded to `taps` per
+// entry and paired (see frame_blender_sse2.cpp).
+size_t Sse2TableBytes(int32_t columns, int32_t taps);
+void BuildSse2Table(const uint8_t* hTable, int32_t columns, int32_t taps, uint8_t* simdTable);
+size_t Sse2LineBytes(int32_t srcWidth, int32_t taps);
+void FilterRowSse2(const RowContext& c, const uint8_t* vEntry, const uint8_t* simdTable, int32_t taps,
+                   uint8_t* line, uint8_t* row);
+void BlendYuy2Sse2(uint8_t* frameRow, int32_t frameWidth, int32_t left, const uint8_t* row, int32_t columns,
+                   int32_t opacity);
+void BlendRgbSse2(uint8_t* frameRow, const uint8_t* row, int32_t columns, int32_t opacity);
+
+}  // namespace blend_rows
