@@ -64,7 +64,7 @@ private:
 };
 
 // Plain aligned memory, for builds without a platform bitmap.
-class HeapSurfaceAllocator final : public SurfaceAllocator {
+class HeapSurfaceAllocator : public SurfaceAllocator {
 public:
     bool Create(int32_t width, int32_t height, uint8_t** pixels, void** handle) override;
     void Destroy(void* handle) override;

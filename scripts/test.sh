@@ -12,7 +12,12 @@ run_ctest() {  # label dir [wrapper...]
     local label=$1 dir=$2; shift 2
     say "$label: running tests"
     local log="$dir.ctest.log"
-    (cd "$dir" && "$@" ctest --output-on-failure -j 1) >"$log" 2>&1
+    local filter=()
+    if [ "${1:-}" = env ]; then  # env VAR=value ctest_filter NAME
+        export "$2"; shift 2
+    fi
+    if [ "${1:-}" = ctest_filter ]; then filter=(-R "$2"); shift 2; fi
+    (cd "$dir" && "$@" ctest --output-on-failure -j 1 "${filter[@]}") >"$log" 2>&1
     local rc=$?
     grep -E 'tests passed|Failed|\*\*\*|Errors while' "$log" | tail -20
     [ $rc -eq 0 ] || { status=1; sed -n '/The following tests FAILED/,$p' "$log"; grep -B2 -A30 'Failure\|FAILED\|ERROR: ' "$log" | head -120; }
@@ -25,6 +30,10 @@ run_ctest() {  # label dir [wrapper...]
 say "native build with AddressSanitizer and UBSan"
 configure_and_build "$SKIMROW_BUILD/native" -DSKIMROW_SANITIZE=address,undefined || exit 1
 run_ctest "native (ASan+UBSan)" "$SKIMROW_BUILD/native"
+
+say "native build with ThreadSanitizer (the threading stress test)"
+configure_and_build "$SKIMROW_BUILD/native-tsan" -DSKIMROW_SANITIZE=thread || exit 1
+run_ctest "native (TSan)" "$SKIMROW_BUILD/native-tsan" env TSAN_OPTIONS=halt_on_error=1 ctest_filter Stress
 
 say "Windows build, 32-bit (the shipped plug-in)"
 wine32_tests=OFF

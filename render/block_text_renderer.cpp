@@ -1,0 +1,56 @@
+#include "render/text_renderer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "settings/ticker_settings.h"
+
+FontSpec FontSpecFrom(const TickerSettings& s) {
+    FontSpec f;
+    f.faceName = s.FontName.substr(0, 31);
+    f.height = s.FontSize;
+    f.weight = s.FontWeight;
+    f.italic = s.FontItalic;
+    f.underline = s.FontUnderline;
+    f.strikeOut = s.FontStrikeOut;
+    f.charSet = s.FontCharSet;
+    return f;
+}
+
+bool BlockTextRenderer::CreateTickerFont(const FontSpec& spec) {
+    const int32_t h = spec.height < 0 ? -spec.height : spec.height;
+    if (h == 0 || h > 2000) return false;
+    cellHeight_ = h + h / 8;  // cell height: character height plus a little leading
+    return true;
+}
+
+TextExtent BlockTextRenderer::MeasureAnsi(const char* text) {
+    return TextExtent{int32_t(std::strlen(text)) * CellWidth(), cellHeight_};
+}
+
+TextExtent BlockTextRenderer::MeasureWide(const char16_t*, int32_t length) {
+    return TextExtent{length * CellWidth(), cellHeight_};
+}
+
+// Like GDI: colour into blue, green and red, alpha of touched pixels set to 0.
+void BlockTextRenderer::Paint(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t color) {
+    if (!target_.pixels) return;
+    left = std::max(left, 0), top = std::max(top, 0);
+    right = std::min(right, target_.allocWidth), bottom = std::min(bottom, target_.allocHeight);
+    for (int32_t y = top; y < bottom; ++y)
+        for (int32_t x = left; x < right; ++x) {
+            uint8_t* p = target_.At(x, y);
+            p[0] = uint8_t(color >> 16), p[1] = uint8_t(color >> 8), p[2] = uint8_t(color), p[3] = 0;
+        }
+}
+
+void BlockTextRenderer::FillRect(const SurfaceRect& r, uint32_t color) { Paint(r.left, r.top, r.right, r.bottom, color); }
+
+void BlockTextRenderer::DrawText(int32_t x, int32_t y, const char16_t* text, int32_t length) {
+    const int32_t w = CellWidth();
+    for (int32_t i = 0; i < length; ++i) {
+        if (text[i] == u' ') continue;
+        const int32_t left = x + i * w + w / 6;
+        Paint(left, y + cellHeight_ / 6, left + w * 2 / 3, y + cellHeight_ - cellHeight_ / 6, color_);
+    }
+}

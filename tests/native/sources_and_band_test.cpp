@@ -1,0 +1,126 @@
+// The text sources and the composed band's two layers.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "test_files.h"
+
+namespace {
+
+std::vector<std::u16string> Texts(const MessageList& l) {
+    std::vector<std::u16string> out;
+    for (int32_t i = 0; i < l.Count(); ++i) out.push_back(l[i].displayText.ToU16());
+    return out;
+}
+
+struct Sources : ::testing::Test {
+    TempDir dir;
+    std::vector<std::u16string> File(const std::string& bytes) {
+        WriteBytes(dir.File("f.txt"), bytes);
+        MessageList l;
+        BuildFileMessages({dir.File("f.txt"), ""}, 0, l);
+        return Texts(l);
+    }
+};
+
+TEST_F(Sources, FileLinesBecomeMessagesInOrder) {
+    using V = std::vector<std::u16string>;
+    EXPECT_EQ(File("A\n\nB\n"), (V{u"A", u"", u"B"}));
+    EXPECT_EQ(File("A\r\nB"), (V{u"A", u"B"}));
+    EXPECT_EQ(File("A\r\n"), (V{u"A"}));
+    EXPECT_EQ(File(""), (V{u""}));
+    EXPECT_EQ(File("\n"), (V{u""}));
+    EXPECT_EQ(File("\xCD\xEE\xE2\xEE\xF1\xF2\xE8"), (V{u"Новости"}));
+    EXPECT_EQ(File(std::string("a\0b\n", 4)), (V{u"ab"}));
+}
+
+TEST_F(Sources, MissingFilesAndIndexesOffTheListShowOneMessage) {
+    MessageList l;
+    BuildFileMessages({dir.File("nope.txt"), ""}, 0, l);
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"Файл не найден"});
+    BuildFileMessages({""}, 5, l);
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"Файл не найден"});
+    BuildStringMessages({"one", "two", ""}, 1, l);
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"two"});
+    BuildStringMessages({"one", ""}, -3, l);
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u""});
+}
+
+TEST_F(Sources, HugeAndLongFilesLoad) {
+    std::string many;
+    for (int i = 0; i < 100000; ++i) many += "line " + std::to_string(i) + "\n";
+    auto lines = File(many);
+    ASSERT_EQ(lines.size(), 100000u);
+    EXPECT_EQ(lines[99999], u"line 99999");
+    lines = File(std::string(100000, 'x'));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].size(), 100000u);
+    std::string binary;
+    for (int i = 0; i < 300000; ++i) binary.push_back(char(i * 13));
+    EXPECT_FALSE(File(binary).empty());
+}
+
+// The block renderer draws a character of the default font (-31) as a cell
+// 20 wide and 34 high whose ink spans x + 3 .. x + 16 and rows 5 .. 28.
+struct Band : ::testing::Test, EngineFixture {
+    void Compose(const char* text) {
+        engine.store.strings = {text, ""};
+        Start();
+        engine.StartPlayback(1);
+        engine.segments[0].x = 10;
+        renderer.texts = 0;
+        engine.ComposeBand();
+    }
+    const uint8_t* Px(int32_t x, int32_t y) { return engine.surface.Slot(0).At(x, y); }
+};
+
+TEST_F(Band, OpaqueTextOverAClearBackground) {
+    engine.store.live.BackOpacity = 0;
+    engine.store.live.TextOpacity = 100;
+    engine.store.live.TextColor = 0x0000FF;  // red
+    engine.store.live.ShadowOffset = 0;
+    Compose("H");
+    EXPECT_EQ(engine.metrics.shadowOffset, 0);
+    EXPECT_EQ(engine.store.live.BandHeight, engine.metrics.textHeight);
+    EXPECT_EQ(renderer.texts, 2);  // no shadow in either layer
+    const uint8_t* bg = Px(2, 2);
+    EXPECT_EQ(bg[0] | bg[1] | bg[2] | bg[3], 0);
+    const uint8_t* ink = Px(18, 15);
+    EXPECT_EQ(ink[2], 255);
+    EXPECT_EQ(ink[0], 0);
+    EXPECT_EQ(ink[3], 255);
+    EXPECT_EQ(engine.surface.CurrentIndex(), 0);
+    EXPECT_EQ(engine.surface.Current().used.right, 768);
+}
+
+TEST_F(Band, OpacitiesAndTheShadow) {
+    engine.store.live.TextOpacity = 50;
+    engine.store.live.BackOpacity = 80;
+    engine.store.live.ShadowOffset = 20;  // MulDiv(34, 20, 100) = 7 pixels
+    Compose("H");
+    EXPECT_EQ(engine.metrics.shadowOffset, 7);
+    EXPECT_EQ(engine.store.live.BandHeight, 41);
+    const uint8_t* bg = Px(2, 2);
+    EXPECT_EQ(bg[0], 0x4D);  // 0x60 * 80 % = 76.8
+    EXPECT_EQ(bg[3], 204);   // 255 * 80 %
+    const uint8_t* ink = Px(18, 15);
+    EXPECT_EQ(ink[0], 96);  // 192 at 50 %
+    EXPECT_EQ(ink[3], 128);
+    const uint8_t* shadow = Px(31, 30);  // right of and below the ink, inside the shadow
+    EXPECT_EQ(shadow[0] | shadow[1] | shadow[2], 0);
+    EXPECT_EQ(shadow[3], 128);
+    EXPECT_EQ(renderer.texts, 4);
+}
+
+TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
+    engine.store.live.StringSource = 7;  // no source: a user run shows its background
+    Start();
+    engine.StartPlayback(1);
+    renderer.texts = 0;
+    engine.AppendSegment();
+    EXPECT_EQ(engine.segments.Count(), 0);
+    engine.ComposeBand();
+    EXPECT_EQ(renderer.texts, 0);
+    EXPECT_EQ(Px(100, 10)[3], 204);
+}
+
+}  // namespace

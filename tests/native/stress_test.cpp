@@ -1,0 +1,68 @@
+// Frames on one thread, starts, stops, source switches and font rebuilds on
+// another, as the host's video and user-interface threads do. Run under
+// ThreadSanitizer by the test command.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "engine_fixture.h"
+#include "test_files.h"
+
+namespace {
+
+TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
+    EngineFixture f;
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "message number " + std::to_string(i) + "\r\n";
+    WriteBytes(dir.File("a.txt"), text);
+    f.engine.store.strings = {"the first string", "the second string", ""};
+    f.engine.store.files = {dir.File("a.txt"), ""};
+    f.engine.store.live.Speed = 30;
+    f.Start(720, 576, kFormatYuy2);
+    f.engine.StartPlayback(1);
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> frames{0}, actions{0};
+    std::thread video([&] {
+        std::vector<uint8_t> frame(720 * 576 * 2, 0x80);
+        while (!stop) {
+            f.engine.DrawFrame(frame.data());
+            ++frames;
+            std::this_thread::sleep_for(std::chrono::microseconds(300));  // frames come at a rate
+        }
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+        switch (i % 6) {
+        case 0: f.engine.StopPlayback(1); break;
+        case 1: {
+            LockGuard guard(f.engine.Lock());  // the dialog's source switch
+            f.engine.store.live.StringSource = (i / 6) % 2;
+            f.engine.store.live.StrIdx = (i / 12) % 2;
+            break;
+        }
+        case 2: f.engine.StartPlayback(1); break;
+        case 3: {
+            LockGuard guard(f.engine.Lock());  // the dialog's font-size buttons
+            f.engine.store.live.FontSize = -20 - (i % 30);
+            f.engine.store.live.LineSize = 200 + (i % 500);
+            f.engine.RebuildFont();
+            break;
+        }
+        case 4: f.engine.MeasureBand(); break;
+        case 5: f.engine.LoadFileSource(); break;
+        }
+        ++actions;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    stop = true;
+    video.join();
+    std::printf("stress: %ld frames and %ld interface actions in 3 s\n", frames.load(), actions.load());
+    EXPECT_GT(frames.load(), 10);
+    EXPECT_GT(actions.load(), 100);
+}
+
+}  // namespace
