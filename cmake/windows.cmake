@@ -10,15 +10,20 @@ add_library(skimrow_core STATIC ${SKIMROW_CORE_SOURCES})
 target_include_directories(skimrow_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
 
-set(SKIMROW_WIN_SOURCES
-    plugin/plugin_main.cpp
+# The Windows side of the plug-in, linked into the DLL and into the tests.
+add_library(skimrow_win STATIC
+    plugin/win_services.cpp
+    render/gdi_text_renderer.cpp
     settings/instance_paths_win.cpp
 )
-add_library(Mivra_Skimrow SHARED ${SKIMROW_WIN_SOURCES} plugin/Mivra_Skimrow.def plugin/version.rc)
+target_compile_options(skimrow_win PRIVATE ${SKIMROW_COMMON_FLAGS})
+target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32)
+
+add_library(Mivra_Skimrow SHARED plugin/plugin_main.cpp plugin/Mivra_Skimrow.def plugin/version.rc)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
 target_compile_options(Mivra_Skimrow PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_options(Mivra_Skimrow PRIVATE ${SKIMROW_STATIC_LINK})
-target_link_libraries(Mivra_Skimrow PRIVATE skimrow_core shell32 advapi32 user32 gdi32)
+target_link_libraries(Mivra_Skimrow PRIVATE skimrow_win)
 
 add_executable(vantrex_host host/vantrex_host.cpp host/frame_io.cpp)
 target_include_directories(vantrex_host PRIVATE ${CMAKE_SOURCE_DIR})
@@ -42,7 +47,7 @@ if(SKIMROW_WINE_TESTS)
     target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_options(win_tests PRIVATE ${SKIMROW_COMMON_FLAGS})
     target_link_options(win_tests PRIVATE ${SKIMROW_STATIC_LINK})
-    target_link_libraries(win_tests PRIVATE skimrow_core gtest gtest_main user32 gdi32 advapi32 shell32)
+    target_link_libraries(win_tests PRIVATE skimrow_win gtest gtest_main version)
     add_dependencies(win_tests Mivra_Skimrow vantrex_host)
     gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
         PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)

@@ -7,13 +7,20 @@
 #include "include/vantrex_plugin.h"
 #include "plugin/ticker_engine.h"
 #include "plugin/win_lock.h"
+#include "plugin/win_services.h"
+#include "render/gdi_text_renderer.h"
 #include "settings/instance_paths.h"
 
 namespace {
 
+// Module-level objects, constructed empty at load and destroyed at unload.
 HINSTANCE g_module = nullptr;
+WinAnsiCodec g_codec;
 CriticalSectionLock g_lock;
-TickerEngine g_engine(g_lock);
+WinEngineServices g_services;
+GdiTextRenderer g_renderer;
+DibSectionAllocator g_allocator;
+TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
 
 // "Бегущая строка" in Windows-1251.
 const char kDisplayName[] = "\xC1\xE5\xE3\xF3\xF9\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0";
@@ -44,13 +51,15 @@ void __cdecl Init(InitInfo* info) {
 int32_t __cdecl Start(StartInfo* info) {
     try {
         if (!info) return 1;
-        FrameGeometry& g = g_engine.geometry;
+        FrameGeometry g;
         g.frameWidth = info->frameWidth;
         g.frameHeight = info->frameHeight;
         g.reserved = info->reserved;
         g.pixelFormat = info->pixelFormat;
         g.cpuLevel = info->cpuLevel;
         FindHostWindows(g_engine.ini);
+        g_engine.PrepareProcessing(g);
+        g_engine.DecidePlayback();
     } catch (...) {
     }
     return 1;
@@ -104,6 +113,7 @@ __declspec(dllexport) PluginDescriptor* __cdecl Vantrex_Plugin_PR(void) { return
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
+        SetSystemAnsiCodec(&g_codec);
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;

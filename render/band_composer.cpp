@@ -70,14 +70,14 @@ void TickerEngine::ComposeBand() {
             renderer_.SelectTarget(surface.Slot(0));
             if (shadow != 0) {
                 renderer_.SetTextColor(0);
-                renderer_.DrawText(seg.x + shadow, shadow, t.Raw(), length);
+                renderer_.DrawRun(seg.x + shadow, shadow, t.Raw(), length);
             }
             renderer_.SetTextColor(textColor);
-            renderer_.DrawText(seg.x, 0, t.Raw(), length);
+            renderer_.DrawRun(seg.x, 0, t.Raw(), length);
             renderer_.SelectTarget(surface.Slot(1));
             renderer_.SetTextColor(coverage);
-            if (shadow != 0) renderer_.DrawText(seg.x + shadow, shadow, t.Raw(), length);
-            renderer_.DrawText(seg.x, 0, t.Raw(), length);
+            if (shadow != 0) renderer_.DrawRun(seg.x + shadow, shadow, t.Raw(), length);
+            renderer_.DrawRun(seg.x, 0, t.Raw(), length);
         }
     }
     renderer_.EndDraw();

@@ -46,7 +46,7 @@ void BlockTextRenderer::Paint(int32_t left, int32_t top, int32_t right, int32_t 
 
 void BlockTextRenderer::FillRect(const SurfaceRect& r, uint32_t color) { Paint(r.left, r.top, r.right, r.bottom, color); }
 
-void BlockTextRenderer::DrawText(int32_t x, int32_t y, const char16_t* text, int32_t length) {
+void BlockTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) {
     const int32_t w = CellWidth();
     for (int32_t i = 0; i < length; ++i) {
         if (text[i] == u' ') continue;

@@ -35,7 +35,7 @@ public:
     virtual void SelectTarget(const SurfaceSlot& slot) = 0;
     virtual void FillRect(const SurfaceRect& rect, uint32_t color) = 0;
     virtual void SetTextColor(uint32_t color) = 0;
-    virtual void DrawText(int32_t x, int32_t y, const char16_t* text, int32_t length) = 0;
+    virtual void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) = 0;
     virtual void EndDraw() = 0;
 };
 
@@ -50,7 +50,7 @@ public:
     void SelectTarget(const SurfaceSlot& slot) override { target_ = slot; }
     void FillRect(const SurfaceRect& rect, uint32_t color) override;
     void SetTextColor(uint32_t color) override { color_ = color; }
-    void DrawText(int32_t x, int32_t y, const char16_t* text, int32_t length) override;
+    void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) override;
     void EndDraw() override {}
 
 private:

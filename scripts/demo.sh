@@ -20,12 +20,16 @@ app=$demo/app
 rm -rf "$demo"
 mkdir -p "$app/Plugins"
 cp "$tree/vantrex_host.exe" "$tree/Mivra_Skimrow.dll" "$app/"
-[ -f "$SKIMROW_ROOT/scripts/demo/Mivra_Skimrow.ini" ] && cp "$SKIMROW_ROOT/scripts/demo/Mivra_Skimrow.ini" "$app/Plugins/"
+# The ticker reads a Russian text file in Windows-1251, one message a line.
+cp "$SKIMROW_ROOT/scripts/demo/news.txt" "$app/news.txt"
+news=$(winepath_of "$app/news.txt")
+sed "s|@NEWS@|${news//\\/\\\\}|" "$SKIMROW_ROOT/scripts/demo/Mivra_Skimrow.ini.in" | sed 's/$/\r/' > "$app/Plugins/Mivra_Skimrow.ini"
 
-say "playing $frames frames of a 720x576 YUY2 test pattern through the plug-in"
-with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
-    "$app/vantrex_host.exe" --headless --size 720x576 --format yuy2 --frames "$frames" \
-    --output "$(winepath_of "$demo/frames.yuy2")" --stats
+say "playing $frames frames of FFmpeg's testsrc2 video (720x576 YUY2) through the host and the plug-in"
+ffmpeg -v error -f lavfi -i "testsrc2=size=720x576:rate=25" -frames:v "$frames" -f rawvideo -pix_fmt yuyv422 - |
+    with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
+        "$app/vantrex_host.exe" --headless --size 720x576 --format yuy2 --input - --output - --stats \
+        > "$demo/frames.yuy2"
 
 say "encoding build/demo/demo.mp4 and build/demo/still.png"
 ffmpeg -v error -y -f rawvideo -pix_fmt yuyv422 -s 720x576 -r 25 -i "$demo/frames.yuy2" \

@@ -25,9 +25,9 @@ struct FakeServices : EngineServices {
 struct CountingRenderer : BlockTextRenderer {
     int draws = 0, texts = 0;
     void BeginDraw() override { ++draws; }
-    void DrawText(int32_t x, int32_t y, const char16_t* t, int32_t n) override {
+    void DrawRun(int32_t x, int32_t y, const char16_t* t, int32_t n) override {
         ++texts;
-        BlockTextRenderer::DrawText(x, y, t, n);
+        BlockTextRenderer::DrawRun(x, y, t, n);
     }
 };
 

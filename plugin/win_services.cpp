@@ -1,0 +1,29 @@
+#include "plugin/win_services.h"
+
+#include <ctime>
+
+std::u16string WinAnsiCodec::ToUtf16(const char* text) const {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (n <= 1) return std::u16string();
+    std::u16string out(size_t(n), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<wchar_t*>(&out[0]), n);
+    out.resize(size_t(n - 1));
+    return out;
+}
+
+std::string WinAnsiCodec::FromUtf16(const char16_t* text) const {
+    const wchar_t* w = reinterpret_cast<const wchar_t*>(text);
+    const int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], n, nullptr, nullptr);
+    out.resize(size_t(n - 1));
+    return out;
+}
+
+int64_t WinEngineServices::NowSeconds() { return static_cast<int64_t>(_time64(nullptr)); }
+
+void WinEngineServices::PostDialogUpdate(int32_t part) {
+    HWND dialog = dialogWindow;
+    if (dialog) PostMessageA(dialog, WM_UPDATE_CONTROLS, WPARAM(part), 0);
+}

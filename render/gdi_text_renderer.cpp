@@ -1,0 +1,140 @@
+#include "render/gdi_text_renderer.h"
+
+#include <cstring>
+#include <vector>
+
+GdiTextRenderer::~GdiTextRenderer() {
+    if (font_) DeleteObject(font_);
+}
+
+bool GdiTextRenderer::CreateTickerFont(const FontSpec& spec) {
+    LOGFONTA lf = {};
+    lf.lfHeight = spec.height;
+    lf.lfWeight = spec.weight;
+    lf.lfItalic = spec.italic;
+    lf.lfUnderline = spec.underline;
+    lf.lfStrikeOut = spec.strikeOut;
+    lf.lfCharSet = spec.charSet;
+    lf.lfQuality = ANTIALIASED_QUALITY;  // always, whatever FontQuality holds
+    std::strncpy(lf.lfFaceName, spec.faceName.c_str(), LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectA(&lf);
+    if (!font) return false;
+    if (font_) DeleteObject(font_);
+    font_ = font;
+    return true;
+}
+
+namespace {
+// A memory device context with the ticker font selected for one measurement.
+class MeasureContext {
+public:
+    explicit MeasureContext(HFONT font) : dc_(CreateCompatibleDC(nullptr)) {
+        if (dc_ && font) previous_ = SelectObject(dc_, font);
+    }
+    ~MeasureContext() {
+        if (!dc_) return;
+        if (previous_) SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+    }
+    HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_ = nullptr;
+};
+}  // namespace
+
+TextExtent GdiTextRenderer::MeasureAnsi(const char* text) {
+    MeasureContext m(font_);
+    SIZE size = {};
+    if (m.dc()) GetTextExtentPoint32A(m.dc(), text, int(std::strlen(text)), &size);
+    return TextExtent{size.cx, size.cy};
+}
+
+TextExtent GdiTextRenderer::MeasureWide(const char16_t* text, int32_t length) {
+    MeasureContext m(font_);
+    SIZE size = {};
+    if (m.dc() && length > 0) GetTextExtentPointW(m.dc(), reinterpret_cast<const wchar_t*>(text), length, &size);
+    return TextExtent{size.cx, size.cy};
+}
+
+void GdiTextRenderer::BeginDraw() {
+    dc_ = CreateCompatibleDC(nullptr);
+    if (!dc_) return;
+    previousFont_ = font_ ? SelectObject(dc_, font_) : nullptr;
+    initialBitmap_ = GetCurrentObject(dc_, OBJ_BITMAP);
+    SetBkMode(dc_, TRANSPARENT);
+}
+
+void GdiTextRenderer::SelectTarget(const SurfaceSlot& slot) {
+    if (!dc_) return;
+    targetWidth_ = slot.bitmap ? slot.allocWidth : 0;
+    SelectObject(dc_, slot.bitmap ? static_cast<HGDIOBJ>(slot.bitmap) : initialBitmap_);
+}
+
+void GdiTextRenderer::FillRect(const SurfaceRect& r, uint32_t color) {
+    if (!dc_ || targetWidth_ == 0) return;
+    const RECT rect = {r.left, r.top, r.right, r.bottom};
+    SetBkColor(dc_, color);
+    ExtTextOutA(dc_, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+void GdiTextRenderer::SetTextColor(uint32_t color) {
+    if (dc_) ::SetTextColor(dc_, color);
+}
+
+void GdiTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) {
+    if (!dc_ || targetWidth_ == 0 || length <= 0) return;
+    const wchar_t* w = reinterpret_cast<const wchar_t*>(text);
+    // Very long runs (a whole text file on one line) are cut to the characters
+    // that can reach the bitmap, so that a frame never rasterises thousands of
+    // glyphs nobody sees.
+    if (length > 256) {
+        std::vector<int> ends(size_t(length), 0);
+        SIZE total = {};
+        int fit = 0;
+        if (GetTextExtentExPointW(dc_, w, length, INT_MAX, &fit, ends.data(), &total)) {
+            int32_t first = 0;
+            while (first < length && x + ends[size_t(first)] < -256) ++first;
+            int32_t last = first;
+            while (last < length && x + (last > 0 ? ends[size_t(last - 1)] : 0) < targetWidth_ + 256) ++last;
+            const int32_t start = first > 0 ? x + ends[size_t(first - 1)] : x;
+            if (last > first) TextOutW(dc_, start, y, w + first, last - first);
+            return;
+        }
+    }
+    TextOutW(dc_, x, y, w, length);
+}
+
+void GdiTextRenderer::EndDraw() {
+    if (!dc_) return;
+    SelectObject(dc_, initialBitmap_);
+    if (previousFont_) SelectObject(dc_, previousFont_);
+    DeleteDC(dc_);
+    dc_ = nullptr;
+    GdiFlush();  // the blender reads the pixels next
+}
+
+bool DibSectionAllocator::Create(int32_t width, int32_t height, uint8_t** pixels, void** handle) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colour;
+    } info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;  // positive: bottom-up
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 32;
+    info.header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap) DeleteObject(bitmap);
+        return false;
+    }
+    *pixels = static_cast<uint8_t*>(bits);
+    *handle = bitmap;
+    return true;
+}
+
+void DibSectionAllocator::Destroy(void* handle) { DeleteObject(static_cast<HBITMAP>(handle)); }

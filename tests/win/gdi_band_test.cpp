@@ -1,0 +1,112 @@
+// The band drawn with real GDI text: font metrics, the two layers agreeing
+// pixel for pixel, the shadow and the opacity levels.
+#include <gtest/gtest.h>
+
+#include "plugin/ticker_engine.h"
+#include "render/gdi_text_renderer.h"
+#include "render/pixel_math.h"
+
+namespace {
+
+struct NoServices : EngineServices {
+    int64_t NowSeconds() override { return 0; }
+    bool DialogHasWindow() override { return false; }
+    void PostDialogUpdate(int32_t) override {}
+    int32_t StartDownload(const std::string&) override { return 1; }
+    void StopDownload() override {}
+};
+
+struct GdiBand : ::testing::Test {
+    StdTickerLock lock;
+    NoServices services;
+    GdiTextRenderer renderer;
+    DibSectionAllocator allocator;
+    TickerEngine engine{lock, services, renderer, allocator};
+    GdiBand() {
+        IniStore none;
+        LoadSettings(none, engine.store);
+        engine.store.strings = {"Проверка шрифта Ag", ""};
+    }
+    void Start() {
+        FrameGeometry g;
+        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = 1, g.cpuLevel = 6;
+        engine.PrepareProcessing(g);
+        engine.StartPlayback(1);
+        engine.segments[0].x = 5;
+        engine.ComposeBand();
+    }
+};
+
+TEST_F(GdiBand, DefaultFontMetrics) {
+    Start();
+    EXPECT_EQ(engine.metrics.gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
+    EXPECT_EQ(engine.metrics.textHeight, 35);
+    EXPECT_EQ(engine.metrics.shadowOffset, 2);  // MulDiv(35, 5, 100)
+    EXPECT_EQ(engine.store.live.BandHeight, 37);
+    char face[64] = {};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, renderer.Font());
+    GetTextFaceA(dc, sizeof face, face);
+    LOGFONTA lf = {};
+    GetObjectA(renderer.Font(), sizeof lf, &lf);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(lf.lfQuality, ANTIALIASED_QUALITY);
+    EXPECT_STREQ(lf.lfFaceName, "Arial");
+}
+
+TEST_F(GdiBand, LongFaceNamesAreCutAndQualityIsAlwaysAntialiased) {
+    engine.store.live.FontName = std::string(40, 'F');
+    engine.store.live.FontQuality = 3;
+    Start();
+    LOGFONTA lf = {};
+    GetObjectA(renderer.Font(), sizeof lf, &lf);
+    EXPECT_EQ(std::string(lf.lfFaceName), std::string(31, 'F'));
+    EXPECT_EQ(lf.lfQuality, ANTIALIASED_QUALITY);
+}
+
+TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
+    engine.store.live.TextColor = 0xFFFFFF;
+    engine.store.live.TextOpacity = 100;
+    engine.store.live.BackOpacity = 0;
+    engine.store.live.ShadowOffset = 0;
+    Start();
+    const SurfaceSlot& colour = engine.surface.Slot(0);
+    int inked = 0, partial = 0;
+    for (int32_t y = 0; y < colour.used.bottom; ++y)
+        for (int32_t x = 0; x < colour.used.right; ++x) {
+            const uint8_t* p = colour.At(x, y);
+            // white text over nothing: premultiplied colour equals coverage in every channel
+            ASSERT_EQ(p[0], p[3]) << x << "," << y;
+            ASSERT_EQ(p[1], p[3]);
+            ASSERT_EQ(p[2], p[3]);
+            inked += p[3] == 255;
+            partial += p[3] > 0 && p[3] < 255;
+        }
+    EXPECT_GT(inked, 100);
+    EXPECT_GT(partial, 50);  // antialiased edges
+}
+
+TEST_F(GdiBand, ShadowAndOpacityLevels) {
+    engine.store.live.TextColor = 0xC0C0C0;
+    engine.store.live.TextOpacity = 50;
+    engine.store.live.BackOpacity = 80;
+    engine.store.live.ShadowOffset = 20;  // 7 pixels of 35
+    Start();
+    EXPECT_EQ(engine.metrics.shadowOffset, 7);
+    const SurfaceSlot& colour = engine.surface.Slot(0);
+    const uint8_t* bg = colour.At(colour.used.right - 2, 1);
+    EXPECT_EQ(bg[3], 204);
+    EXPECT_EQ(bg[0], ScaleColor(0x606060, 80) & 0xFF);
+    int fullText = 0, fullShadow = 0;
+    for (int32_t y = 0; y < colour.used.bottom; ++y)
+        for (int32_t x = 0; x < colour.used.right; ++x) {
+            const uint8_t* p = colour.At(x, y);
+            if (p[3] == 128 && p[0] == 96) ++fullText;   // 192 at 50 %, alpha 128
+            if (p[3] == 128 && p[0] == 0) ++fullShadow;  // black with the text's alpha
+        }
+    EXPECT_GT(fullText, 50);
+    EXPECT_GT(fullShadow, 20);
+}
+
+}  // namespace
