@@ -31,3 +31,12 @@ if(SKIMROW_BENCH)
         target_link_libraries(core_bench PRIVATE skimrow_core benchmark::benchmark)
     endif()
 endif()
+
+# The resampling tables computed on the x87, as the 32-bit DLL does.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64")
+    add_executable(x87_table_tests tests/x87/table_precision_test.cpp render/filter_table.cpp)
+    target_include_directories(x87_table_tests PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(x87_table_tests PRIVATE ${SKIMROW_COMMON_FLAGS} -mfpmath=387)
+    target_link_libraries(x87_table_tests PRIVATE GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(x87_table_tests DISCOVERY_MODE PRE_TEST)
+endif()

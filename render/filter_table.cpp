@@ -16,7 +16,7 @@ namespace {
 class FpuGuard {
 public:
     FpuGuard() {
-#if defined(__i386__) && !defined(__SSE2_MATH__)
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
         __asm__ __volatile__("fnstcw %0" : "=m"(saved_));
         unsigned short cw = static_cast<unsigned short>((saved_ & ~0x0F00u) | 0x0200u);  // PC = 53 bits, RC = nearest
         __asm__ __volatile__("fldcw %0" : : "m"(cw));
@@ -27,7 +27,7 @@ public:
 #endif
     }
     ~FpuGuard() {
-#if defined(__i386__) && !defined(__SSE2_MATH__)
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
         __asm__ __volatile__("fldcw %0" : : "m"(saved_));
 #endif
 #if defined(__SSE2_MATH__) || defined(__x86_64__)

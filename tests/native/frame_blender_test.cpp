@@ -310,3 +310,9 @@ TEST(FrameBlender, NothingIsDrawnForUnknownFormatsOrEmptyInput) {
 }
 
 }  // namespace
+
+#include "tests/filter_table_golden.h"
+
+namespace {
+TEST(FilterTable, DigestMatchesTheOtherBuilds) { EXPECT_EQ(TableDigest(), kGoldenTableDigest); }
+}  // namespace
