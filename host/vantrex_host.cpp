@@ -165,7 +165,8 @@ void VideoThread() {
     QueryPerformanceFrequency(&freq);
     const DWORD period = DWORD(1000.0 / h.opt.fps);
     DWORD next = GetTickCount();
-    while (!h.stopVideo && (h.opt.frames < 0 || h.framesDone < h.opt.frames) && out != nullptr) {
+    const bool outputFailed = !h.opt.output.empty() && out == nullptr;
+    while (!h.stopVideo && (h.opt.frames < 0 || h.framesDone < h.opt.frames) && !outputFailed) {
         if (!source->Next(frame)) break;
         FrameInfo info = {frame.data()};
         QueryPerformanceCounter(&t0);
