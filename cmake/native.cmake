@@ -7,7 +7,7 @@ if(SKIMROW_SANITIZE)
     set(SKIMROW_SAN_FLAGS -fsanitize=${SKIMROW_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
 endif()
 
-add_library(skimrow_core STATIC ${SKIMROW_CORE_SOURCES})
+add_library(skimrow_core STATIC ${SKIMROW_CORE_SOURCES} sources/runtime_time_zone.cpp)
 target_include_directories(skimrow_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS} ${SKIMROW_SAN_FLAGS})
 target_link_options(skimrow_core PUBLIC ${SKIMROW_SAN_FLAGS})

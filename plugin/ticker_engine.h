@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "plugin/ticker_lock.h"
 #include "render/dib_surface.h"
@@ -14,6 +15,7 @@
 #include "settings/ini_store.h"
 #include "settings/ticker_settings.h"
 #include "sources/message_list.h"
+#include "sources/rss_items.h"
 
 struct FrameGeometry {
     int32_t frameWidth = 0;
@@ -54,6 +56,13 @@ public:
     virtual void StopDownload() = 0;
 };
 
+// What the XML walk of a downloaded feed found.
+struct FeedParseResult {
+    enum Kind { Items, DownloadFailed, NoMsxml, BadFeed } kind = Items;
+    std::vector<RssItemTexts> items;
+    std::u16string statusText;  // the downloader's last status, for DownloadFailed
+};
+
 inline bool CpuTooOld(int32_t cpuLevel) { return cpuLevel == 1 || cpuLevel == 2; }
 
 class TickerEngine {
@@ -85,6 +94,13 @@ public:
     void LoadFileSource();
     // Replaces the shared list under the lock and puts its first message on the band.
     void PublishMessages(MessageList& fresh);
+
+    // The feed reader's work after the XML walk (on the download worker):
+    // builds the messages without any lock, then publishes them. While it
+    // waits for the lock it gives up as soon as `stopping` says so, so that a
+    // Stop made under the lock never waits for it. False when it gave up.
+    bool OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
+                      bool (*stopping)(void*), void* context);
 
     // Font and band.
     void RebuildFont();

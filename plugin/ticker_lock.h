@@ -6,12 +6,14 @@ class TickerLock {
 public:
     virtual ~TickerLock() = default;
     virtual void Enter() = 0;
+    virtual bool TryEnter() = 0;
     virtual void Leave() = 0;
 };
 
 class StdTickerLock final : public TickerLock {
 public:
     void Enter() override { mutex_.lock(); }
+    bool TryEnter() override { return mutex_.try_lock(); }
     void Leave() override { mutex_.unlock(); }
 
 private:

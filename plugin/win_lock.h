@@ -9,6 +9,7 @@ public:
     CriticalSectionLock() { InitializeCriticalSection(&section_); }
     ~CriticalSectionLock() override { DeleteCriticalSection(&section_); }
     void Enter() override { EnterCriticalSection(&section_); }
+    bool TryEnter() override { return TryEnterCriticalSection(&section_) != FALSE; }
     void Leave() override { LeaveCriticalSection(&section_); }
 
 private:

@@ -1,0 +1,40 @@
+// From the texts of one RSS item to a ticker message: date and time in local
+// time, the filter, the display text, and the newest-first order.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "sources/message_list.h"
+#include "sources/rfc822_date.h"
+
+struct RssItemTexts {
+    std::u16string pubDate, title, description;
+};
+
+struct RssOptions {
+    bool date = true, time = true, title = true, description = false, latestNews = false;
+    uint64_t lastUpdate = 0;
+};
+
+// strftime in the user's locale (LC_TIME), giving UTF-16.
+class DateFormatter {
+public:
+    virtual ~DateFormatter() = default;
+    virtual std::u16string Format(const char* format, const CalendarFields& local, int32_t weekday) const = 0;
+};
+
+// FILETIME units (100 ns since 1601-01-01) of a wall-clock date and time.
+uint64_t StampFromFields(const CalendarFields& f);
+
+// Fills `work` from the item; true when the item passes the filter.
+bool BuildRssMessage(const RssItemTexts& item, const RssOptions& options, uint64_t nowStamp, const TimeZoneInfo& zone,
+                     const DateFormatter& formatter, TickerMessage& work);
+
+// Inserts before the first message with a smaller stamp: newest first, equal
+// stamps in document order, undated items last.
+void InsertNewestFirst(MessageList& list, const TickerMessage& message);
+
+// The notices the feed reader shows in place of items.
+extern const char16_t kNoticeNoMsxml[];
+extern const char16_t kNoticeBadFeed[];
+extern const char16_t kNoticeNoNews[];

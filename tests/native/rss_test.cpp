@@ -1,0 +1,250 @@
+// RFC 822 dates, RSS items to messages, and the feed reader's publish.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "engine_fixture.h"
+#include "sources/rfc822_date.h"
+#include "sources/rss_items.h"
+
+namespace {
+
+// Runs a block with the C runtime in the given zone.
+struct Zone {
+    explicit Zone(const char* tz) {
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~Zone() {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+};
+
+int64_t Utc(int y, int mo, int d, int h, int mi, int s) {
+    std::tm t = {};
+    t.tm_year = y - 1900, t.tm_mon = mo - 1, t.tm_mday = d, t.tm_hour = h, t.tm_min = mi, t.tm_sec = s;
+    return int64_t(timegm(&t));
+}
+
+bool Parse(const char* text, int64_t* out) { return ParseRfc822Date(text, RuntimeTimeZone(), out); }
+
+TEST(Rfc822, ZonesNamedAndNumeric) {
+    Zone z("UTC");
+    int64_t v = 0;
+    ASSERT_TRUE(Parse("Mon, 07 Nov 2011 10:30:00 GMT", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 7, 10, 30, 0));
+    ASSERT_TRUE(Parse("07 Nov 2011 10:30 +0300", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 7, 7, 30, 0));
+    ASSERT_TRUE(Parse("Mon, 07 Nov 2011 10:30:00 -0530", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 7, 16, 0, 0));
+    const struct {
+        const char* zone;
+        int hour, minute;
+    } named[] = {{"EST", 15, 30}, {"PDT", 17, 30}, {"A", 11, 30}, {"N", 9, 30}, {"Z", 10, 30},
+                 {"MSK", 10, 30}, {"J", 10, 30},   {"ut", 10, 30}, {"m", 22, 30}, {"Y", 22 - 24 + 0, 30}};
+    for (const auto& n : named) {
+        const std::string text = std::string("Mon, 07 Nov 2011 10:30:00 ") + n.zone;
+        ASSERT_TRUE(Parse(text.c_str(), &v)) << n.zone;
+        const int64_t expected = std::string(n.zone) == "Y" ? Utc(2011, 11, 6, 22, 30, 0) : Utc(2011, 11, 7, n.hour, n.minute, 0);
+        EXPECT_EQ(v, expected) << n.zone;
+    }
+    ASSERT_TRUE(Parse("mon, 07 NOV 2011 10:30:00 gmt", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 7, 10, 30, 0));
+    ASSERT_TRUE(Parse("Tue, 08 Nov 2011 01:00:00 ++03:00", &v));  // doubled sign with a colon
+    EXPECT_EQ(v, Utc(2011, 11, 7, 22, 0, 0));
+    ASSERT_TRUE(Parse("  Tue,   8 Nov 2011  1:5:9   --01:30  ", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 8, 2, 35, 9));
+    ASSERT_TRUE(Parse("Tue, 8 Nov 2011 1:5:9 --0130", &v));  // without the colon a digit is lost: -01 and -0
+    EXPECT_EQ(v, Utc(2011, 11, 8, 2, 5, 9));
+}
+
+TEST(Rfc822, MissingSeparatorsFail) {
+    Zone z("UTC");
+    int64_t v = 12345;
+    EXPECT_FALSE(Parse("Mon, 07 Nov 2011 10:30:00", &v));  // no zone
+    EXPECT_FALSE(Parse("Mon, 07 Nov 2011 10", &v));
+    EXPECT_FALSE(Parse("Mon, 07", &v));
+    EXPECT_FALSE(Parse("", &v));
+    EXPECT_FALSE(Parse("Mon, 07 Nov 2011 10:30", &v));
+    EXPECT_EQ(v, 12345);
+}
+
+TEST(Rfc822, ShortZoneTextsStayInRange) {
+    Zone z("UTC");
+    int64_t v = 0;
+    for (const char* zone : {"+", "++", "--", "-", "+1", "++1", "--12", "+123"}) {
+        const std::string text = std::string("07 Nov 2011 10:30:00 ") + zone;
+        EXPECT_TRUE(Parse(text.c_str(), &v)) << zone;
+    }
+    ASSERT_TRUE(Parse("07 Nov 2011 10:30:00 +1", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 7, 9, 30, 0));
+}
+
+TEST(Rfc822, OddFieldsReadAsNumbersAndOldDatesAreUndated) {
+    Zone z("UTC");
+    int64_t v = 0;
+    ASSERT_TRUE(Parse("07 Foo 2011 10:30:00 GMT", &v));  // month 0 rolls back to December
+    EXPECT_EQ(v, Utc(2010, 12, 7, 10, 30, 0));
+    ASSERT_TRUE(Parse("07 Nov 11 10:30:00 GMT", &v));  // a two-digit year is below 1900: 0
+    EXPECT_EQ(v, 0);
+    EXPECT_FALSE(Parse("07 Nov 11 10:30:00 +0100", &v));  // before 1970: undated
+    EXPECT_FALSE(Parse("07 Nov 1960 10:30:00 GMT", &v));
+    ASSERT_TRUE(Parse("01 Jan 2100 00:00:00 GMT", &v));  // no year-2038 limit
+    EXPECT_EQ(v, Utc(2100, 1, 1, 0, 0, 0));
+}
+
+TEST(Rfc822, LocalZoneBiasIsRemoved) {
+    Zone z("MSK-3");  // three hours east, no daylight saving
+    int64_t v = 0;
+    ASSERT_TRUE(Parse("Mon, 07 Nov 2011 10:30:00 GMT", &v));
+    EXPECT_EQ(v, Utc(2011, 11, 7, 10, 30, 0));
+    Zone ny("EST5EDT");
+    ASSERT_TRUE(Parse("Mon, 07 Nov 2011 10:30:00 GMT", &v));  // standard time there
+    EXPECT_EQ(v, Utc(2011, 11, 7, 10, 30, 0));
+}
+
+struct PlainFormatter : DateFormatter {
+    std::u16string Format(const char* format, const CalendarFields& f, int32_t) const override {
+        char buf[64];
+        if (std::string(format) == "%H:%M") std::snprintf(buf, sizeof buf, "%02d:%02d", f.hour, f.minute);
+        else std::snprintf(buf, sizeof buf, "%02d %02d %04d", f.day, f.month, f.year);
+        std::u16string out;
+        for (const char* p = buf; *p; ++p) out.push_back(char16_t(*p));
+        return out;
+    }
+};
+
+TEST(RssItems, StampsAreLocalWallClockFiletimes) {
+    EXPECT_EQ(StampFromFields({1970, 1, 1, 0, 0, 0}), 116444736000000000ull);
+    EXPECT_EQ(StampFromFields({1601, 1, 1, 0, 0, 1}), 10000000ull);
+    EXPECT_EQ(StampFromFields({2000, 3, 1, 0, 0, 0}) - StampFromFields({2000, 2, 28, 0, 0, 0}), 2ull * 86400 * 10000000);
+}
+
+TEST(RssItems, DisplayTextFollowsTheFlags) {
+    Zone z("UTC");
+    RssItemTexts item{u"Mon, 07 Nov 2011 10:30:00 GMT", u"Title", u"<p>Hello <b>world</b></p>"};
+    RssOptions o;
+    TickerMessage m;
+    const uint64_t now = StampFromFields({2020, 1, 1, 0, 0, 0});
+    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_EQ(m.displayText.ToU16(), u"07 11 2011 г.  10:30  Title  ");
+    o.date = o.time = o.title = false;
+    o.description = true;
+    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_EQ(m.displayText.ToU16(), u"Hello world");
+    item.description.clear();
+    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_EQ(m.displayText.ToU16(), u"Title");
+    o.title = true;
+    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_EQ(m.displayText.ToU16(), u"Title  ");
+}
+
+TEST(RssItems, FilterAndOrder) {
+    Zone z("UTC");
+    const uint64_t now = StampFromFields({2011, 11, 7, 13, 0, 0});
+    RssOptions o;
+    o.date = o.time = false;
+    MessageList list;
+    TickerMessage m;
+    const RssItemTexts items[] = {{u"07 Nov 2011 10:00:00 GMT", u"ten", u""},
+                                  {u"", u"undated-a", u""},
+                                  {u"07 Nov 2011 12:00:00 GMT", u"twelve", u""},
+                                  {u"07 Nov 2011 14:00:00 GMT", u"future", u""},
+                                  {u"07 Nov 2011 11:00:00 GMT", u"eleven", u""},
+                                  {u"garbage", u"undated-b", u""},
+                                  {u"07 Nov 2011 12:00:00 GMT", u"twelve-again", u""}};
+    for (const auto& item : items)
+        if (BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m)) InsertNewestFirst(list, m);
+    std::vector<std::u16string> titles;
+    for (int32_t i = 0; i < list.Count(); ++i) titles.push_back(list[i].titleText.ToU16());
+    EXPECT_EQ(titles, (std::vector<std::u16string>{u"twelve", u"twelve-again", u"eleven", u"ten", u"undated-a",
+                                                   u"undated-b"}));
+    o.latestNews = true;
+    o.lastUpdate = StampFromFields({2011, 11, 7, 11, 0, 0});
+    EXPECT_FALSE(BuildRssMessage(items[4], o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_TRUE(BuildRssMessage(items[2], o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_TRUE(BuildRssMessage(items[1], o, now, RuntimeTimeZone(), PlainFormatter(), m));   // undated: always
+    EXPECT_FALSE(BuildRssMessage(items[3], o, now, RuntimeTimeZone(), PlainFormatter(), m));  // future: never
+}
+
+struct Feed : ::testing::Test, EngineFixture {
+    Zone zone{"UTC"};
+    FeedParseResult Items(std::initializer_list<RssItemTexts> items) {
+        FeedParseResult r;
+        r.items = items;
+        return r;
+    }
+    bool Publish(const FeedParseResult& r) {
+        return engine.OnFeedParsed(r, RuntimeTimeZone(), PlainFormatter(), nullptr, nullptr);
+    }
+    std::vector<std::u16string> Shown() {
+        std::vector<std::u16string> out;
+        for (int32_t i = 0; i < engine.messages.Count(); ++i) out.push_back(engine.messages[i].displayText.ToU16());
+        return out;
+    }
+};
+
+TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
+    services.now = Utc(2011, 11, 8, 0, 0, 0);
+    engine.store.live.StringSource = 2;
+    engine.store.live.LatestNews = 1;
+    engine.store.live.Date = engine.store.live.Time = 0;
+    engine.store.urls = {"http://127.0.0.1/f", ""};
+    Start();
+    engine.StartPlayback(1);
+    const auto feed = Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}});
+    ASSERT_TRUE(Publish(feed));
+    EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"b  ", u"a  "}));
+    EXPECT_EQ(engine.store.live.LastUpdate, StampFromFields({2011, 11, 7, 11, 0, 0}));
+    EXPECT_EQ(engine.segments.Count(), 1);
+    engine.StartPlayback(1);  // asked for again: nothing new
+    Publish(feed);
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});
+    EXPECT_EQ(engine.store.live.LineOn, 1u);
+    Publish(Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}}));  // previous list kept, re-run once
+    engine.StartPlayback(0);                                       // a timer run: no notice
+    ASSERT_TRUE(Publish(feed));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});  // the previous messages run again
+    EXPECT_EQ(engine.playback.contentReady, 1);
+    engine.store.live.Repeat = 2;
+    engine.StartPlayback(0);
+    Publish(feed);  // nothing new with a counted run: the line stops
+    EXPECT_EQ(engine.store.live.LineOn, 0u);
+}
+
+TEST_F(Feed, FailuresBecomeNotices) {
+    Start();
+    FeedParseResult r;
+    r.kind = FeedParseResult::DownloadFailed;
+    r.statusText = u"Файл не найден.";
+    Publish(r);
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Файл не найден."});
+    r.kind = FeedParseResult::BadFeed;
+    Publish(r);
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Ошибка на странице RSS-ленты"});
+    r.kind = FeedParseResult::NoMsxml;
+    Publish(r);
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Библиотека MSXML не найдена"});
+}
+
+bool AlwaysStopping(void*) { return true; }
+
+TEST_F(Feed, AStoppingWorkerGivesUpInsteadOfWaitingForTheLock) {
+    Start();
+    std::atomic<bool> result{true};
+    engine.Lock().Enter();  // as Stop does when called under the lock
+    std::thread worker([&] {
+        result = engine.OnFeedParsed(Items({{u"", u"x", u""}}), RuntimeTimeZone(), PlainFormatter(), AlwaysStopping,
+                                     nullptr);
+    });
+    worker.join();
+    engine.Lock().Leave();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(engine.messages.Count(), 0);
+}
+
+}  // namespace
