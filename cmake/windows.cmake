@@ -15,9 +15,12 @@ add_library(skimrow_win STATIC
     plugin/win_services.cpp
     render/gdi_text_renderer.cpp
     settings/instance_paths_win.cpp
+    sources/downloader.cpp
+    sources/rss_reader.cpp
+    sources/win_time.cpp
 )
 target_compile_options(skimrow_win PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32)
+target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32 wininet ole32 oleaut32 uuid)
 
 add_library(Mivra_Skimrow SHARED plugin/plugin_main.cpp plugin/Mivra_Skimrow.def plugin/version.rc)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
@@ -49,6 +52,12 @@ if(SKIMROW_WINE_TESTS)
     target_link_options(win_tests PRIVATE ${SKIMROW_STATIC_LINK})
     target_link_libraries(win_tests PRIVATE skimrow_win gtest gtest_main version)
     add_dependencies(win_tests Mivra_Skimrow vantrex_host)
+    # A real HTTP server on 127.0.0.1 for the downloader and feed tests.
+    add_test(NAME feed_server_start COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh start ${CMAKE_BINARY_DIR}/http)
+    add_test(NAME feed_server_stop COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh stop ${CMAKE_BINARY_DIR}/http)
+    set_tests_properties(feed_server_start PROPERTIES FIXTURES_SETUP feed_server)
+    set_tests_properties(feed_server_stop PROPERTIES FIXTURES_CLEANUP feed_server)
     gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-        PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+        PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE FIXTURES_REQUIRED feed_server
+                   ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
 endif()

@@ -10,6 +10,9 @@
 #include "plugin/win_services.h"
 #include "render/gdi_text_renderer.h"
 #include "settings/instance_paths.h"
+#include "sources/downloader.h"
+#include "sources/rss_reader.h"
+#include "sources/win_time.h"
 
 namespace {
 
@@ -21,6 +24,25 @@ WinEngineServices g_services;
 GdiTextRenderer g_renderer;
 DibSectionAllocator g_allocator;
 TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
+WinTimeZone g_zone;
+WinDateFormatter g_formatter;
+Downloader g_downloader;
+
+// The downloader's status callback: the text is kept with its download, for
+// the reader to show when the download fails.
+void OnDownloadStatus(Downloader::Job*, const std::u16string&, int32_t) {}
+
+// The downloader's completion callback, on the worker thread (COM is ready there).
+void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
+    FeedParseResult feed;
+    if (path.empty()) {
+        feed.kind = FeedParseResult::DownloadFailed;
+        feed.statusText = Downloader::LastStatus(job);
+    } else {
+        feed = ReadFeedFile(path);
+    }
+    g_engine.OnFeedParsed(feed, g_zone, g_formatter, Downloader::Stopping, job);
+}
 
 // "Бегущая строка" in Windows-1251.
 const char kDisplayName[] = "\xC1\xE5\xE3\xF3\xF9\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0";
@@ -59,6 +81,10 @@ int32_t __cdecl Start(StartInfo* info) {
         g.cpuLevel = info->cpuLevel;
         FindHostWindows(g_engine.ini);
         g_engine.PrepareProcessing(g);
+        g_downloader.OpenLog(g_engine.ini.pluginFolder + g_engine.ini.moduleName + ".log");
+        g_downloader.SetCompleteCallback(OnFeedDownloaded);
+        g_downloader.SetStatusCallback(OnDownloadStatus);
+        g_services.downloader = &g_downloader;
         g_engine.DecidePlayback();
     } catch (...) {
     }

@@ -63,3 +63,18 @@ Plugin::Plugin() {
 Plugin::~Plugin() {
     if (module_) FreeLibrary(module_);
 }
+
+std::string WinePath(const std::string& unixPath) {
+    std::string p = "Z:" + unixPath;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+std::string FeedServer() {
+    char file[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SKIMROW_FEED_PORT_FILE", file, MAX_PATH)) return std::string();
+    std::string port = ReadFileBytes(WinePath(file));
+    while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+    return port.empty() ? std::string() : "http://127.0.0.1:" + port;
+}

@@ -31,3 +31,8 @@ private:
     PluginVersionFn version_ = nullptr;
     PluginDescriptor* descriptor_ = nullptr;
 };
+
+// "http://127.0.0.1:PORT" of the test feed server (empty when it is not running).
+std::string FeedServer();
+// A Unix path as Wine sees it.
+std::string WinePath(const std::string& unixPath);

@@ -1,0 +1,65 @@
+// Fetches one feed over plain HTTP on a worker thread into a temporary file,
+// reports progress and failures as status texts, writes an English log, and
+// hands the file (or an empty path) to the completion callback.
+//
+// The worker never blocks where Stop cannot reach it: WinInet runs in its
+// asynchronous mode and every wait also watches the stop event, so Stop
+// returns within 2000 ms without killing the thread. The worker holds its
+// own reference to this module and leaves through FreeLibraryAndExitThread,
+// so the host can unload the plug-in while a download is still winding down.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "plugin/win_services.h"
+
+class Downloader final : public FeedDownloader {
+public:
+    struct Job;
+    // Called on the worker thread. `job` identifies the download, for Stopping().
+    using CompleteFn = void (*)(Job* job, const std::string& path);
+    using StatusFn = void (*)(Job* job, const std::u16string& text, int32_t level);
+
+    static constexpr int32_t StatusInfo = 0;
+    static constexpr int32_t StatusError = 255;
+
+    Downloader();
+    ~Downloader() override;
+    Downloader(const Downloader&) = delete;
+    Downloader& operator=(const Downloader&) = delete;
+
+    void OpenLog(const std::string& path);
+    void SetCompleteCallback(CompleteFn fn) { onComplete_ = fn; }
+    void SetStatusCallback(StatusFn fn) { onStatus_ = fn; }
+
+    int32_t Download(const std::string& url) override;
+    void Stop() override;
+
+    // For the callbacks: whether this download has been told to stop, and
+    // the last status text it reported.
+    static bool Stopping(void* job);
+    static const std::u16string& LastStatus(Job* job);
+
+    const std::string& tempDir() const { return tempDir_; }
+    const std::string& logPath() const { return logPath_; }
+    // The temporary file name of the next download with this extension.
+    std::string TempFileFor(const std::string& extension) const;
+
+    // Milliseconds a stalled server may keep the worker waiting before it gives up.
+    static DWORD stallTimeoutMs;
+
+private:
+    static DWORD WINAPI ThreadMain(void* job);
+
+    HANDLE thread_ = nullptr;
+    Job* job_ = nullptr;
+    std::string tempDir_;
+    std::string logPath_;
+    CompleteFn onComplete_ = nullptr;
+    StatusFn onStatus_ = nullptr;
+    uint32_t generation_ = 0;
+};
+
+// Appends one record, "%02d:%02d:%02d.%03d - " + message, to the log at `path`.
+void WriteLogRecord(const std::string& path, const char* format, ...);

@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Local HTTP server for the downloader and feed tests, on 127.0.0.1 only.
+
+Writes its port to the file named by --port-file, serves until killed or
+until --lifetime seconds have passed. Fault modes by path:
+  /feeds/NAME          a file from feeds/ (Content-Length set)
+  /nolength/NAME       the same file without Content-Length (connection close)
+  /redirect/NAME       302 to /feeds/NAME
+  /missing             404 with a body
+  /stall               headers, then nothing (until the server stops)
+  /drip                a feed sent one byte every 50 ms
+  /reset               half of a declared body, then the connection is reset
+  /big                 a 20 MB body
+  /empty               200 with an empty body
+  /dated.xml           a feed with items dated relative to now (one in the future)
+"""
+import argparse
+import os
+import socket
+import socketserver
+import struct
+import threading
+import time
+from email.utils import formatdate
+from http.server import BaseHTTPRequestHandler
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+FEEDS = os.path.join(HERE, "feeds")
+
+
+def dated_feed():
+    now = time.time()
+    items = [("Час назад", now - 3600), ("Завтра", now + 86400), ("Два часа назад", now - 7200)]
+    body = '<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>t</title>'
+    for title, when in items:
+        body += "<item><title>%s</title><pubDate>%s</pubDate></item>" % (title, formatdate(when, usegmt=True))
+    body += "<item><title>Без даты</title></item></channel></rss>"
+    return body.encode("utf-8")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def send_body(self, body, length=True, code=200, ctype="text/xml"):
+        self.send_response(code)
+        self.send_header("Content-Type", ctype)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        else:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
+
+    def feed(self, name):
+        path = os.path.join(FEEDS, os.path.basename(name))
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def do_GET(self):
+        p = self.path.split("?")[0]
+        if p.startswith("/feeds/"):
+            body = self.feed(p[len("/feeds/"):])
+            return self.send_body(body) if body is not None else self.send_body(b"no", code=404)
+        if p.startswith("/nolength/"):
+            body = self.feed(p[len("/nolength/"):]) or b""
+            return self.send_body(body, length=False)
+        if p.startswith("/redirect/"):
+            self.send_response(302)
+            self.send_header("Location", "/feeds/" + p[len("/redirect/"):])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if p == "/missing":
+            return self.send_body(b"<html>not here</html>", code=404, ctype="text/html")
+        if p == "/stall":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(3600)
+            return
+        if p == "/drip":
+            body = self.feed("utf8.xml")
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            for b in body:
+                self.wfile.write(bytes([b]))
+                self.wfile.flush()
+                time.sleep(0.05)
+            return
+        if p == "/reset":
+            body = self.feed("utf8.xml")
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+            return
+        if p == "/big":
+            chunk = b"x" * 65536
+            self.send_response(200)
+            self.send_header("Content-Length", str(20 * 1024 * 1024))
+            self.end_headers()
+            for _ in range(320):
+                self.wfile.write(chunk)
+            return
+        if p == "/empty":
+            return self.send_body(b"")
+        if p == "/dated.xml":
+            return self.send_body(dated_feed())
+        return self.send_body(b"no", code=404)
+
+
+class Server(socketserver.ThreadingMixIn, socketserver.TCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port-file", required=True)
+    ap.add_argument("--lifetime", type=float, default=1800)
+    args = ap.parse_args()
+    server = Server(("127.0.0.1", 0), Handler)
+    port = server.server_address[1]
+    tmp = args.port_file + ".tmp"
+    with open(tmp, "w") as f:
+        f.write(str(port))
+    os.replace(tmp, args.port_file)
+    threading.Timer(args.lifetime, server.shutdown).start()
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

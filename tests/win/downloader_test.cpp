@@ -1,0 +1,226 @@
+// The downloader against a real HTTP server on 127.0.0.1: status texts, log
+// records, the completion contract, the temporary file and Stop's bound.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <regex>
+#include <vector>
+
+#include "sources/downloader.h"
+#include "tests/win/plugin_harness.h"
+
+namespace {
+
+struct Record {
+    std::mutex lock;
+    std::vector<std::u16string> statuses;
+    std::vector<int32_t> levels;
+    std::vector<std::string> completions;
+    bool tempExistedAtCompletion = false;
+    DWORD completionThread = 0;
+};
+Record* g_record = nullptr;
+
+void OnStatus(Downloader::Job*, const std::u16string& text, int32_t level) {
+    std::lock_guard<std::mutex> l(g_record->lock);
+    g_record->statuses.push_back(text);
+    g_record->levels.push_back(level);
+}
+
+void OnComplete(Downloader::Job*, const std::string& path) {
+    std::lock_guard<std::mutex> l(g_record->lock);
+    g_record->completions.push_back(path);
+    g_record->tempExistedAtCompletion = !path.empty() && FileExists(path);
+    g_record->completionThread = GetCurrentThreadId();
+}
+
+struct Downloads : ::testing::Test {
+    Record record;
+    Downloader downloader;
+    std::string log = ExeFolder() + "downloader_test.log";
+    std::string base = FeedServer();
+    void SetUp() override {
+        ASSERT_FALSE(base.empty()) << "the feed server is not running";
+        g_record = &record;
+        downloader.OpenLog(log);
+        downloader.SetCompleteCallback(OnComplete);
+        downloader.SetStatusCallback(OnStatus);
+    }
+    void TearDown() override {
+        downloader.Stop();
+        g_record = nullptr;
+    }
+    // Runs one download to its end.
+    void Fetch(const std::string& url) {
+        downloader.Download(url);  // a previous worker has finished, or given up, when this returns
+        size_t seen;
+        {
+            std::lock_guard<std::mutex> l(record.lock);
+            seen = record.completions.size();
+        }
+        for (int i = 0; i < 600; ++i) {
+            {
+                std::lock_guard<std::mutex> l(record.lock);
+                if (record.completions.size() > seen) break;
+            }
+            Sleep(50);
+        }
+        downloader.Stop();
+    }
+    // The log's messages without their time prefixes, which must all be well formed.
+    std::vector<std::string> LogMessages() {
+        std::vector<std::string> out;
+        const std::string text = ReadFileBytes(log);
+        const std::regex line("(\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d\\d\\d) - (.*)\r");
+        size_t start = 0;
+        while (start < text.size()) {
+            const size_t end = text.find('\n', start);
+            const std::string l = text.substr(start, end - start);
+            std::smatch m;
+            EXPECT_TRUE(std::regex_match(l, m, line)) << l;
+            if (m.size() == 6) out.push_back(m[5]);
+            start = end == std::string::npos ? text.size() : end + 1;
+        }
+        return out;
+    }
+    bool TempFilesLeft() {
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((downloader.tempDir() + "Tmp_*").c_str(), &d);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        FindClose(h);
+        return true;
+    }
+};
+
+TEST_F(Downloads, SuccessReportsProgressLogsEveryStepAndRemovesTheFile) {
+    const std::string url = base + "/feeds/utf8.xml";
+    Fetch(url);
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_NE(record.completions[0].find("Tmp_"), std::string::npos);
+    EXPECT_EQ(record.completions[0].substr(record.completions[0].size() - 4), ".xml");
+    EXPECT_TRUE(record.tempExistedAtCompletion);
+    EXPECT_NE(record.completionThread, GetCurrentThreadId());
+    EXPECT_FALSE(TempFilesLeft());
+    const size_t size = ReadFileBytes(ExeFolder() + "..\\..\\tests\\http\\feeds\\utf8.xml").size();
+    ASSERT_GE(record.statuses.size(), 3u);
+    EXPECT_EQ(record.statuses.front(), u"Подключение к серверу...");
+    EXPECT_EQ(record.statuses[record.statuses.size() - 2], u"Download file... 100%");
+    ASSERT_GT(size, 0u);
+    const std::string bytes = std::to_string(size);
+    EXPECT_EQ(record.statuses.back(), u"Загружено: " + std::u16string(bytes.begin(), bytes.end()) + u" байт.");
+    const auto messages = LogMessages();
+    ASSERT_EQ(messages.size(), 6u);
+    EXPECT_EQ(messages[0], "Open internet session.");
+    EXPECT_EQ(messages[1], "Open URL " + url + "...");
+    EXPECT_EQ(messages[2], "URL opened successfully.");
+    EXPECT_EQ(messages[3].substr(0, 9), "Download ");
+    EXPECT_EQ(messages[3], "Download " + std::to_string(size) + " bytes successfull.");
+    EXPECT_EQ(messages[4], "URL closed.");
+    EXPECT_EQ(messages[5], "Internet session closed.");
+}
+
+TEST_F(Downloads, NotFoundAndRedirects) {
+    Fetch(base + "/missing");
+    ASSERT_EQ(record.completions, std::vector<std::string>{""});
+    EXPECT_EQ(record.statuses.back(), u"Файл не найден.");
+    EXPECT_EQ(record.levels.back(), Downloader::StatusError);
+    const auto messages = LogMessages();
+    EXPECT_EQ(messages[3], "File " + base + "/missing not found.");
+    record.completions.clear();
+    downloader.OpenLog(log);
+    Fetch(base + "/redirect/cp1251.xml");
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_FALSE(record.completions[0].empty());
+    EXPECT_FALSE(TempFilesLeft());
+}
+
+TEST_F(Downloads, RefusedAddressesCompleteAtOnceWithoutAThread) {
+    for (const std::string& url : {std::string("https://127.0.0.1/feed.xml"), std::string("ftp://127.0.0.1/feed.xml"),
+                                  std::string("not a url"), std::string("")}) {
+        record.completions.clear();
+        downloader.OpenLog(log);
+        downloader.Download(url);
+        ASSERT_EQ(record.completions, std::vector<std::string>{""}) << url;  // before Download returned
+        EXPECT_EQ(record.completionThread, GetCurrentThreadId());
+        EXPECT_EQ(record.statuses.back(), u"Неправильный URL");
+        EXPECT_EQ(LogMessages(), std::vector<std::string>{"Open URL ERROR: Invalid URL."});
+    }
+}
+
+TEST_F(Downloads, ConnectionRefused) {
+    Fetch("http://127.0.0.1:1/feed.xml");
+    ASSERT_EQ(record.completions, std::vector<std::string>{""});
+    EXPECT_EQ(record.statuses.back(), u"Ошибка при открытии URL.");
+    const auto messages = LogMessages();
+    ASSERT_GE(messages.size(), 3u);
+    EXPECT_EQ(messages[2].substr(0, 16), "Open URL ERROR: ");
+    EXPECT_EQ(messages[messages.size() - 1], "Internet session closed.");
+}
+
+TEST_F(Downloads, StopAgainstAStalledServerIsBounded) {
+    downloader.Download(base + "/stall");
+    Sleep(500);
+    const DWORD start = GetTickCount();
+    downloader.Stop();
+    const DWORD took = GetTickCount() - start;
+    EXPECT_LT(took, 2100u);
+    Sleep(300);
+    EXPECT_FALSE(TempFilesLeft());
+    // a new download stops the stalled one first
+    downloader.Download(base + "/stall");
+    Sleep(300);
+    const DWORD again = GetTickCount();
+    record.completions.clear();
+    Fetch(base + "/feeds/utf8.xml");
+    EXPECT_LT(GetTickCount() - again, 5000u);
+    ASSERT_FALSE(record.completions.empty());
+    EXPECT_FALSE(record.completions.back().empty());
+}
+
+TEST_F(Downloads, BodiesWithoutLengthShortAndLarge) {
+    Fetch(base + "/nolength/utf8.xml");
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_FALSE(record.completions[0].empty());
+    bool byteProgress = false;
+    for (const auto& s : record.statuses) byteProgress |= s.find(u" bytes") != std::u16string::npos;
+    EXPECT_TRUE(byteProgress);  // no percentage without a length
+
+    // A body cut off by the server is a failure, noticed at the latest when
+    // the connection has been silent for the stall limit.
+    record.completions.clear();
+    const DWORD stall = Downloader::stallTimeoutMs;
+    Downloader::stallTimeoutMs = 3000;
+    Fetch(base + "/reset");
+    Downloader::stallTimeoutMs = stall;
+    ASSERT_EQ(record.completions, std::vector<std::string>{""});
+    EXPECT_EQ(record.statuses.back(), u"Ошибка загрузки файла");
+    EXPECT_FALSE(TempFilesLeft());
+
+    record.completions.clear();
+    Fetch(base + "/empty");
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_FALSE(record.completions[0].empty());
+    EXPECT_EQ(record.statuses.back(), u"Загружено: 0 байт.");
+
+    record.completions.clear();
+    Fetch(base + "/big");
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_EQ(record.statuses.back(), u"Загружено: 20971520 байт.");
+    EXPECT_FALSE(TempFilesLeft());
+}
+
+TEST_F(Downloads, TemporaryNamesDifferBetweenDownloadsAndKeepTheExtension) {
+    const std::string a = downloader.TempFileFor(".php");
+    EXPECT_EQ(a.substr(0, downloader.tempDir().size() + 4), downloader.tempDir() + "Tmp_");
+    EXPECT_EQ(a.size(), downloader.tempDir().size() + 4 + 8 + 4);
+    EXPECT_EQ(downloader.TempFileFor("").size(), downloader.tempDir().size() + 12);
+}
+
+TEST_F(Downloads, WithoutALogPathNothingIsWritten) {
+    DeleteFileA(log.c_str());
+    downloader.OpenLog("");
+    Fetch(base + "/missing");
+    EXPECT_FALSE(FileExists(log));
+}
+
+}  // namespace
