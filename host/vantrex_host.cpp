@@ -11,6 +11,7 @@
 //     --fps R             frame rate for showing the video (default 25)
 //     --cpu-level N       processor code passed to Start (default 6)
 //     --headless          no visible windows, frames as fast as they come
+//     --pace              keep to the frame rate even when headless
 //     --settings          open the plug-in's settings once video runs (F2 does it too)
 //     --keep-open         keep the window after the last frame until it is closed
 //     --stats             print ProcessFrame timing to stderr at the end
@@ -45,7 +46,7 @@ struct Options {
     long frames = -1;
     double fps = 25.0;
     int cpuLevel = 6;
-    bool headless = false, settings = false, keepOpen = false, stats = false;
+    bool headless = false, settings = false, keepOpen = false, stats = false, pace = false;
     std::string instance;
 };
 
@@ -91,6 +92,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--fps") o.fps = std::atof(value("--fps"));
         else if (a == "--cpu-level") o.cpuLevel = std::atoi(value("--cpu-level"));
         else if (a == "--headless") o.headless = true;
+        else if (a == "--pace") o.pace = true;
         else if (a == "--settings") o.settings = true;
         else if (a == "--keep-open") o.keepOpen = true;
         else if (a == "--stats") o.stats = true;
@@ -183,6 +185,8 @@ void VideoThread() {
                 h.shown.swap(bgrx);
             }
             InvalidateRect(h.videoWindow, nullptr, FALSE);
+        }
+        if (!h.opt.headless || h.opt.pace) {
             next += period;
             const DWORD now = GetTickCount();
             if (int32_t(next - now) > 0) Sleep(next - now);

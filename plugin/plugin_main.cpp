@@ -124,6 +124,10 @@ void __cdecl ShowSettings(void** ownerWindow) {
 void __cdecl Shutdown(void) {
     try {
         SaveSettings(g_engine.ini, g_engine.store);
+        // The host unloads the module next. A running download is told to stop
+        // now (bounded wait, outside the loader lock), so that its worker, which
+        // keeps the module loaded while it runs, lets go of it at once.
+        g_downloader.Stop();
     } catch (...) {
     }
 }

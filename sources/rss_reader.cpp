@@ -4,6 +4,9 @@
 #include <msxml2.h>
 #include <oleauto.h>
 
+#include <cctype>
+#include <cstdio>
+
 #include "sources/ansi_codec.h"
 
 namespace {
@@ -72,10 +75,26 @@ bool ReadItem(IXMLDOMNode* item, RssItemTexts& out) {
     return true;
 }
 
+// Whether the file declares a document type near its top. A feed has no use
+// for one, and some MSXML versions would expand its entities.
+bool DeclaresDocumentType(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::string head(65536, '\0');
+    head.resize(std::fread(&head[0], 1, head.size(), f));
+    std::fclose(f);
+    for (char& c : head) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return head.find("<!DOCTYPE") != std::string::npos;
+}
+
 }  // namespace
 
 FeedParseResult ReadFeedFile(const std::string& path) {
     FeedParseResult result;
+    if (DeclaresDocumentType(path)) {
+        result.kind = FeedParseResult::BadFeed;
+        return result;
+    }
     Com<IXMLDOMDocument> doc;
     if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,
                                 reinterpret_cast<void**>(doc.Out()))) ||

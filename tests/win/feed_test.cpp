@@ -1,0 +1,143 @@
+// Feeds read with MSXML, and the RSS road through the DLL: items on the
+// band, the log beside the settings, unloading with a stalled download.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include "sources/rss_reader.h"
+#include "tests/win/plugin_harness.h"
+
+namespace {
+
+std::string FeedFile(const char* name) { return ExeFolder() + "..\\..\\tests\\http\\feeds\\" + name; }
+
+struct ComThread {
+    ComThread() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComThread() { CoUninitialize(); }
+};
+
+TEST(FeedReader, ItemsInDocumentOrderInBothEncodings) {
+    ComThread com;
+    for (const char* name : {"utf8.xml", "cp1251.xml"}) {
+        const FeedParseResult r = ReadFeedFile(FeedFile(name));
+        ASSERT_EQ(r.kind, FeedParseResult::Items) << name;
+        ASSERT_EQ(r.items.size(), 4u) << name;
+        EXPECT_EQ(r.items[0].title, u"Десять часов");
+        EXPECT_EQ(r.items[0].pubDate, u"Mon, 07 Nov 2011 10:00:00 GMT");
+        EXPECT_EQ(r.items[0].description, u"<p>Первая <b>новость</b></p>");
+        EXPECT_EQ(r.items[1].description, u"<i>Вторая</i> новость");
+        EXPECT_EQ(r.items[2].title, u"Одиннадцать часов");  // TITLE, PUBDATE, Description
+        EXPECT_EQ(r.items[2].pubDate, u"Mon, 07 Nov 2011 11:00:00 GMT");
+        EXPECT_EQ(r.items[2].description, u"Третья");
+        EXPECT_TRUE(r.items[3].pubDate.empty());
+    }
+}
+
+TEST(FeedReader, HostileAndBrokenDocuments) {
+    ComThread com;
+    EXPECT_EQ(ReadFeedFile(FeedFile("laughs.xml")).kind, FeedParseResult::BadFeed);
+    const FeedParseResult xxe = ReadFeedFile(FeedFile("xxe.xml"));
+    EXPECT_EQ(xxe.kind, FeedParseResult::BadFeed);
+    EXPECT_TRUE(xxe.items.empty());
+    const FeedParseResult broken = ReadFeedFile(FeedFile("malformed.xml"));
+    EXPECT_TRUE(broken.items.empty());
+    const FeedParseResult atom = ReadFeedFile(FeedFile("atom.xml"));
+    EXPECT_EQ(atom.kind, FeedParseResult::Items);
+    EXPECT_TRUE(atom.items.empty());
+    EXPECT_TRUE(ReadFeedFile(FeedFile("missing.xml")).items.empty());
+}
+
+// A frame whose band rows differ from the input once the feed is on air.
+bool BandShown(Plugin& p, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        std::vector<uint8_t> f(320 * 240 * 3, 40);
+        FrameInfo info = {f.data()};
+        p->ProcessFrame(&info);
+        for (uint8_t b : f)
+            if (b != 40) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+TEST(FeedThroughThePlugin, ItemsAreShownAndTheStepsLogged) {
+    const std::string base = FeedServer();
+    ASSERT_FALSE(base.empty());
+    WriteFileBytes(Plugin::IniPath(), "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nLatestNews=1\r\nURL_000=" +
+                                          base + "/feeds/cp1251.xml\r\n");
+    {
+        Plugin p;
+        p->Init(nullptr);
+        StartInfo start = {320, 240, 0, 1, 6};
+        p->Start(&start);
+        EXPECT_TRUE(BandShown(p, 1));
+        // the feed arrives on the worker; frames keep coming meanwhile
+        const std::string logPath = ExeFolder() + "Plugins\\Mivra_Skimrow.log";
+        for (int i = 0; i < 300 && ReadFileBytes(logPath).find("Internet session closed.") == std::string::npos; ++i)
+            BandShown(p, 1);
+        BandShown(p, 5);
+        p->Stop();
+        p->Shutdown();
+    }
+    const std::string saved = ReadFileBytes(Plugin::IniPath());
+    EXPECT_NE(saved.find("LastURL=" + base + "/feeds/cp1251.xml\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("LastUpdate=0\r\n"), std::string::npos);  // the newest item's stamp
+    const std::string log = ReadFileBytes(ExeFolder() + "Plugins\\Mivra_Skimrow.log");
+    EXPECT_NE(log.find(" - Open internet session.\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" - URL opened successfully.\r\n"), std::string::npos);
+    EXPECT_NE(log.find(" - Internet session closed.\r\n"), std::string::npos);
+    DeleteFileA(Plugin::IniPath().c_str());
+}
+
+TEST(FeedThroughThePlugin, UnloadingWithAStalledDownloadReturnsPromptly) {
+    const std::string base = FeedServer();
+    ASSERT_FALSE(base.empty());
+    WriteFileBytes(Plugin::IniPath(),
+                   "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nURL_000=" + base + "/stall\r\n");
+    DWORD took = 0;
+    {
+        Plugin p;
+        p->Init(nullptr);
+        StartInfo start = {320, 240, 0, 1, 6};
+        p->Start(&start);
+        Sleep(500);  // the worker is now waiting for a body that never comes
+        p->Stop();
+        const DWORD begin = GetTickCount();
+        p->Shutdown();
+        EXPECT_LT(GetTickCount() - begin, 2100u);
+        took = GetTickCount();  // ~Plugin unloads the module here
+    }
+    const DWORD unloaded = GetTickCount() - took;
+    EXPECT_LT(unloaded, 2100u);
+    for (int i = 0; i < 40 && GetModuleHandleA("Mivra_Skimrow.dll"); ++i) Sleep(50);
+    EXPECT_EQ(GetModuleHandleA("Mivra_Skimrow.dll"), nullptr) << "the worker still holds the module";
+    // the process goes on; a fresh load works
+    Plugin again;
+    ASSERT_TRUE(again.loaded());
+    EXPECT_EQ(again.Version(), 3);
+    DeleteFileA(Plugin::IniPath().c_str());
+}
+
+}  // namespace
+
+namespace {
+TEST(FeedThroughThePlugin, UnloadingWithoutShutdownNeverCrashes) {
+    const std::string base = FeedServer();
+    ASSERT_FALSE(base.empty());
+    WriteFileBytes(Plugin::IniPath(),
+                   "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nURL_000=" + base + "/stall\r\n");
+    DWORD took = 0;
+    {
+        Plugin p;
+        p->Init(nullptr);
+        StartInfo start = {320, 240, 0, 1, 6};
+        p->Start(&start);
+        Sleep(500);
+        took = GetTickCount();
+    }
+    EXPECT_LT(GetTickCount() - took, 2100u);
+    Sleep(1000);  // the worker still runs our code: the module must still be there
+    EXPECT_NE(GetModuleHandleA("Mivra_Skimrow.dll"), nullptr);
+    DeleteFileA(Plugin::IniPath().c_str());
+}
+}  // namespace
