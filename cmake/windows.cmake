@@ -61,3 +61,10 @@ if(SKIMROW_WINE_TESTS)
         PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE FIXTURES_REQUIRED feed_server
                    ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
 endif()
+
+# Feed parse benchmark, run by scripts/bench.sh under Wine.
+add_executable(feed_bench bench/feed_bench_win.cpp)
+target_include_directories(feed_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(feed_bench PRIVATE ${SKIMROW_COMMON_FLAGS})
+target_link_options(feed_bench PRIVATE ${SKIMROW_STATIC_LINK})
+target_link_libraries(feed_bench PRIVATE skimrow_win)

@@ -49,3 +49,6 @@ for size in 720x576 1920x1080 3840x2160; do
     ratio=$(echo "$drawtext $ours" | awk '{ if ($2 > 0) printf "%.1fx", $1 / $2; else print "-" }')
     printf '%-10s %12s %12s %10s\n' "$size" "$ours" "$drawtext" "$ratio"
 done
+
+say "a 10,000-item, 5 MB feed under Wine: parse time and the publish's hold on the video thread"
+with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" "$tree/feed_bench.exe"

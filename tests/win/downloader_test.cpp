@@ -41,6 +41,14 @@ struct Downloads : ::testing::Test {
     std::string base = FeedServer();
     void SetUp() override {
         ASSERT_FALSE(base.empty()) << "the feed server is not running";
+        // Files left by processes that ended in mid-download (other tests kill theirs).
+        WIN32_FIND_DATAA d;
+        HANDLE h = FindFirstFileA((downloader.tempDir() + "Tmp_*").c_str(), &d);
+        if (h != INVALID_HANDLE_VALUE) {
+            do DeleteFileA((downloader.tempDir() + d.cFileName).c_str());
+            while (FindNextFileA(h, &d));
+            FindClose(h);
+        }
         g_record = &record;
         downloader.OpenLog(log);
         downloader.SetCompleteCallback(OnComplete);

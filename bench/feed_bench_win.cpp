@@ -1,0 +1,126 @@
+// A 10,000-item, 5 MB feed: the time to parse it (MSXML load and walk, then
+// the messages) and how long the video thread would wait for the publish.
+#include <windows.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "plugin/ticker_engine.h"
+#include "render/gdi_text_renderer.h"
+#include "sources/rss_reader.h"
+#include "sources/win_time.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// TickerLock that measures how long each hold lasts.
+class TimedLock final : public TickerLock {
+public:
+    void Enter() override {
+        inner_.Enter();
+        if (depth_++ == 0) since_ = Clock::now();
+    }
+    bool TryEnter() override {
+        if (!inner_.TryEnter()) return false;
+        if (depth_++ == 0) since_ = Clock::now();
+        return true;
+    }
+    void Leave() override {
+        if (--depth_ == 0) longest_ = std::max(longest_, Clock::now() - since_);
+        inner_.Leave();
+    }
+    double LongestMs() const { return std::chrono::duration<double, std::milli>(longest_).count(); }
+    void Reset() { longest_ = Clock::duration::zero(); }
+
+private:
+    StdTickerLock inner_;
+    int depth_ = 0;
+    Clock::time_point since_;
+    Clock::duration longest_{};
+};
+
+struct NoServices : EngineServices {
+    int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
+    bool DialogHasWindow() override { return false; }
+    void PostDialogUpdate(int32_t) override {}
+    int32_t StartDownload(const std::string&) override { return 1; }
+    void StopDownload() override {}
+};
+
+std::string MakeFeed(const std::string& path) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel><title>bench</title>";
+    const char* days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    for (int i = 0; i < 10000; ++i) {
+        char item[700];
+        std::snprintf(item, sizeof item,
+                      "<item><title>Новость номер %d: заголовок</title><pubDate>%s, %02d Nov 2011 %02d:%02d:00 GMT"
+                      "</pubDate><description>&lt;p&gt;Текст новости %d, довольно длинный, чтобы лента весила "
+                      "мегабайты: %s&lt;/p&gt;</description></item>",
+                      i, days[i % 7], 1 + i % 28, i % 24, i % 60, i,
+                      "съешь же ещё этих мягких французских булок да выпей чаю, съешь же ещё этих мягких французских "
+                      "булок да выпей чаю");
+        xml += item;
+    }
+    xml += "</channel></rss>";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(xml.data(), 1, xml.size(), f);
+    std::fclose(f);
+    return xml;
+}
+
+}  // namespace
+
+int main() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + "skimrow_feed_bench.xml";
+    const std::string xml = MakeFeed(path);
+
+    TimedLock lock;
+    NoServices services;
+    GdiTextRenderer renderer;
+    DibSectionAllocator allocator;
+    TickerEngine engine(lock, services, renderer, allocator);
+    IniStore none;
+    LoadSettings(none, engine.store);
+    engine.store.live.Description = 1;
+    WinTimeZone zone;
+    WinDateFormatter formatter;
+
+    std::vector<double> load, build, held;
+    for (int run = 0; run < 5; ++run) {
+        engine.StartPlayback(1);
+        lock.Reset();
+        const auto t0 = Clock::now();
+        const FeedParseResult feed = ReadFeedFile(path);
+        const auto t1 = Clock::now();
+        engine.OnFeedParsed(feed, zone, formatter, nullptr, nullptr);
+        const auto t2 = Clock::now();
+        load.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        build.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+        held.push_back(lock.LongestMs());
+        if (feed.items.size() != 10000 || engine.messages.Count() != 10000) {
+            std::printf("feed_bench: expected 10000 items, got %u and %d\n", unsigned(feed.items.size()),
+                        engine.messages.Count());
+            return 1;
+        }
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("feed_bench: %u-byte feed, 10000 items, 5 runs\n", unsigned(xml.size()));
+    std::printf("feed_bench: MSXML load and walk median %.1f ms\n", median(load));
+    std::printf("feed_bench: messages (dates, filter, order) median %.1f ms\n", median(build));
+    std::printf("feed_bench: parse total median %.1f ms\n", median(load) + median(build));
+    std::printf("feed_bench: video thread blocked by the publish, median %.3f ms\n", median(held));
+    DeleteFileA(path.c_str());
+    CoUninitialize();
+    return 0;
+}
