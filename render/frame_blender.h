@@ -43,6 +43,9 @@ public:
     static bool CpuHasSse2();
 
     int64_t TableBuilds() const { return tableBuilds_; }
+    int64_t BufferRemakes() const {
+        return vTable_.remakes() + hTable_.remakes() + lineBuffer_.remakes() + rowBuffer_.remakes() + simdTable_.remakes();
+    }
     int32_t frameWidth() const { return width_; }
     int32_t frameHeight() const { return height_; }
 

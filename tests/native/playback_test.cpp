@@ -237,3 +237,20 @@ TEST_F(Playback, FontRebuildReLaysTheSegments) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
+    UseFile("первая\nвторая\nтретья\n");
+    Start(720, 576, kFormatYuy2);
+    engine.StartPlayback(1);
+    std::vector<uint8_t> f(720 * 576 * 2, 16);
+    for (int i = 0; i < 20; ++i) engine.DrawFrame(f.data());
+    const int64_t bitmaps = engine.surface.Allocations();
+    const int64_t tables = engine.blender.TableBuilds();
+    const int64_t buffers = engine.blender.BufferRemakes();
+    for (int i = 0; i < 500; ++i) engine.DrawFrame(f.data());
+    EXPECT_EQ(engine.surface.Allocations(), bitmaps);
+    EXPECT_EQ(engine.blender.TableBuilds(), tables);
+    EXPECT_EQ(engine.blender.BufferRemakes(), buffers);
+}
+}  // namespace
