@@ -17,8 +17,8 @@ FontSpec FontSpecFrom(const TickerSettings& s) {
     return f;
 }
 
-bool BlockTextRenderer::CreateTickerFont(const FontSpec& spec) {
-    const int32_t h = spec.height < 0 ? -spec.height : spec.height;
+bool BlockTextRenderer::CreateTickerFont(const FontSpec& font) {
+    const int32_t h = font.height < 0 ? -font.height : font.height;
     if (h == 0 || h > 2000) return false;
     cellHeight_ = h + h / 8;  // cell height: character height plus a little leading
     return true;

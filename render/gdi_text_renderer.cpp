@@ -7,20 +7,20 @@ GdiTextRenderer::~GdiTextRenderer() {
     if (font_) DeleteObject(font_);
 }
 
-bool GdiTextRenderer::CreateTickerFont(const FontSpec& spec) {
+bool GdiTextRenderer::CreateTickerFont(const FontSpec& font) {
     LOGFONTA lf = {};
-    lf.lfHeight = spec.height;
-    lf.lfWeight = spec.weight;
-    lf.lfItalic = spec.italic;
-    lf.lfUnderline = spec.underline;
-    lf.lfStrikeOut = spec.strikeOut;
-    lf.lfCharSet = spec.charSet;
+    lf.lfHeight = font.height;
+    lf.lfWeight = font.weight;
+    lf.lfItalic = font.italic;
+    lf.lfUnderline = font.underline;
+    lf.lfStrikeOut = font.strikeOut;
+    lf.lfCharSet = font.charSet;
     lf.lfQuality = ANTIALIASED_QUALITY;  // always, whatever FontQuality holds
-    std::strncpy(lf.lfFaceName, spec.faceName.c_str(), LF_FACESIZE - 1);
-    HFONT font = CreateFontIndirectA(&lf);
-    if (!font) return false;
+    std::strncpy(lf.lfFaceName, font.faceName.c_str(), LF_FACESIZE - 1);
+    HFONT created = CreateFontIndirectA(&lf);
+    if (!created) return false;
     if (font_) DeleteObject(font_);
-    font_ = font;
+    font_ = created;
     return true;
 }
 

@@ -13,7 +13,7 @@ public:
     GdiTextRenderer(const GdiTextRenderer&) = delete;
     GdiTextRenderer& operator=(const GdiTextRenderer&) = delete;
 
-    bool CreateTickerFont(const FontSpec& spec) override;
+    bool CreateTickerFont(const FontSpec& font) override;
     TextExtent MeasureAnsi(const char* text) override;
     TextExtent MeasureWide(const char16_t* text, int32_t length) override;
     void BeginDraw() override;

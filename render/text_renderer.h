@@ -26,7 +26,7 @@ class TextRenderer {
 public:
     virtual ~TextRenderer() = default;
     // Replaces the font; on failure the previous one stays in use.
-    virtual bool CreateTickerFont(const FontSpec& spec) = 0;
+    virtual bool CreateTickerFont(const FontSpec& font) = 0;
     virtual TextExtent MeasureAnsi(const char* text) = 0;
     virtual TextExtent MeasureWide(const char16_t* text, int32_t length) = 0;
 
@@ -43,7 +43,7 @@ public:
 // coverage for the same call; for builds and tests without a platform font.
 class BlockTextRenderer : public TextRenderer {
 public:
-    bool CreateTickerFont(const FontSpec& spec) override;
+    bool CreateTickerFont(const FontSpec& font) override;
     TextExtent MeasureAnsi(const char* text) override;
     TextExtent MeasureWide(const char16_t* text, int32_t length) override;
     void BeginDraw() override {}

@@ -12,7 +12,7 @@ until --lifetime seconds have passed. Fault modes by path:
   /reset               half of a declared body, then the connection is reset
   /big                 a 20 MB body
   /empty               200 with an empty body
-  /dated.xml           a feed with items dated relative to now (one in the future)
+  /dated.xml           a Windows-1251 feed dated relative to now (one item in the future)
 """
 import argparse
 import os
@@ -31,11 +31,11 @@ FEEDS = os.path.join(HERE, "feeds")
 def dated_feed():
     now = time.time()
     items = [("Час назад", now - 3600), ("Завтра", now + 86400), ("Два часа назад", now - 7200)]
-    body = '<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>t</title>'
+    body = '<?xml version="1.0" encoding="windows-1251"?><rss version="2.0"><channel><title>t</title>'
     for title, when in items:
         body += "<item><title>%s</title><pubDate>%s</pubDate></item>" % (title, formatdate(when, usegmt=True))
     body += "<item><title>Без даты</title></item></channel></rss>"
-    return body.encode("utf-8")
+    return body.encode("cp1251")
 
 
 class Handler(BaseHTTPRequestHandler):

@@ -4,6 +4,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 #include "sources/rss_reader.h"
 #include "tests/win/plugin_harness.h"
 
@@ -138,6 +140,41 @@ TEST(FeedThroughThePlugin, UnloadingWithoutShutdownNeverCrashes) {
     EXPECT_LT(GetTickCount() - took, 2100u);
     Sleep(1000);  // the worker still runs our code: the module must still be there
     EXPECT_NE(GetModuleHandleA("Mivra_Skimrow.dll"), nullptr);
+    DeleteFileA(Plugin::IniPath().c_str());
+}
+}  // namespace
+
+namespace {
+// A counted run through the DLL: Start begins an automatic feed run, the
+// feed's items pass twice, the line stops and is saved stopped.
+TEST(FeedThroughThePlugin, CountedRunStopsAfterItsPassesAndIsSavedStopped) {
+    const std::string base = FeedServer();
+    ASSERT_FALSE(base.empty());
+    WriteFileBytes(Plugin::IniPath(), "[PluginSettings]\r\nStringSource=2\r\nAutoUpdate=1\r\nRepeat=2\r\nSpeed=40\r\n"
+                                      "URL_000=" + base + "/feeds/utf8.xml\r\n");
+    {
+        Plugin p;
+        p->Init(nullptr);
+        StartInfo start = {768, 576, 0, 1, 6};
+        p->Start(&start);
+        std::vector<uint8_t> f(768 * 576 * 3);
+        int framesWithBand = 0, afterStop = 0;
+        for (int i = 0; i < 3000 && afterStop < 20; ++i) {
+            std::fill(f.begin(), f.end(), uint8_t(40));
+            FrameInfo info = {f.data()};
+            p->ProcessFrame(&info);
+            const bool band = std::any_of(f.begin(), f.end(), [](uint8_t b) { return b != 40; });
+            framesWithBand += band;
+            if (framesWithBand > 0 && !band) ++afterStop;
+            if (framesWithBand == 0) Sleep(5);  // the feed is still on its way
+        }
+        EXPECT_GT(framesWithBand, 40);
+        EXPECT_EQ(afterStop, 20) << "the line never stopped";
+        p->Stop();
+        p->Shutdown();
+    }
+    const std::string saved = ReadFileBytes(Plugin::IniPath());
+    EXPECT_NE(saved.find("\r\nLineOn=0\r\n"), std::string::npos);
     DeleteFileA(Plugin::IniPath().c_str());
 }
 }  // namespace

@@ -19,6 +19,8 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    const size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos) CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);  // one level, as the plug-in does
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
