@@ -134,3 +134,27 @@ bool ParseRfc822Date(const std::string& input, const TimeZoneInfo& zone, int64_t
     return true;
 }
 
+
+std::tm ToTm(const CalendarFields& f, int32_t weekday) {
+    std::tm t = {};
+    t.tm_year = f.year - 1900;
+    t.tm_mon = f.month - 1;
+    t.tm_mday = f.day;
+    t.tm_hour = f.hour;
+    t.tm_min = f.minute;
+    t.tm_sec = f.second;
+    t.tm_wday = weekday;
+    t.tm_isdst = -1;
+    return t;
+}
+
+CalendarFields FromTm(const std::tm& t) {
+    CalendarFields f;
+    f.year = t.tm_year + 1900;
+    f.month = t.tm_mon + 1;
+    f.day = t.tm_mday;
+    f.hour = t.tm_hour;
+    f.minute = t.tm_min;
+    f.second = t.tm_sec;
+    return f;
+}

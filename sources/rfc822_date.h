@@ -2,11 +2,17 @@
 // small scanner into seconds since 1970-01-01 00:00:00 UTC (64-bit).
 #pragma once
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 struct CalendarFields {
     int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
+
+// Between the fields and the C runtime's calendar record (tm_isdst = -1:
+// the runtime decides on daylight saving).
+std::tm ToTm(const CalendarFields& f, int32_t weekday = 0);
+CalendarFields FromTm(const std::tm& t);
 
 // The system's time zone, as the parser and the feed reader need it.
 class TimeZoneInfo {

@@ -4,14 +4,7 @@
 #include "sources/rfc822_date.h"
 
 bool RuntimeTimeZone::LocalToUtcSeconds(const CalendarFields& f, int64_t* seconds) const {
-    std::tm t = {};
-    t.tm_year = f.year - 1900;
-    t.tm_mon = f.month - 1;
-    t.tm_mday = f.day;
-    t.tm_hour = f.hour;
-    t.tm_min = f.minute;
-    t.tm_sec = f.second;
-    t.tm_isdst = -1;
+    std::tm t = ToTm(f);
     const std::time_t v = std::mktime(&t);
     if (v == std::time_t(-1)) return false;
     *seconds = int64_t(v);
@@ -27,12 +20,7 @@ bool RuntimeTimeZone::UtcToLocal(int64_t seconds, CalendarFields* local, int32_t
     const std::time_t v = std::time_t(seconds);
     std::tm t = {};
     if (!localtime_r(&v, &t)) return false;
-    local->year = t.tm_year + 1900;
-    local->month = t.tm_mon + 1;
-    local->day = t.tm_mday;
-    local->hour = t.tm_hour;
-    local->minute = t.tm_min;
-    local->second = t.tm_sec;
+    *local = FromTm(t);
     if (weekday) *weekday = t.tm_wday;
     return true;
 }
