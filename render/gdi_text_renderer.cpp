@@ -1,5 +1,6 @@
 #include "render/gdi_text_renderer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -83,6 +84,26 @@ void GdiTextRenderer::SetTextColor(uint32_t color) {
     if (dc_) ::SetTextColor(dc_, color);
 }
 
+const std::vector<int>* GdiTextRenderer::ExtentsOf(const char16_t* text, int32_t length) {
+    for (const Extents& e : extents_)
+        if (e.font == font_ && e.text.size() == size_t(length) &&
+            std::memcmp(e.text.data(), text, size_t(length) * sizeof(char16_t)) == 0)
+            return &e.ends;
+    Extents& e = extents_[nextExtents_];
+    nextExtents_ = (nextExtents_ + 1) % 4;
+    e.font = font_;
+    e.text.assign(text, size_t(length));
+    e.ends.assign(size_t(length), 0);
+    SIZE total = {};
+    int fit = 0;
+    if (!GetTextExtentExPointW(dc_, reinterpret_cast<const wchar_t*>(text), length, INT_MAX, &fit, e.ends.data(), &total)) {
+        e.font = nullptr;
+        e.text.clear();
+        return nullptr;
+    }
+    return &e.ends;
+}
+
 void GdiTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) {
     if (!dc_ || targetWidth_ == 0 || length <= 0) return;
     const wchar_t* w = reinterpret_cast<const wchar_t*>(text);
@@ -90,15 +111,14 @@ void GdiTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_
     // that can reach the bitmap, so that a frame never rasterises thousands of
     // glyphs nobody sees.
     if (length > 256) {
-        std::vector<int> ends(size_t(length), 0);
-        SIZE total = {};
-        int fit = 0;
-        if (GetTextExtentExPointW(dc_, w, length, INT_MAX, &fit, ends.data(), &total)) {
-            int32_t first = 0;
-            while (first < length && x + ends[size_t(first)] < -256) ++first;
-            int32_t last = first;
-            while (last < length && x + (last > 0 ? ends[size_t(last - 1)] : 0) < targetWidth_ + 256) ++last;
-            const int32_t start = first > 0 ? x + ends[size_t(first - 1)] : x;
+        if (const std::vector<int>* ends = ExtentsOf(text, length)) {
+            const std::vector<int>& e = *ends;  // e[i]: the end of character i, growing
+            // first: the first character that ends right of -256; last: one past the
+            // last character that starts left of the bitmap's width + 256
+            const int32_t first = int32_t(std::upper_bound(e.begin(), e.end(), int64_t(-256) - x) - e.begin());
+            const int32_t last = std::min<int32_t>(
+                length, int32_t(std::lower_bound(e.begin(), e.end(), int64_t(targetWidth_) + 256 - x) - e.begin()) + 1);
+            const int32_t start = first > 0 ? x + e[size_t(first - 1)] : x;
             if (last > first) TextOutW(dc_, start, y, w + first, last - first);
             return;
         }

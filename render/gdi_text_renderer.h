@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "render/dib_surface.h"
 #include "render/text_renderer.h"
 
@@ -26,6 +29,17 @@ public:
     HFONT Font() const { return font_; }
 
 private:
+    // Character end positions of long runs, so that each frame draws only the
+    // characters that reach the bitmap without measuring the whole run again.
+    struct Extents {
+        HFONT font = nullptr;
+        std::u16string text;
+        std::vector<int> ends;
+    };
+    const std::vector<int>* ExtentsOf(const char16_t* text, int32_t length);
+
+    Extents extents_[4];
+    int nextExtents_ = 0;
     HFONT font_ = nullptr;
     HDC dc_ = nullptr;
     HGDIOBJ previousFont_ = nullptr;

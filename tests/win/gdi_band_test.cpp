@@ -110,3 +110,32 @@ TEST_F(GdiBand, ShadowAndOpacityLevels) {
 }
 
 }  // namespace
+
+namespace {
+// Long runs are drawn only where they reach the bitmap; what shows must be
+// exactly what drawing the whole run would show.
+TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
+    std::string shortText, longText;
+    for (int i = 0; i < 12; ++i) shortText += "Строка " + std::to_string(i) + " ";
+    longText = shortText;
+    while (longText.size() < 4000) longText += "хвост, которого не видно ";
+    std::vector<uint8_t> pixels[2];
+    int k = 0;
+    for (const std::string* text : {&shortText, &longText}) {
+        engine.store.strings = {*text, ""};
+        FrameGeometry g;
+        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = 1, g.cpuLevel = 6;
+        engine.PrepareProcessing(g);
+        engine.store.live.LineSize = 300;
+        engine.StartPlayback(1);
+        engine.segments[0].x = -250;  // the visible part lies well inside the short text
+        engine.ComposeBand();
+        const SurfaceSlot& slot = engine.surface.Slot(0);
+        for (int32_t y = 0; y < slot.used.bottom; ++y)
+            pixels[k].insert(pixels[k].end(), slot.At(0, y), slot.At(0, y) + 300 * 4);
+        ++k;
+    }
+    ASSERT_GT(longText.size(), 1000u);
+    EXPECT_EQ(pixels[0], pixels[1]);
+}
+}  // namespace
