@@ -15,9 +15,11 @@ namespace blend_rows {
 
 // The SIMD horizontal table: the destination columns in pairs, every entry
 // padded with zero weights to `taps`, weights of the two columns side by side:
-//   int32 offsetA, int32 offsetB (bytes into the 16-bit line), 8 bytes unused,
+//   int32 offsetA, int32 offsetB (bytes into the 16-bit line),
+//   int32 first, int32 end: the taps with a non-zero weight in either column,
 //   taps x { 4 x int16 weight of A, 4 x int16 weight of B }.
-// A zero weight adds exactly 0, so padding does not change the sums.
+// A zero weight adds exactly 0, so padding does not change the sums and the
+// taps outside [first, end) can be skipped.
 size_t Sse2TableBytes(int32_t columns, int32_t taps) { return size_t((columns + 1) / 2) * (16 + 16 * size_t(taps)); }
 
 void BuildSse2Table(const uint8_t* hTable, int32_t columns, int32_t taps, uint8_t* out) {
@@ -25,12 +27,15 @@ void BuildSse2Table(const uint8_t* hTable, int32_t columns, int32_t taps, uint8_
     for (int32_t i = 0; i < columns; i += 2) {
         const FilterEntry a = ReadEntry(cursor);
         const FilterEntry b = (i + 1 < columns) ? ReadEntry(cursor) : a;
-        const int32_t offsets[4] = {a.offset * 2, b.offset * 2, 0, 0};  // 4-byte pixels become 8-byte pixels
-        std::memcpy(out, offsets, 16);
         int16_t* w = reinterpret_cast<int16_t*>(out + 16);
         std::memset(w, 0, 16 * size_t(taps));
         for (int32_t k = 0; k < a.count && k < taps; ++k) std::memcpy(w + 8 * k, a.weights + 4 * k, 8);
         for (int32_t k = 0; k < b.count && k < taps; ++k) std::memcpy(w + 8 * k + 4, b.weights + 4 * k, 8);
+        int32_t first = 0, end = taps;
+        while (first < end && w[8 * first] == 0 && w[8 * first + 4] == 0) ++first;
+        while (end > first && w[8 * (end - 1)] == 0 && w[8 * (end - 1) + 4] == 0) --end;
+        const int32_t header[4] = {a.offset * 2, b.offset * 2, first, end};  // 4-byte pixels become 8-byte pixels
+        std::memcpy(out, header, 16);
         out += 16 + 16 * size_t(taps);
     }
 }
@@ -55,6 +60,7 @@ void VerticalSse2(const RowContext& c, const FilterEntry& v, int16_t* line) {
         const uint8_t* origin = c.srcTop + size_t(col) * 4 + v.offset;
         __m128i lo = zero, hi = zero;
         for (int32_t k = 0; k < v.count; ++k) {
+            if (v.weights[4 * k] == 0) continue;  // adds exactly 0 (most taps when the height is unchanged)
             const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(origin + ptrdiff_t(k) * c.srcStep));
             const __m128i w = Weight4(v.weights + 4 * k);
             lo = _mm_add_epi16(lo, _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpacklo_epi8(px, zero), 7), w));
@@ -91,12 +97,12 @@ void FilterRowSse2(const RowContext& c, const uint8_t* vEntry, const uint8_t* si
     const uint8_t* entry = simdTable;
     const size_t entryBytes = 16 + 16 * size_t(taps);
     for (int32_t i = 0; i < c.columns; i += 2, entry += entryBytes, row += 8) {
-        const int32_t* offsets = reinterpret_cast<const int32_t*>(entry);
-        const uint8_t* a = lineBytes + offsets[0];
-        const uint8_t* b = lineBytes + offsets[1];
+        const int32_t* header = reinterpret_cast<const int32_t*>(entry);
+        const uint8_t* a = lineBytes + header[0];
+        const uint8_t* b = lineBytes + header[1];
         const __m128i* w = reinterpret_cast<const __m128i*>(entry + 16);
         __m128i sum = _mm_setzero_si128();
-        for (int32_t k = 0; k < taps; ++k) {
+        for (int32_t k = header[2]; k < header[3]; ++k) {
             const __m128i pa = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + 8 * k));
             const __m128i pb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + 8 * k));
             sum = _mm_add_epi16(sum, _mm_mulhi_epi16(_mm_unpacklo_epi64(pa, pb), _mm_load_si128(w + k)));
