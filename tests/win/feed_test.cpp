@@ -91,18 +91,23 @@ TEST(FeedThroughThePlugin, ItemsAreShownAndTheStepsLogged) {
     DeleteFileA(Plugin::IniPath().c_str());
 }
 
-TEST(FeedThroughThePlugin, UnloadingWithAStalledDownloadReturnsPromptly) {
-    const std::string base = FeedServer();
-    ASSERT_FALSE(base.empty());
+// Starts the plug-in on a feed whose server stalls after the headers; the
+// worker is then waiting for a body that never comes.
+void StartOnStalledFeed(Plugin& p) {
     WriteFileBytes(Plugin::IniPath(),
-                   "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nURL_000=" + base + "/stall\r\n");
+                   "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nURL_000=" + FeedServer() + "/stall\r\n");
+    p->Init(nullptr);
+    StartInfo start = {320, 240, 0, 1, 6};
+    p->Start(&start);
+    Sleep(500);
+}
+
+TEST(FeedThroughThePlugin, UnloadingWithAStalledDownloadReturnsPromptly) {
+    ASSERT_FALSE(FeedServer().empty());
     DWORD took = 0;
     {
         Plugin p;
-        p->Init(nullptr);
-        StartInfo start = {320, 240, 0, 1, 6};
-        p->Start(&start);
-        Sleep(500);  // the worker is now waiting for a body that never comes
+        StartOnStalledFeed(p);
         p->Stop();
         const DWORD begin = GetTickCount();
         p->Shutdown();
@@ -120,21 +125,12 @@ TEST(FeedThroughThePlugin, UnloadingWithAStalledDownloadReturnsPromptly) {
     DeleteFileA(Plugin::IniPath().c_str());
 }
 
-}  // namespace
-
-namespace {
 TEST(FeedThroughThePlugin, UnloadingWithoutShutdownNeverCrashes) {
-    const std::string base = FeedServer();
-    ASSERT_FALSE(base.empty());
-    WriteFileBytes(Plugin::IniPath(),
-                   "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nURL_000=" + base + "/stall\r\n");
+    ASSERT_FALSE(FeedServer().empty());
     DWORD took = 0;
     {
         Plugin p;
-        p->Init(nullptr);
-        StartInfo start = {320, 240, 0, 1, 6};
-        p->Start(&start);
-        Sleep(500);
+        StartOnStalledFeed(p);
         took = GetTickCount();
     }
     EXPECT_LT(GetTickCount() - took, 2100u);
