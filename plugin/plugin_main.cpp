@@ -81,7 +81,9 @@ int32_t __cdecl Start(StartInfo* info) {
         g.cpuLevel = info->cpuLevel;
         FindHostWindows(g_engine.ini);
         g_engine.PrepareProcessing(g);
-        g_downloader.OpenLog(g_engine.ini.pluginFolder + g_engine.ini.moduleName + ".log");
+        // Without resolved paths (Start before Init) there is no log at all.
+        const IniStore& ini = g_engine.ini;
+        g_downloader.OpenLog(ini.pluginFolder.empty() ? std::string() : ini.pluginFolder + ini.moduleName + ".log");
         g_downloader.SetCompleteCallback(OnFeedDownloaded);
         g_downloader.SetStatusCallback(OnDownloadStatus);
         g_services.downloader = &g_downloader;

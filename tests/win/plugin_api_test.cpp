@@ -78,6 +78,9 @@ TEST(PluginEntryPoints, OutOfOrderAndNullRecordsGetAnAnswer) {
     FrameInfo empty = {nullptr};
     EXPECT_EQ(p->ProcessFrame(&empty), 0);
     EXPECT_EQ(p->Start(nullptr), 1);
+    StartInfo early = {64, 48, 0, VANTREX_FORMAT_RGB24, 6};
+    EXPECT_EQ(p->Start(&early), 1);  // before Init: no paths, so no log file anywhere
+    EXPECT_FALSE(FileExists(".log"));
     p->Stop();
     p->Init(nullptr);
     StartInfo start = {720, 576, 0, VANTREX_FORMAT_YUY2, 6};
