@@ -5,20 +5,13 @@
 #include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer.h"
 #include "render/pixel_math.h"
+#include "tests/native/engine_fixture.h"
 
 namespace {
 
-struct NoServices : EngineServices {
-    int64_t NowSeconds() override { return 0; }
-    bool DialogHasWindow() override { return false; }
-    void PostDialogUpdate(int32_t) override {}
-    int32_t StartDownload(const std::string&) override { return 1; }
-    void StopDownload() override {}
-};
-
 struct GdiBand : ::testing::Test {
     StdTickerLock lock;
-    NoServices services;
+    FakeServices services;
     GdiTextRenderer renderer;
     DibSectionAllocator allocator;
     TickerEngine engine{lock, services, renderer, allocator};
