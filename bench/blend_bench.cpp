@@ -27,17 +27,17 @@ struct Band {
         source.pixels = pixels.data();
         source.allocWidth = 960;
         source.allocHeight = 47;
-        source.rect = BlendRect{0, 0, 768, 37};
+        source.rect = Rect{0, 0, 768, 37};
     }
 };
 
-void Blend(benchmark::State& state, int32_t width, int32_t height, int32_t format, BlendPath path) {
+void Blend(benchmark::State& state, int32_t width, int32_t height, PixelFormat format, BlendPath path) {
     static Band band;
     FrameBlender blender;
     blender.SetFrameFormat(width, height, format);
     blender.SetPath(path);
     std::vector<uint8_t> frame(size_t(width) * height * (format == kFormatYuy2 ? 2 : 3), 100);
-    const BlendRect dest = blender.MapRect(BlendRect{0, 538, 768, 575});
+    const Rect dest = blender.MapRect(Rect{0, 538, 768, 575});
     for (auto _ : state) {
         if (height > 288) {
             blender.BlendBand(frame.data(), dest, band.source, 100, kEvenRows);
@@ -50,11 +50,11 @@ void Blend(benchmark::State& state, int32_t width, int32_t height, int32_t forma
     state.counters["band_px"] = double(dest.Width()) * dest.Height();
 }
 
-void Copy(benchmark::State& state, int32_t width, int32_t height, int32_t format) {
+void Copy(benchmark::State& state, int32_t width, int32_t height, PixelFormat format) {
     const int32_t bpp = format == kFormatYuy2 ? 2 : 3;
     FrameBlender mapper;
     mapper.SetFrameFormat(width, height, format);
-    const BlendRect dest = mapper.MapRect(BlendRect{0, 538, 768, 575});
+    const Rect dest = mapper.MapRect(Rect{0, 538, 768, 575});
     std::vector<uint8_t> frame(size_t(width) * height * bpp, 100), band(size_t(width) * dest.Height() * bpp, 7);
     for (auto _ : state) {
         for (int32_t y = 0; y < dest.Height(); ++y)

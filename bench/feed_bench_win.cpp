@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "plugin/ticker_engine.h"
-#include "render/gdi_text_renderer.h"
-#include "sources/rss_reader.h"
-#include "sources/win_time.h"
+#include "render/gdi_text_renderer_win.h"
+#include "sources/rss_reader_win.h"
+#include "sources/time_win.h"
 
 namespace {
 
@@ -46,8 +46,6 @@ private:
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
-    bool DialogHasWindow() override { return false; }
-    void PostDialogUpdate(int32_t) override {}
     int32_t StartDownload(const std::string&) override { return 1; }
     void StopDownload() override {}
 };
@@ -88,14 +86,14 @@ int main() {
     DibSectionAllocator allocator;
     TickerEngine engine(lock, services, renderer, allocator);
     IniStore none;
-    LoadSettings(none, engine.store);
-    engine.store.live.Description = 1;
+    LoadSettings(none, engine.Store());
+    engine.Store().live.Description = 1;
     WinTimeZone zone;
     WinDateFormatter formatter;
 
     std::vector<double> load, build, held;
     for (int run = 0; run < 5; ++run) {
-        engine.StartPlayback(1);
+        engine.Playback().StartPlayback(1);
         lock.Reset();
         const auto t0 = Clock::now();
         const FeedParseResult feed = ReadFeedFile(path);
@@ -105,9 +103,9 @@ int main() {
         load.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         build.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
         held.push_back(lock.LongestMs());
-        if (feed.items.size() != 10000 || engine.messages.Count() != 10000) {
+        if (feed.items.size() != 10000 || engine.Playback().Messages().Count() != 10000) {
             std::printf("feed_bench: expected 10000 items, got %u and %d\n", unsigned(feed.items.size()),
-                        engine.messages.Count());
+                        engine.Playback().Messages().Count());
             return 1;
         }
     }

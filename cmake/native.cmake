@@ -40,3 +40,6 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64")
     target_link_libraries(x87_table_tests PRIVATE GTest::gtest GTest::gtest_main)
     gtest_discover_tests(x87_table_tests DISCOVERY_MODE PRE_TEST)
 endif()
+
+# Rooms depend one way and portable files include no Windows header.
+add_test(NAME house_rules COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/tests/check_rooms.cmake)

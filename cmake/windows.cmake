@@ -12,23 +12,23 @@ target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
 
 # The Windows side of the plug-in, linked into the DLL and into the tests.
 add_library(skimrow_win STATIC
-    plugin/win_services.cpp
-    render/gdi_text_renderer.cpp
+    plugin/services_win.cpp
+    render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp
-    sources/downloader.cpp
-    sources/rss_reader.cpp
-    sources/win_time.cpp
+    sources/downloader_win.cpp
+    sources/rss_reader_win.cpp
+    sources/time_win.cpp
 )
 target_compile_options(skimrow_win PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32 wininet ole32 oleaut32 uuid)
 
-add_library(Mivra_Skimrow SHARED plugin/plugin_main.cpp plugin/Mivra_Skimrow.def plugin/version.rc)
+add_library(Mivra_Skimrow SHARED plugin/plugin_main_win.cpp plugin/Mivra_Skimrow.def plugin/version.rc)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
 target_compile_options(Mivra_Skimrow PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_options(Mivra_Skimrow PRIVATE ${SKIMROW_STATIC_LINK})
 target_link_libraries(Mivra_Skimrow PRIVATE skimrow_win)
 
-add_executable(vantrex_host host/vantrex_host.cpp host/frame_io.cpp)
+add_executable(vantrex_host host/vantrex_host_win.cpp host/frame_io.cpp)
 target_include_directories(vantrex_host PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(vantrex_host PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_options(vantrex_host PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)

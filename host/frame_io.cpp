@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-size_t FrameBytes(int width, int height, HostFormat format) {
-    const size_t bpp = format == HostFormat::Yuy2 ? 2 : 3;
+size_t FrameBytes(int width, int height, PixelFormat format) {
+    const size_t bpp = format == kFormatYuy2 ? 2 : 3;
     return size_t(width) * size_t(height) * bpp;
 }
 
@@ -26,10 +26,10 @@ static void RgbToYuv(int r, int g, int b, int& y, int& u, int& v) {
     v = (112 * r - 94 * g - 18 * b + 128) / 256 + 128;
 }
 
-void PutPixel(uint8_t* frame, int width, int height, HostFormat format, int x, int y, uint8_t r, uint8_t g,
+void PutPixel(uint8_t* frame, int width, int height, PixelFormat format, int x, int y, uint8_t r, uint8_t g,
               uint8_t b) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
-    if (format == HostFormat::Rgb24) {
+    if (format == kFormatRgb24) {
         uint8_t* p = frame + (size_t(height - 1 - y) * width + x) * 3;
         p[0] = b, p[1] = g, p[2] = r;
         return;
@@ -66,11 +66,11 @@ bool PatternSource::Next(std::vector<uint8_t>& frame) {
     return true;
 }
 
-void FrameToBgrx(const uint8_t* frame, int width, int height, HostFormat format, std::vector<uint8_t>& out) {
+void FrameToBgrx(const uint8_t* frame, int width, int height, PixelFormat format, std::vector<uint8_t>& out) {
     out.resize(size_t(width) * height * 4);
     for (int y = 0; y < height; ++y) {
         uint8_t* o = out.data() + size_t(y) * width * 4;
-        if (format == HostFormat::Rgb24) {
+        if (format == kFormatRgb24) {
             const uint8_t* p = frame + size_t(height - 1 - y) * width * 3;
             for (int x = 0; x < width; ++x, p += 3, o += 4) o[0] = p[0], o[1] = p[1], o[2] = p[2], o[3] = 0;
             continue;

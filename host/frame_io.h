@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-enum class HostFormat { Yuy2 = 0, Rgb24 = 1 };
+#include "base/geometry.h"
 
-size_t FrameBytes(int width, int height, HostFormat format);
+size_t FrameBytes(int width, int height, PixelFormat format);
 
 class FrameSource {
 public:
@@ -30,18 +30,18 @@ private:
 // that motion and field order are visible in the output.
 class PatternSource final : public FrameSource {
 public:
-    PatternSource(int width, int height, HostFormat format) : width_(width), height_(height), format_(format) {}
+    PatternSource(int width, int height, PixelFormat format) : width_(width), height_(height), format_(format) {}
     bool Next(std::vector<uint8_t>& frame) override;
 
 private:
     int width_, height_;
-    HostFormat format_;
+    PixelFormat format_;
     int index_ = 0;
 };
 
 // Stores one top-down RGB pixel into a frame of either layout.
-void PutPixel(uint8_t* frame, int width, int height, HostFormat format, int x, int y, uint8_t r, uint8_t g,
+void PutPixel(uint8_t* frame, int width, int height, PixelFormat format, int x, int y, uint8_t r, uint8_t g,
               uint8_t b);
 
 // Converts a frame to top-down 32-bit BGRX for display.
-void FrameToBgrx(const uint8_t* frame, int width, int height, HostFormat format, std::vector<uint8_t>& out);
+void FrameToBgrx(const uint8_t* frame, int width, int height, PixelFormat format, std::vector<uint8_t>& out);

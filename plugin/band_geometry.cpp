@@ -18,8 +18,8 @@ void ClampBand(TickerSettings& s) {
     s.LinePosY = int32_t(y);
 }
 
-BandRect ReferenceBandRect(const TickerSettings& s) {
-    BandRect r;
+Rect ReferenceBandRect(const TickerSettings& s) {
+    Rect r;
     r.left = int32_t(int64_t(s.LinePosX) - s.LineSize / 2);
     r.top = int32_t(int64_t(s.LinePosY) - s.BandHeight / 2);
     r.right = r.left + s.LineSize;

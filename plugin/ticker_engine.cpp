@@ -1,67 +1,204 @@
 #include "plugin/ticker_engine.h"
 
-#include "plugin/band_geometry.h"
+#include <tuple>
+
+#include "base/geometry.h"
+
+namespace {
+
+int32_t Saturate(int64_t v) { return int32_t(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v)); }
+
+}  // namespace
+
+TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
+                           SurfaceAllocator& allocator)
+    : lock_(lock),
+      services_(services),
+      band_(renderer, allocator),
+      playback_(lock, store_, band_, services, dialog_),
+      content_(lock, store_, playback_, services),
+      frames_(lock, store_, playback_, band_) {}
 
 void TickerEngine::PrepareProcessing(const FrameGeometry& g) {
-    {
-        LockGuard guard(lock_);
-        geometry = g;
-        blender.SetFrameFormat(g.frameWidth, g.frameHeight, g.pixelFormat);
-    }
-    RebuildFont();
-    {
-        LockGuard guard(lock_);
-        // Only slots 0 and 1 are drawn; a later Start reuses them.
-        while (surface.SlotCount() < 2) surface.AddSlot();
-    }
+    LockGuard guard(lock_);
+    frames_.SetGeometryLocked(g);
+    RebuildFontLocked();
+    band_.AddSlotsLocked();
 }
 
 void TickerEngine::DecidePlayback() {
-    TickerSettings& s = store.live;
-    if (s.AutoUpdate != 0) {
-        StartPlayback(0);
-    } else if (s.LineOn != 0 && s.Repeat != 0) {
+    int32_t autoUpdate, repeat;
+    uint32_t lineOn;
+    {
         LockGuard guard(lock_);
-        s.LineOn = 0;
-    } else if (s.LineOn != 0) {
-        StartPlayback(1);
+        autoUpdate = store_.live.AutoUpdate, repeat = store_.live.Repeat, lineOn = store_.live.LineOn;
+        // A counted run is not resumed.
+        if (autoUpdate == 0 && lineOn != 0 && repeat != 0) store_.live.LineOn = 0;
     }
-    ArmAutoUpdate();
+    if (autoUpdate != 0) playback_.StartPlayback(0);
+    else if (lineOn != 0 && repeat == 0) playback_.StartPlayback(1);
+    playback_.ArmAutoUpdate();
 }
 
-void TickerEngine::DrawFrame(uint8_t* pixels) {
+void TickerEngine::RebuildFontLocked() {
+    band_.RebuildFontLocked(store_.live);
+    playback_.RemeasureSegmentsLocked();
+}
+
+void TickerEngine::RebuildFont() {
     LockGuard guard(lock_);
-    TickerSettings& s = store.live;
-    if (s.LineOn && (playback.manualStart || playback.contentReady)) {
-        ClampBand(s);
-        const BandRect ref = ReferenceBandRect(s);
-        const BlendRect dest = blender.MapRect(BlendRect{ref.left, ref.top, ref.right, ref.bottom});
-        auto blend = [&](int32_t fieldMode) {
-            const SurfaceSlot& slot = surface.Current();
-            BandSource src;
-            src.pixels = slot.pixels;
-            src.allocWidth = slot.allocWidth;
-            src.allocHeight = slot.allocHeight;
-            src.rect = BlendRect{slot.used.left, slot.used.top, slot.used.right, slot.used.bottom};
-            blender.BlendBand(pixels, dest, src, 100, fieldMode);
-        };
-        if (s.Interlace && geometry.frameHeight > 288) {
-            AdvanceSegments(s.Speed);
-            ComposeBand();
-            blend(kEvenRows);
-            AdvanceSegments(s.Speed);
-            ComposeBand();
-            blend(kOddRows);
-        } else {
-            const int64_t step = int64_t(s.Speed) * 2;
-            AdvanceSegments(int32_t(step > INT32_MAX ? INT32_MAX : (step < INT32_MIN ? INT32_MIN : step)));
-            ComposeBand();
-            blend(kAllRows);
+    RebuildFontLocked();
+}
+
+void TickerEngine::MeasureBand() {
+    LockGuard guard(lock_);
+    band_.MeasureBandLocked(store_.live);
+}
+
+void TickerEngine::ComposeBand() {
+    LockGuard guard(lock_);
+    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.State().contentReady != 0);
+}
+
+// ---- the control seam ----
+
+TickerSettings TickerEngine::Settings() {
+    LockGuard guard(lock_);
+    return store_.live;
+}
+
+StringList& TickerEngine::ListOf(ContentList which) {
+    switch (which) {
+    case ContentList::Strings: return store_.strings;
+    case ContentList::Files: return store_.files;
+    default: return store_.urls;
+    }
+}
+
+StringList TickerEngine::List(ContentList which) {
+    LockGuard guard(lock_);
+    return ListOf(which);
+}
+
+void TickerEngine::SetList(ContentList which, const StringList& list) {
+    StringList copy(list);  // made before the lock; the old list leaves after it
+    LockGuard guard(lock_);
+    ListOf(which).swap(copy);
+}
+
+void TickerEngine::DialogPosition(int32_t* x, int32_t* y) {
+    LockGuard guard(lock_);
+    *x = store_.DlgWndPosX;
+    *y = store_.DlgWndPosY;
+}
+
+void TickerEngine::SetDialogPosition(int32_t x, int32_t y) {
+    LockGuard guard(lock_);
+    store_.DlgWndPosX = x;
+    store_.DlgWndPosY = y;
+}
+
+void TickerEngine::StoreLocked(Setting which, int64_t value) {
+    TickerSettings& s = store_.live;
+    const uint32_t u = uint32_t(value);
+    const int32_t i = int32_t(u);
+    switch (which) {
+    case Setting::Interlace: s.Interlace = u; break;
+    case Setting::Date: s.Date = u; break;
+    case Setting::Time: s.Time = u; break;
+    case Setting::Title: s.Title = u; break;
+    case Setting::Description: s.Description = u; break;
+    case Setting::LatestNews: s.LatestNews = u; break;
+    case Setting::TextColor: s.TextColor = u; break;
+    case Setting::BackColor: s.BackColor = u; break;
+    case Setting::TextOpacity: s.TextOpacity = i; break;
+    case Setting::BackOpacity: s.BackOpacity = i; break;
+    case Setting::Repeat: s.Repeat = i; break;
+    case Setting::StrIdx: s.StrIdx = i; break;
+    case Setting::FileIdx: s.FileIdx = i; break;
+    case Setting::URLIdx: s.URLIdx = i; break;
+    case Setting::StartHotKey: s.StartHotKey = u; break;
+    case Setting::Speed: s.Speed = i; break;
+    case Setting::ShadowOffset: s.ShadowOffset = i; break;
+    case Setting::AutoUpdate: s.AutoUpdate = i; break;
+    case Setting::StringSource: s.StringSource = i; break;
+    }
+}
+
+void TickerEngine::Set(Setting which, int64_t value) {
+    const ChangeRule rule = RuleFor(which);
+    bool restart;
+    {
+        LockGuard guard(lock_);
+        StoreLocked(which, value);
+        if (rule.measuresBand) band_.MeasureBandLocked(store_.live);
+        restart = rule.restartsLine && store_.live.LineOn != 0;
+    }
+    if (rule.rearmsAutoUpdate) playback_.ArmAutoUpdate();
+    if (restart) {
+        // A running line starts again from the beginning of the new source.
+        playback_.StopPlayback(1);
+        {
+            LockGuard guard(lock_);
+            if (store_.live.StringSource == 2) playback_.ClearMessagesLocked();
         }
-        UpdateSegments();
+        playback_.StartPlayback(1);
     }
-    if (!s.LineOn && IsAutoUpdateDue()) {
-        StartPlayback(0);
-        ArmAutoUpdate();
+    if (rule.posts >= 0) dialog_.Post(UpdatePart(rule.posts));
+}
+
+void TickerEngine::SetFont(const FontSpec& font) {
+    {
+        LockGuard guard(lock_);
+        TickerSettings& s = store_.live;
+        std::tie(s.FontName, s.FontSize, s.FontWeight, s.FontItalic, s.FontUnderline, s.FontStrikeOut, s.FontCharSet) =
+            std::tie(font.faceName, font.height, font.weight, font.italic, font.underline, font.strikeOut, font.charSet);
+        RebuildFontLocked();
     }
+    dialog_.Post(UPDATE_ALL);
+}
+
+void TickerEngine::NudgeBand(Nudge which, int32_t step) {
+    LockGuard guard(lock_);
+    TickerSettings& s = store_.live;
+    switch (which) {
+    case Nudge::Left: s.LinePosX = Saturate(int64_t(s.LinePosX) - step); break;
+    case Nudge::Right: s.LinePosX = Saturate(int64_t(s.LinePosX) + step); break;
+    case Nudge::Up: s.LinePosY = Saturate(int64_t(s.LinePosY) - step); break;
+    case Nudge::Down: s.LinePosY = Saturate(int64_t(s.LinePosY) + step); break;
+    case Nudge::Narrower: s.LineSize = Saturate(int64_t(s.LineSize) - step); break;
+    case Nudge::Wider: s.LineSize = Saturate(int64_t(s.LineSize) + step); break;
+    // The height is negative: larger text is a more negative value.
+    case Nudge::FontSmaller:
+        if (s.FontSize < -10) {
+            s.FontSize += 1;
+            RebuildFontLocked();
+        }
+        break;
+    case Nudge::FontLarger:
+        if (s.FontSize > -50) {
+            s.FontSize -= 1;
+            RebuildFontLocked();
+        }
+        break;
+    }
+}
+
+void TickerEngine::SnapToCorner(Corner which) {
+    LockGuard guard(lock_);
+    TickerSettings& s = store_.live;
+    const bool left = which == Corner::TopLeft || which == Corner::BottomLeft;
+    const bool top = which == Corner::TopLeft || which == Corner::TopRight;
+    s.LinePosX = left ? s.LineSize / 2 : kRefWidth - s.LineSize / 2;
+    s.LinePosY = top ? s.BandHeight / 2 : kRefHeight - s.BandHeight / 2;
+}
+
+bool TickerEngine::LineOn() {
+    LockGuard guard(lock_);
+    return store_.live.LineOn != 0;
+}
+
+void TickerEngine::ToggleLine() {
+    if (LineOn()) StopLine();
+    else StartLine();
 }

@@ -1,133 +1,81 @@
-// The plug-in's module-level state and everything that works on it without
-// a platform API: playback, sources, band layout and composition, and the
-// road of one frame. The DLL binds it to Windows; tests bind it to fakes.
+// The plug-in's module-level state and its one owner: the settings and
+// their file, the band, playback, the content and the frame road, tied to
+// their surroundings (lock, services, text renderer, bitmaps). The entry
+// points drive it; the settings dialog and the hooks reach it only through
+// TickerControl.
 #pragma once
-#include <atomic>
 #include <cstdint>
-#include <string>
-#include <vector>
 
+#include "plugin/band_state.h"
+#include "plugin/content_loader.h"
+#include "plugin/dialog_link.h"
+#include "plugin/engine_services.h"
+#include "plugin/frame_road.h"
+#include "plugin/playback_control.h"
+#include "plugin/ticker_control.h"
 #include "plugin/ticker_lock.h"
-#include "render/dib_surface.h"
-#include "render/frame_blender.h"
-#include "render/segment_list.h"
-#include "render/text_renderer.h"
 #include "settings/ini_store.h"
 #include "settings/ticker_settings.h"
-#include "sources/message_list.h"
-#include "sources/rss_items.h"
 
-struct FrameGeometry {
-    int32_t frameWidth = 0;
-    int32_t frameHeight = 0;
-    int32_t reserved = 0;
-    int32_t pixelFormat = 0;
-    int32_t cpuLevel = 0;
-};
-
-// Playback state beside LineOn.
-struct PlaybackState {
-    int32_t manualStart = 0;
-    int32_t contentReady = 0;
-    int32_t nextMessage = 0;
-    int32_t repeatCounter = 0;
-    int64_t autoUpdateDeadline = 0;  // calendar seconds
-};
-
-struct BandMetrics {
-    int32_t gapWidth = 0;
-    int32_t textHeight = 0;
-    int32_t shadowOffset = 0;
-};
-
-// The dialog's private message and its parts.
-constexpr uint32_t WM_UPDATE_CONTROLS = 0x0400 + 400;
-constexpr uint32_t WM_AUTOREPEAT = 0x0400 + 401;
-enum UpdatePart : int32_t { UPDATE_ALL = 0, UPDATE_RUNSTATE = 1, UPDATE_SPEED = 2, UPDATE_SOURCE = 3 };
-
-// What the engine asks of its surroundings.
-class EngineServices {
+class TickerEngine final : public TickerControl {
 public:
-    virtual ~EngineServices() = default;
-    virtual int64_t NowSeconds() = 0;
-    virtual bool DialogHasWindow() = 0;
-    virtual void PostDialogUpdate(int32_t part) = 0;
-    virtual int32_t StartDownload(const std::string& url) = 0;
-    virtual void StopDownload() = 0;
-};
-
-// What the XML walk of a downloaded feed found.
-struct FeedParseResult {
-    enum Kind { Items, DownloadFailed, NoMsxml, BadFeed } kind = Items;
-    std::vector<RssItemTexts> items;
-    std::u16string statusText;  // the downloader's last status, for DownloadFailed
-};
-
-inline bool CpuTooOld(int32_t cpuLevel) { return cpuLevel == 1 || cpuLevel == 2; }
-
-class TickerEngine {
-public:
-    TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer, SurfaceAllocator& allocator)
-        : surface(allocator), lock_(lock), services_(services), renderer_(renderer) {}
-
-    TickerLock& Lock() { return lock_; }
-    EngineServices& Services() { return services_; }
+    TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer, SurfaceAllocator& allocator);
 
     // Start's steps that need no platform: records, blender, font and slots;
     // then, once the downloader is set up, the playback decision and deadline.
     void PrepareProcessing(const FrameGeometry& g);
     void DecidePlayback();
-    // ProcessFrame after the gate: everything under the lock.
-    void DrawFrame(uint8_t* pixels);
+    void DrawFrame(uint8_t* pixels) { frames_.DrawFrame(pixels); }
 
-    // Playback control.
-    void StartPlayback(int32_t manual);
-    void StopPlayback(int32_t stopDownloader);
-    int32_t StartFeed();
-    void AdvanceSegments(int32_t step);
-    void UpdateSegments();
-    void ArmAutoUpdate();
-    bool IsAutoUpdateDue();
-
-    // Sources.
-    void LoadStringSource();
-    void LoadFileSource();
-    // Replaces the shared list under the lock and puts its first message on the band.
-    void PublishMessages(MessageList& fresh);
-
-    // The feed reader's work after the XML walk (on the download worker):
-    // builds the messages without any lock, then publishes them. While it
-    // waits for the lock it gives up as soon as `stopping` says so, so that a
-    // Stop made under the lock never waits for it. False when it gave up.
-    bool OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
-                      bool (*stopping)(void*), void* context);
-
-    // Font and band.
     void RebuildFont();
     void MeasureBand();
-    void AppendSegment();
     void ComposeBand();
+    bool OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
+                      bool (*stopping)(void*), void* context) {
+        return content_.OnFeedParsed(feed, zone, formatter, stopping, context);
+    }
 
-    SettingsStore store;
-    IniStore ini;
-    FrameGeometry geometry;
-    PlaybackState playback;
-    BandMetrics metrics;
-    MessageList messages;
-    SegmentList segments;
-    DibSurface surface;
-    FrameBlender blender;
-    uint32_t initWords[2] = {0, 0};
-    std::atomic<uint32_t> lastFrameTick{0};
+    TickerLock& Lock() { return lock_; }
+    // The settings file's paths and the host's windows (set by Init and Start).
+    IniStore& Ini() { return ini_; }
+    // Loaded by Init, saved by Shutdown, and set up directly by tests.
+    SettingsStore& Store() { return store_; }
+    PlaybackControl& Playback() { return playback_; }
+    const BandState& Band() const { return band_; }
+    FrameRoad& Frames() { return frames_; }
+    void SetInitWords(uint32_t word0, uint32_t word1) { initWords_[0] = word0, initWords_[1] = word1; }
+
+    // TickerControl
+    TickerSettings Settings() override;
+    StringList List(ContentList which) override;
+    void DialogPosition(int32_t* x, int32_t* y) override;
+    void Set(Setting which, int64_t value) override;
+    void SetFont(const FontSpec& font) override;
+    void SetList(ContentList which, const StringList& list) override;
+    void SetDialogPosition(int32_t x, int32_t y) override;
+    void NudgeBand(Nudge which, int32_t step) override;
+    void SnapToCorner(Corner which) override;
+    void StartLine() override { playback_.StartPlayback(1); }
+    void StopLine() override { playback_.StopPlayback(1); }
+    void ToggleLine() override;
+    bool LineOn() override;
+    void ConnectDialog(UpdateSink* sink) override { dialog_.Connect(sink); }
+    bool DialogOpen() override { return dialog_.IsOpen(); }
+    uint32_t LastFrameTick() override { return frames_.LastFrameTick(); }
 
 private:
-    int32_t MeasureMessage(int32_t index);
+    void RebuildFontLocked();
+    void StoreLocked(Setting which, int64_t value);
+    StringList& ListOf(ContentList which);
 
     TickerLock& lock_;
     EngineServices& services_;
-    TextRenderer& renderer_;
+    SettingsStore store_;
+    IniStore ini_;
+    DialogLink dialog_;
+    BandState band_;
+    PlaybackControl playback_;
+    ContentLoader content_;
+    FrameRoad frames_;
+    uint32_t initWords_[2] = {0, 0};
 };
-
-// The messages of each source, built without any lock.
-void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out);
-void BuildFileMessages(const StringList& files, int32_t index, MessageList& out);

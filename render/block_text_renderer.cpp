@@ -3,20 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "settings/ticker_settings.h"
-
-FontSpec FontSpecFrom(const TickerSettings& s) {
-    FontSpec f;
-    f.faceName = s.FontName.substr(0, 31);
-    f.height = s.FontSize;
-    f.weight = s.FontWeight;
-    f.italic = s.FontItalic;
-    f.underline = s.FontUnderline;
-    f.strikeOut = s.FontStrikeOut;
-    f.charSet = s.FontCharSet;
-    return f;
-}
-
 bool BlockTextRenderer::CreateTickerFont(const FontSpec& font) {
     const int32_t h = font.height < 0 ? -font.height : font.height;
     if (h == 0 || h > 2000) return false;
@@ -44,7 +30,7 @@ void BlockTextRenderer::Paint(int32_t left, int32_t top, int32_t right, int32_t 
         }
 }
 
-void BlockTextRenderer::FillRect(const SurfaceRect& r, uint32_t color) { Paint(r.left, r.top, r.right, r.bottom, color); }
+void BlockTextRenderer::FillRect(const Rect& r, uint32_t color) { Paint(r.left, r.top, r.right, r.bottom, color); }
 
 void BlockTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) {
     const int32_t w = CellWidth();

@@ -39,7 +39,7 @@ void DibSurface::EnsureSize(int32_t width, int32_t height, int32_t grow, int32_t
             }
         }
     }
-    s.used = SurfaceRect{0, 0, width, height};
+    s.used = Rect{0, 0, width, height};
 }
 
 void DibSurface::CopyAlphaFromBlue(int32_t targetIndex, int32_t sourceIndex) {

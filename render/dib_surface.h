@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/geometry.h"
+
 // Creates and frees the bitmaps: DIB sections in the DLL, plain memory in
 // native tests.
 class SurfaceAllocator {
@@ -15,18 +17,12 @@ public:
     virtual void Destroy(void* handle) = 0;
 };
 
-struct SurfaceRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    int32_t Width() const { return right - left; }
-    int32_t Height() const { return bottom - top; }
-};
-
 struct SurfaceSlot {
     void* bitmap = nullptr;  // the platform handle, null while there is no bitmap
     uint8_t* pixels = nullptr;
     int32_t allocWidth = 0;
     int32_t allocHeight = 0;
-    SurfaceRect used;
+    Rect used;
     int32_t Stride() const { return allocWidth * 4; }
     // Pixel (x, y) of the image, y counted from the top.
     uint8_t* At(int32_t x, int32_t y) const { return pixels + size_t(allocHeight - 1 - y) * Stride() + size_t(x) * 4; }

@@ -23,23 +23,23 @@ void FrameBlender::SetPath(BlendPath path) {
     path_ = path;
 }
 
-void FrameBlender::SetFrameFormat(int32_t width, int32_t height, int32_t format) {
+void FrameBlender::SetFrameFormat(int32_t width, int32_t height, PixelFormat format) {
     width_ = width;
     height_ = height;
     format_ = format;
 }
 
-BlendRect FrameBlender::MapRect(const BlendRect& r) const {
-    BlendRect m;
-    m.left = MulDiv(width_, r.left, 768);
-    m.right = MulDiv(width_, r.right, 768);
-    m.top = MulDiv(height_, r.top, 576);
-    m.bottom = MulDiv(height_, r.bottom, 576);
+Rect FrameBlender::MapRect(const Rect& r) const {
+    Rect m;
+    m.left = MulDiv(width_, r.left, kRefWidth);
+    m.right = MulDiv(width_, r.right, kRefWidth);
+    m.top = MulDiv(height_, r.top, kRefHeight);
+    m.bottom = MulDiv(height_, r.bottom, kRefHeight);
     return m;
 }
 
-static BlendRect Intersect(const BlendRect& a, const BlendRect& b) {
-    BlendRect r;
+static Rect Intersect(const Rect& a, const Rect& b) {
+    Rect r;
     r.left = std::max(a.left, b.left);
     r.top = std::max(a.top, b.top);
     r.right = std::min(a.right, b.right);
@@ -47,7 +47,7 @@ static BlendRect Intersect(const BlendRect& a, const BlendRect& b) {
     return r;
 }
 
-bool FrameBlender::PrepareTables(const BlendRect& R, const BlendRect& D, const BandSource& s) {
+bool FrameBlender::PrepareTables(const Rect& R, const Rect& D, const BandSource& s) {
     const int32_t stride = s.allocWidth * 4;
     FilterKey v;
     v.srcLength = s.rect.Height();
@@ -81,14 +81,14 @@ bool FrameBlender::PrepareTables(const BlendRect& R, const BlendRect& D, const B
     return true;
 }
 
-void FrameBlender::BlendBand(uint8_t* frame, const BlendRect& dest, const BandSource& source, int32_t percent,
+void FrameBlender::BlendBand(uint8_t* frame, const Rect& dest, const BandSource& source, int32_t percent,
                              int32_t fieldMode) {
     if (!frame || !source.pixels || source.allocWidth <= 0 || source.allocHeight <= 0) return;
     if (format_ != kFormatYuy2 && format_ != kFormatRgb24) return;
     if (width_ <= 0 || height_ <= 0) return;
     BandSource s = source;
-    s.rect = Intersect(source.rect, BlendRect{0, 0, source.allocWidth, source.allocHeight});
-    const BlendRect D = Intersect(dest, BlendRect{0, 0, width_, height_});
+    s.rect = Intersect(source.rect, Rect{0, 0, source.allocWidth, source.allocHeight});
+    const Rect D = Intersect(dest, Rect{0, 0, width_, height_});
     if (s.rect.Empty() || D.Empty()) return;
     if (!PrepareTables(dest, D, s)) return;
 

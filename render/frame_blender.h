@@ -5,24 +5,17 @@
 #pragma once
 #include <cstdint>
 
+#include "base/geometry.h"
 #include "render/aligned_buffer.h"
 #include "render/filter_table.h"
 
-struct BlendRect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    int32_t Width() const { return right - left; }
-    int32_t Height() const { return bottom - top; }
-    bool Empty() const { return right <= left || bottom <= top; }
-};
-
 enum FieldMode : int32_t { kOddRows = 0, kEvenRows = 1, kAllRows = 2 };
-enum FrameFormat : int32_t { kFormatYuy2 = 0, kFormatRgb24 = 1 };
 
 struct BandSource {
     const uint8_t* pixels = nullptr;  // bottom-up, stride allocWidth * 4
     int32_t allocWidth = 0;
     int32_t allocHeight = 0;
-    BlendRect rect;  // the part to draw, top-down coordinates
+    Rect rect;  // the part to draw, top-down coordinates
 };
 
 enum class BlendPath { Scalar, Sse2 };
@@ -31,9 +24,9 @@ class FrameBlender {
 public:
     FrameBlender();
 
-    void SetFrameFormat(int32_t width, int32_t height, int32_t format);
-    BlendRect MapRect(const BlendRect& reference) const;
-    void BlendBand(uint8_t* frame, const BlendRect& dest, const BandSource& source, int32_t opacityPercent,
+    void SetFrameFormat(int32_t width, int32_t height, PixelFormat format);
+    Rect MapRect(const Rect& reference) const;
+    void BlendBand(uint8_t* frame, const Rect& dest, const BandSource& source, int32_t opacityPercent,
                    int32_t fieldMode);
 
     // The SIMD path is chosen from the processor at construction; tests and
@@ -50,9 +43,10 @@ public:
     int32_t frameHeight() const { return height_; }
 
 private:
-    bool PrepareTables(const BlendRect& R, const BlendRect& D, const BandSource& source);
+    bool PrepareTables(const Rect& R, const Rect& D, const BandSource& source);
 
-    int32_t width_ = 0, height_ = 0, format_ = 0;
+    int32_t width_ = 0, height_ = 0;
+    PixelFormat format_ = kFormatYuy2;
     BlendPath path_ = BlendPath::Scalar;
     AlignedBuffer vTable_, hTable_, lineBuffer_, rowBuffer_, simdTable_;
     FilterKey vKey_, hKey_;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/grow_step.h"
+
 struct TickerSegment {
     int32_t messageIndex;
     int32_t x;      // left edge relative to the band's left edge
@@ -23,8 +25,7 @@ public:
 
     bool Add(const TickerSegment& s) {
         if (count_ == capacity_) {
-            int32_t step = count_ / 8;
-            step = step < 4 ? 4 : (step > 1024 ? 1024 : step);
+            const int32_t step = AutoGrowStep(count_);
             void* grown = std::realloc(items_, size_t(capacity_ + step) * sizeof(TickerSegment));
             if (!grown) return false;
             items_ = static_cast<TickerSegment*>(grown);

@@ -7,16 +7,12 @@
 
 #include "render/dib_surface.h"
 
-struct TickerSettings;
-
 struct FontSpec {
     std::string faceName;  // at most 31 characters
     int32_t height = 0;
     int32_t weight = 0;
     uint8_t italic = 0, underline = 0, strikeOut = 0, charSet = 0;
 };
-
-FontSpec FontSpecFrom(const TickerSettings& s);
 
 struct TextExtent {
     int32_t cx = 0, cy = 0;
@@ -33,7 +29,7 @@ public:
     // One drawing session per composed band.
     virtual void BeginDraw() = 0;
     virtual void SelectTarget(const SurfaceSlot& slot) = 0;
-    virtual void FillRect(const SurfaceRect& rect, uint32_t color) = 0;
+    virtual void FillRect(const Rect& rect, uint32_t color) = 0;
     virtual void SetTextColor(uint32_t color) = 0;
     virtual void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) = 0;
     virtual void EndDraw() = 0;
@@ -48,7 +44,7 @@ public:
     TextExtent MeasureWide(const char16_t* text, int32_t length) override;
     void BeginDraw() override {}
     void SelectTarget(const SurfaceSlot& slot) override { target_ = slot; }
-    void FillRect(const SurfaceRect& rect, uint32_t color) override;
+    void FillRect(const Rect& rect, uint32_t color) override;
     void SetTextColor(uint32_t color) override { color_ = color; }
     void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) override;
     void EndDraw() override {}

@@ -50,11 +50,3 @@ private:
     long cursor_ = 0;
     std::string valueText_;
 };
-
-// C runtime style conversions, defined once so that every build converts alike:
-// leading white space, an optional sign, decimal digits up to the first other
-// character. The result is taken modulo 2^64, so that a value keeps its low bits
-// in whatever field it lands.
-uint64_t ParseDecimal(const char* text);
-bool IsCSpace(unsigned char c);
-std::string TrimCopy(const std::string& s);

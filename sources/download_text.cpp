@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/text.h"
+
 std::string ExtensionOfPath(const std::string& objectPath) {
     std::string path = objectPath.substr(0, objectPath.find('?'));
     const size_t dot = path.find_last_of('.');
@@ -14,12 +16,6 @@ std::string LogPrefix(int hour, int minute, int second, int millisecond) {
     return buf;
 }
 
-static std::u16string Widen(const char* s) {
-    std::u16string out;
-    for (; *s; ++s) out.push_back(char16_t(static_cast<unsigned char>(*s)));
-    return out;
-}
-
 std::u16string ProgressText(uint64_t total, uint64_t contentLength, bool lengthKnown) {
     char buf[64];
     if (lengthKnown && contentLength > 0) {
@@ -28,5 +24,5 @@ std::u16string ProgressText(uint64_t total, uint64_t contentLength, bool lengthK
     } else {
         std::snprintf(buf, sizeof buf, "Download file... %llu bytes", static_cast<unsigned long long>(total));
     }
-    return Widen(buf);
+    return WidenBytes(buf);
 }

@@ -4,13 +4,6 @@
 #include <new>
 #include <utility>
 
-int32_t AutoGrowStep(int32_t count) {
-    int32_t step = count / 8;
-    if (step < 4) step = 4;
-    if (step > 1024) step = 1024;
-    return step;
-}
-
 static bool OwnsItem(const TickerMessage* items, int32_t capacity, const TickerMessage& m);
 
 static TickerMessage* AllocateItems(int32_t n) {

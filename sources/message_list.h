@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/grow_step.h"
+
 #include "sources/wide_string.h"
 
 struct TickerMessage {
@@ -41,6 +43,3 @@ private:
     int32_t capacity_ = 0;
     int32_t growBy_ = 0;
 };
-
-// The automatic growth step of the plug-in's arrays: count / 8, within 4..1024.
-int32_t AutoGrowStep(int32_t count);

@@ -4,29 +4,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "settings/ini_store.h"
+#include "base/text.h"
 
 namespace {
 
 int32_t Atoi(const std::string& s) { return int32_t(uint32_t(ParseDecimal(s.c_str()))); }
 
-void TrimLeft(std::string& s) {
-    size_t i = 0;
-    while (i < s.size() && IsCSpace(static_cast<unsigned char>(s[i]))) ++i;
-    s.erase(0, i);
-}
-
-void Trim(std::string& s) {
-    TrimLeft(s);
-    size_t n = s.size();
-    while (n > 0 && IsCSpace(static_cast<unsigned char>(s[n - 1]))) --n;
-    s.resize(n);
-}
-
 // Delete the characters before p, then the white space that starts the rest.
 void CutBefore(std::string& s, size_t p) {
     s.erase(0, p);
-    TrimLeft(s);
+    s = TrimLeft(s);
 }
 
 void EraseLeadingColons(std::string& s) {
@@ -66,7 +53,7 @@ bool ParseRfc822Date(const std::string& input, const TimeZoneInfo& zone, int64_t
 
     const size_t comma = s.find(',');
     if (comma != std::string::npos) s.erase(0, comma + 1);
-    Trim(s);
+    s = TrimCopy(s);
 
     size_t p = s.find(' ');
     if (p == std::string::npos) return false;

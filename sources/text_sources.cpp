@@ -1,7 +1,7 @@
 // The independent-strings source and the text-file source.
 #include <cstdio>
 
-#include "plugin/ticker_engine.h"
+#include "sources/text_sources.h"
 
 void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out) {
     TickerMessage m;
@@ -53,24 +53,4 @@ void BuildFileMessages(const StringList& files, int32_t index, MessageList& out)
         m.displayText.Clear();
         out.Add(m);
     }
-}
-
-void TickerEngine::PublishMessages(MessageList& fresh) {
-    LockGuard guard(lock_);
-    messages.Swap(fresh);  // the old list goes out with `fresh`, after the lock
-    playback.contentReady = 1;
-    playback.nextMessage = 0;
-    AppendSegment();
-}
-
-void TickerEngine::LoadStringSource() {
-    MessageList fresh;
-    BuildStringMessages(store.strings, store.live.StrIdx, fresh);
-    PublishMessages(fresh);
-}
-
-void TickerEngine::LoadFileSource() {
-    MessageList fresh;
-    BuildFileMessages(store.files, store.live.FileIdx, fresh);
-    PublishMessages(fresh);
 }

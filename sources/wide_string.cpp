@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "render/pixel_math.h"
+#include "base/mul_div.h"
 #include "sources/ansi_codec.h"
 
 int32_t U16Length(const char16_t* text) {

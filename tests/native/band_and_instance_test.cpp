@@ -48,7 +48,7 @@ TEST(ClampBand, SurvivesExtremeHandEditedValues) {
     ClampBand(s);
     EXPECT_EQ(s.LineSize, 10);
     EXPECT_EQ(s.LinePosX, 5);
-    const BandRect r = ReferenceBandRect(s);
+    const Rect r = ReferenceBandRect(s);
     EXPECT_EQ(r.right - r.left, 10);
     EXPECT_GE(r.top, 0);
     EXPECT_LE(r.bottom, 576);

@@ -33,7 +33,7 @@ struct TestBand {
         s.pixels = pixels.data();
         s.allocWidth = allocWidth;
         s.allocHeight = allocHeight;
-        s.rect = BlendRect{0, 0, width, height};
+        s.rect = Rect{0, 0, width, height};
         return s;
     }
 };

@@ -1,25 +1,66 @@
-// A TickerEngine with fake surroundings: a settable clock, a dialog flag,
-// recorded downloads, and the block text renderer.
+// A TickerEngine with fake surroundings: a settable clock, recorded
+// downloads, a dialog that records its refresh posts, a lock that knows who
+// holds it, and the block text renderer.
 #pragma once
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin/ticker_engine.h"
 
+// The re-entrant lock, counting entries and telling whether this thread holds it.
+struct TrackedLock : TickerLock {
+    std::recursive_mutex mutex;
+    std::atomic<std::thread::id> owner{};
+    int depth = 0;  // touched only by the owner
+    std::atomic<long> enters{0};
+    void Enter() override {
+        mutex.lock();
+        Took();
+    }
+    bool TryEnter() override {
+        if (!mutex.try_lock()) return false;
+        Took();
+        return true;
+    }
+    void Leave() override {
+        if (--depth == 0) owner = std::thread::id();
+        mutex.unlock();
+    }
+    bool HeldHere() const { return owner.load() == std::this_thread::get_id(); }
+
+private:
+    void Took() {
+        ++depth;
+        owner = std::this_thread::get_id();
+        ++enters;
+    }
+};
+
 struct FakeServices : EngineServices {
+    explicit FakeServices(const TrackedLock& l) : lock(l) {}
+    const TrackedLock& lock;
     int64_t now = 1'000'000;
-    bool dialog = false;
-    std::vector<int32_t> posts;
     std::vector<std::string> downloads;
     int stops = 0;
+    int callsUnderLock = 0;  // downloader calls made while the ticker lock was held
     int64_t NowSeconds() override { return now; }
-    bool DialogHasWindow() override { return dialog; }
-    void PostDialogUpdate(int32_t part) override { posts.push_back(part); }
     int32_t StartDownload(const std::string& url) override {
+        callsUnderLock += lock.HeldHere();
         downloads.push_back(url);
         return 1;
     }
-    void StopDownload() override { ++stops; }
+    void StopDownload() override {
+        callsUnderLock += lock.HeldHere();
+        ++stops;
+    }
+};
+
+struct FakeDialog : UpdateSink {
+    std::vector<int32_t> posts;
+    void PostUpdate(UpdatePart part) override { posts.push_back(part); }
 };
 
 struct CountingRenderer : BlockTextRenderer {
@@ -31,27 +72,36 @@ struct CountingRenderer : BlockTextRenderer {
     }
 };
 
-struct EngineFixture {
-    StdTickerLock lock;
-    FakeServices services;
-    CountingRenderer renderer;
-    HeapSurfaceAllocator allocator;
+template <class Renderer, class Allocator>
+struct BasicEngineFixture {
+    TrackedLock lock;
+    FakeServices services{lock};
+    FakeDialog dialog;
+    Renderer renderer;
+    Allocator allocator;
     TickerEngine engine{lock, services, renderer, allocator};
+    SettingsStore& store = engine.Store();
+    PlaybackControl& playback = engine.Playback();
 
     // Defaults as a fresh settings file gives them.
-    EngineFixture() {
+    BasicEngineFixture() {
         IniStore none;
-        LoadSettings(none, engine.store);
+        LoadSettings(none, store);
     }
-    void Start(int32_t w = 768, int32_t h = 576, int32_t format = kFormatRgb24) {
+    void Start(int32_t w = 768, int32_t h = 576, PixelFormat format = kFormatRgb24) {
         FrameGeometry g;
         g.frameWidth = w, g.frameHeight = h, g.pixelFormat = format, g.cpuLevel = 6;
         engine.PrepareProcessing(g);
         engine.DecidePlayback();
     }
+    void OpenDialog(bool open) { engine.ConnectDialog(open ? &dialog : nullptr); }
+    const SegmentList& Segments() const { return playback.Segments(); }
+    const BandMetrics& Metrics() const { return engine.Band().Metrics(); }
     std::vector<int32_t> Xs() const {
         std::vector<int32_t> xs;
-        for (int32_t i = 0; i < engine.segments.Count(); ++i) xs.push_back(engine.segments[i].x);
+        for (int32_t i = 0; i < Segments().Count(); ++i) xs.push_back(Segments()[i].x);
         return xs;
     }
 };
+
+using EngineFixture = BasicEngineFixture<CountingRenderer, HeapSurfaceAllocator>;

@@ -11,7 +11,7 @@
 
 namespace {
 
-size_t Bytes(int32_t w, int32_t h, int32_t format) { return size_t(w) * size_t(h) * (format == kFormatYuy2 ? 2 : 3); }
+size_t Bytes(int32_t w, int32_t h, PixelFormat format) { return size_t(w) * size_t(h) * (format == kFormatYuy2 ? 2 : 3); }
 
 std::vector<FilterEntry> Entries(const AlignedBuffer& table, int32_t count) {
     std::vector<FilterEntry> out;
@@ -107,7 +107,7 @@ TEST(BlendMath, HandWorkedValues) {
 
 struct Blend {
     FrameBlender blender;
-    Blend(int32_t w, int32_t h, int32_t format, BlendPath path) {
+    Blend(int32_t w, int32_t h, PixelFormat format, BlendPath path) {
         blender.SetFrameFormat(w, h, format);
         blender.SetPath(path);
     }
@@ -118,7 +118,7 @@ TEST(FrameBlender, ReferenceSizeReproducesTheBandExactly) {
     for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2}) {
         Blend b(768, 576, kFormatRgb24, path);
         std::vector<uint8_t> frame(Bytes(768, 576, kFormatRgb24), 0);
-        const BlendRect dest = b.blender.MapRect({0, 538, 768, 576});
+        const Rect dest = b.blender.MapRect({0, 538, 768, 576});
         b.blender.BlendBand(frame.data(), dest, band.Source(), 100, kAllRows);
         for (int32_t y = 0; y < 38; ++y)
             for (int32_t x = 0; x < 768; ++x) {
@@ -153,11 +153,11 @@ TEST(FrameBlender, OpaqueReplacesAndTransparentKeeps) {
 
 TEST(FrameBlender, FieldsCoverEveryRowOnce) {
     TestBand band(768, 38, 5);
-    for (int32_t format : {kFormatYuy2, kFormatRgb24}) {
+    for (PixelFormat format : {kFormatYuy2, kFormatRgb24}) {
         Blend b(720, 576, format, BlendPath::Scalar);
         const auto base = NoiseFrame(Bytes(720, 576, format), 9);
         auto whole = base, fields = base, even = base;
-        const BlendRect dest = b.blender.MapRect({0, 500, 768, 538});
+        const Rect dest = b.blender.MapRect({0, 500, 768, 538});
         b.blender.BlendBand(whole.data(), dest, band.Source(), 100, kAllRows);
         b.blender.BlendBand(fields.data(), dest, band.Source(), 100, kEvenRows);
         b.blender.BlendBand(even.data(), dest, band.Source(), 100, kEvenRows);
@@ -174,11 +174,11 @@ TEST(FrameBlender, FieldsCoverEveryRowOnce) {
 
 TEST(FrameBlender, ClippedEqualsUnclipped) {
     TestBand band(300, 40, 7);
-    for (int32_t format : {kFormatYuy2, kFormatRgb24}) {
+    for (PixelFormat format : {kFormatYuy2, kFormatRgb24}) {
         Blend wide(1000, 300, format, BlendPath::Scalar);
         Blend narrow(700, 200, format, BlendPath::Scalar);
         // the same band over a bigger frame and over a frame that cuts it
-        const BlendRect dest{550, 170, 550 + 390, 170 + 52};
+        const Rect dest{550, 170, 550 + 390, 170 + 52};
         auto big = NoiseFrame(Bytes(1000, 300, format), 4);
         wide.blender.BlendBand(big.data(), dest, band.Source(), 100, kAllRows);
         std::vector<uint8_t> small(Bytes(700, 200, format));
@@ -250,7 +250,7 @@ TEST(FrameBlender, TablesAreRebuiltOnlyWhenTheirKeyChanges) {
     TestBand band(768, 38, 17);
     Blend b(1920, 1080, kFormatYuy2, BlendPath::Sse2);
     std::vector<uint8_t> frame(Bytes(1920, 1080, kFormatYuy2));
-    const BlendRect dest = b.blender.MapRect({0, 538, 768, 576});
+    const Rect dest = b.blender.MapRect({0, 538, 768, 576});
     b.blender.BlendBand(frame.data(), dest, band.Source(), 100, kEvenRows);
     const int64_t builds = b.blender.TableBuilds();
     for (int i = 0; i < 10; ++i) {
@@ -269,13 +269,13 @@ TEST(FrameBlender, SimdEqualsScalarOnRandomInputs) {
     if (!FrameBlender::CpuHasSse2()) GTEST_SKIP() << "no SSE2";
     std::mt19937 rng(2024);
     for (int iteration = 0; iteration < 300; ++iteration) {
-        const int32_t format = int32_t(rng() % 2);
+        const PixelFormat format = PixelFormat(rng() % 2);
         const int32_t fw = 1 + int32_t(rng() % 800), fh = 1 + int32_t(rng() % 300);
         const int32_t bw = 1 + int32_t(rng() % 400), bh = 1 + int32_t(rng() % 60);
         TestBand band(bw, bh, rng(), int32_t(rng() % 9), int32_t(rng() % 3));
         BandSource src = band.Source();
         if (rng() % 4 == 0) src.rect = {int32_t(rng() % 5) - 2, int32_t(rng() % 3) - 1, bw + 2, bh};
-        BlendRect dest;
+        Rect dest;
         dest.left = int32_t(rng() % (fw + 200)) - 100;
         dest.top = int32_t(rng() % (fh + 60)) - 30;
         dest.right = dest.left + 1 + int32_t(rng() % (2 * fw + 1));
@@ -298,7 +298,7 @@ TEST(FrameBlender, NothingIsDrawnForUnknownFormatsOrEmptyInput) {
     std::vector<uint8_t> frame(Bytes(200, 100, kFormatRgb24), 77);
     const auto before = frame;
     FrameBlender b;
-    b.SetFrameFormat(200, 100, 5);
+    b.SetFrameFormat(200, 100, PixelFormat(5));
     b.BlendBand(frame.data(), {0, 0, 100, 20}, band.Source(), 100, kAllRows);
     b.SetFrameFormat(200, 100, kFormatRgb24);
     BandSource none = band.Source();

@@ -12,109 +12,109 @@ struct Playback : ::testing::Test, EngineFixture {
     void Frame() { engine.DrawFrame(frame.data()); }
     void UseFile(const std::string& bytes) {
         WriteBytes(dir.File("news.txt"), bytes);
-        engine.store.files = {dir.File("news.txt"), ""};
-        engine.store.live.StringSource = 1;
-        engine.store.live.FileIdx = 0;
+        store.files = {dir.File("news.txt"), ""};
+        store.live.StringSource = 1;
+        store.live.FileIdx = 0;
     }
 };
 
 TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     UseFile("first\r\nsecond\r\nthird\r\n");
-    engine.store.live.Repeat = 2;
+    store.live.Repeat = 2;
     Start();
-    engine.StartPlayback(1);
-    services.dialog = true;
-    services.posts.clear();
+    playback.StartPlayback(1);
+    OpenDialog(true);
+    dialog.posts.clear();
     std::vector<int32_t> order = {0};  // the first message enters at the start
-    for (int i = 0; i < 5000 && engine.store.live.LineOn; ++i) {
+    for (int i = 0; i < 5000 && store.live.LineOn; ++i) {
         Frame();
-        const int32_t n = engine.segments.Count();
+        const int32_t n = playback.Segments().Count();
         // a message appended in this frame stands at the right edge
-        if (n > 0 && engine.segments[n - 1].x == 768) order.push_back(engine.segments[n - 1].messageIndex);
+        if (n > 0 && playback.Segments()[n - 1].x == 768) order.push_back(playback.Segments()[n - 1].messageIndex);
     }
-    EXPECT_EQ(engine.store.live.LineOn, 0u);
+    EXPECT_EQ(store.live.LineOn, 0u);
     EXPECT_EQ(order, (std::vector<int32_t>{0, 1, 2, 0, 1, 2}));
-    EXPECT_EQ(services.posts, std::vector<int32_t>{UPDATE_RUNSTATE});
+    EXPECT_EQ(dialog.posts, std::vector<int32_t>{UPDATE_RUNSTATE});
 }
 
 TEST_F(Playback, TextMovesTwiceTheSpeedPerFrameAndEntersAtTheRightEdge) {
-    engine.store.strings = {"hello", ""};
-    engine.store.live.Speed = 3;
+    store.strings = {"hello", ""};
+    store.live.Speed = 3;
     Start();
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     ASSERT_EQ(Xs(), std::vector<int32_t>{768});
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{762});
-    engine.store.live.Interlace = 0;
+    store.live.Interlace = 0;
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{756});
 }
 
 TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
-    engine.store.strings = {"only", ""};
-    engine.store.live.Speed = 8;
+    store.strings = {"only", ""};
+    store.live.Speed = 8;
     Start();
-    engine.StartPlayback(1);
-    const int32_t width = engine.segments[0].width;
-    int32_t previous = engine.segments[0].x;
+    playback.StartPlayback(1);
+    const int32_t width = playback.Segments()[0].width;
+    int32_t previous = playback.Segments()[0].x;
     for (int frames = 0; frames < 1000; ++frames) {
         Frame();
-        ASSERT_EQ(engine.segments.Count(), 1) << "a second run appeared before the band was empty";
-        if (engine.segments[0].x == 768) break;
-        previous = engine.segments[0].x;
+        ASSERT_EQ(playback.Segments().Count(), 1) << "a second run appeared before the band was empty";
+        if (playback.Segments()[0].x == 768) break;
+        previous = playback.Segments()[0].x;
     }
     // it came back in the frame in which the previous run left the band
     EXPECT_EQ(Xs(), std::vector<int32_t>{768});
     EXPECT_LE(previous - 16 + width, 0);
     EXPECT_GT(previous + width, 0);
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
+    EXPECT_EQ(store.live.LineOn, 1u);
 }
 
 TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
     UseFile(std::string(200, 'W') + "\nnext\n");
-    engine.store.live.Speed = 5;
+    store.live.Speed = 5;
     Start();
-    engine.StartPlayback(1);
-    const int32_t width = engine.segments[0].width;
+    playback.StartPlayback(1);
+    const int32_t width = playback.Segments()[0].width;
     ASSERT_GT(width, 768);
-    while (engine.segments.Count() == 1) {
-        const int32_t before = engine.segments[0].x;
+    while (playback.Segments().Count() == 1) {
+        const int32_t before = playback.Segments()[0].x;
         Frame();
-        if (engine.segments.Count() == 2) {
-            EXPECT_LT(int64_t(engine.segments[0].x) + width + engine.metrics.gapWidth, 768);
-            EXPECT_GE(int64_t(before) + width + engine.metrics.gapWidth, 768);
+        if (playback.Segments().Count() == 2) {
+            EXPECT_LT(int64_t(playback.Segments()[0].x) + width + engine.Band().Metrics().gapWidth, 768);
+            EXPECT_GE(int64_t(before) + width + engine.Band().Metrics().gapWidth, 768);
         }
     }
-    EXPECT_EQ(engine.segments[1].messageIndex, 1);
-    EXPECT_EQ(engine.segments[1].x, 768);
+    EXPECT_EQ(playback.Segments()[1].messageIndex, 1);
+    EXPECT_EQ(playback.Segments()[1].x, 768);
 }
 
 TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
     UseFile("a\nb\n");
-    engine.store.live.Speed = 20;
+    store.live.Speed = 20;
     Start();
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     bool sawLastAlone = false;
     for (int i = 0; i < 400; ++i) {
         Frame();
-        const int32_t n = engine.segments.Count();
+        const int32_t n = playback.Segments().Count();
         for (int32_t k = 1; k < n; ++k)
-            ASSERT_NE(engine.segments[k - 1].messageIndex, 1) << "a message followed the pass's last one";
-        if (n == 1 && engine.segments[0].messageIndex == 1) sawLastAlone = true;
+            ASSERT_NE(playback.Segments()[k - 1].messageIndex, 1) << "a message followed the pass's last one";
+        if (n == 1 && playback.Segments()[0].messageIndex == 1) sawLastAlone = true;
     }
     EXPECT_TRUE(sawLastAlone);
 }
 
 TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerField) {
-    engine.store.strings = {"x", ""};
+    store.strings = {"x", ""};
     Start(720, 288, kFormatYuy2);
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     std::vector<uint8_t> f(720 * 289 * 2, 16);
     renderer.draws = 0;
     engine.DrawFrame(f.data());
     EXPECT_EQ(renderer.draws, 1);
     Start(720, 289, kFormatYuy2);
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     renderer.draws = 0;
     engine.DrawFrame(f.data());
     EXPECT_EQ(renderer.draws, 2);
@@ -122,14 +122,14 @@ TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerFi
 }
 
 TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
-    engine.store.strings = {"band", ""};
-    engine.store.live.LinePosY = 300;
+    store.strings = {"band", ""};
+    store.live.LinePosY = 300;
     Start();
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     std::vector<uint8_t> before(frame.size());
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = before[i] = uint8_t(i * 31);
     Frame();
-    const int32_t top = 300 - engine.store.live.BandHeight / 2, bottom = top + engine.store.live.BandHeight;
+    const int32_t top = 300 - store.live.BandHeight / 2, bottom = top + store.live.BandHeight;
     for (int32_t y = 0; y < 576; ++y) {
         const size_t row = size_t(575 - y) * 768 * 3;
         const bool same = std::equal(frame.begin() + long(row), frame.begin() + long(row + 768 * 3), before.begin() + long(row));
@@ -138,102 +138,105 @@ TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
 }
 
 TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
-    engine.store.live.LineOn = 1;
-    engine.store.live.Repeat = 3;
+    store.live.LineOn = 1;
+    store.live.Repeat = 3;
     Start();
-    EXPECT_EQ(engine.store.live.LineOn, 0u);
-    engine.store.live.Repeat = 0;
-    engine.store.live.LineOn = 1;
-    engine.store.strings = {"s", ""};
+    EXPECT_EQ(store.live.LineOn, 0u);
+    store.live.Repeat = 0;
+    store.live.LineOn = 1;
+    store.strings = {"s", ""};
     Start();
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
-    EXPECT_EQ(engine.playback.manualStart, 1);
-    engine.store.live.LineOn = 0;
-    engine.store.live.AutoUpdate = 5;
-    engine.store.live.StringSource = 2;
-    engine.store.urls = {"http://127.0.0.1/a", ""};
+    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(playback.State().manualStart, 1);
+    store.live.LineOn = 0;
+    store.live.AutoUpdate = 5;
+    store.live.StringSource = 2;
+    store.urls = {"http://127.0.0.1/a", ""};
     Start();
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
-    EXPECT_EQ(engine.playback.manualStart, 0);
-    EXPECT_EQ(engine.playback.autoUpdateDeadline, services.now + 300);
+    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(playback.State().manualStart, 0);
+    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 300);
     renderer.draws = 0;
     Frame();  // an automatic run draws nothing until its content is ready
     EXPECT_EQ(renderer.draws, 0);
 }
 
 TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
-    engine.store.live.StringSource = 2;
-    engine.store.live.AutoUpdate = 1;
-    engine.store.live.Speed = 50;
-    engine.store.urls = {"http://127.0.0.1/feed.xml", ""};
+    store.live.StringSource = 2;
+    store.live.AutoUpdate = 1;
+    store.live.Speed = 50;
+    store.urls = {"http://127.0.0.1/feed.xml", ""};
     Start();
     ASSERT_EQ(services.downloads.size(), 1u);
     MessageList items;  // what the feed reader would publish
     TickerMessage m;
     m.displayText = u"news";
     items.Add(m);
-    engine.PublishMessages(items);
+    {
+        LockGuard guard(lock);
+        playback.PublishLocked(items);
+    }
     for (int i = 0; i < 200; ++i) Frame();  // passes repeat while the deadline is ahead
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
+    EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(services.downloads.size(), 1u);
     services.now += 61;
-    services.dialog = true;  // no automatic run while the dialog is open
+    OpenDialog(true);  // no automatic run while the dialog is open
     for (int i = 0; i < 200; ++i) Frame();
     EXPECT_EQ(services.downloads.size(), 1u);
-    services.dialog = false;
+    OpenDialog(false);
     int frames = 0;
-    while (engine.store.live.LineOn && frames < 200) Frame(), ++frames;
+    while (store.live.LineOn && frames < 200) Frame(), ++frames;
     // the pass ended after the deadline: the run stopped and the very next frame started an automatic one
     EXPECT_EQ(services.downloads.size(), 2u);
-    EXPECT_EQ(engine.playback.manualStart, 0);
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
-    EXPECT_EQ(engine.playback.autoUpdateDeadline, services.now + 60);
+    EXPECT_EQ(playback.State().manualStart, 0);
+    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 60);
 }
 
 TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
-    engine.store.urls = {"http://127.0.0.1/a", "http://127.0.0.1/b", ""};
-    engine.store.live.LastURL = "http://127.0.0.1/a";
-    engine.store.live.LastUpdate = 42;
-    engine.StartFeed();
-    EXPECT_EQ(engine.store.live.LastUpdate, 42u);
-    engine.store.live.URLIdx = 1;
-    engine.StartFeed();
-    EXPECT_EQ(engine.store.live.LastUpdate, 0u);
-    EXPECT_EQ(engine.store.live.LastURL, "http://127.0.0.1/b");
-    engine.store.live.URLIdx = 9;  // off the list: an empty address, nothing read outside it
-    engine.StartFeed();
+    store.urls = {"http://127.0.0.1/a", "http://127.0.0.1/b", ""};
+    store.live.LastURL = "http://127.0.0.1/a";
+    store.live.LastUpdate = 42;
+    playback.StartFeed();
+    EXPECT_EQ(store.live.LastUpdate, 42u);
+    store.live.URLIdx = 1;
+    playback.StartFeed();
+    EXPECT_EQ(store.live.LastUpdate, 0u);
+    EXPECT_EQ(store.live.LastURL, "http://127.0.0.1/b");
+    store.live.URLIdx = 9;  // off the list: an empty address, nothing read outside it
+    playback.StartFeed();
     EXPECT_EQ(services.downloads.back(), "");
-    engine.StopPlayback(0);
+    playback.StopPlayback(0);
     EXPECT_EQ(services.stops, 0);
-    engine.StopPlayback(1);
+    playback.StopPlayback(1);
     EXPECT_EQ(services.stops, 1);
 }
 
 TEST_F(Playback, SpeedZeroNeverEndsAPass) {
-    engine.store.strings = {"still", ""};
-    engine.store.live.Speed = 0;
-    engine.store.live.Repeat = 1;
+    store.strings = {"still", ""};
+    store.live.Speed = 0;
+    store.live.Repeat = 1;
     Start();
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     for (int i = 0; i < 500; ++i) Frame();
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
+    EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(Xs(), std::vector<int32_t>{768});
 }
 
 TEST_F(Playback, FontRebuildReLaysTheSegments) {
     UseFile("one\ntwo\nthree\n");
-    engine.store.live.Speed = 40;
+    store.live.Speed = 40;
     Start();
-    engine.StartPlayback(1);
-    for (int i = 0; i < 60 && engine.segments.Count() < 3; ++i) Frame();
-    ASSERT_EQ(engine.segments.Count(), 3);
-    const int32_t x0 = engine.segments[0].x;
-    engine.store.live.FontSize = -50;
+    playback.StartPlayback(1);
+    for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();
+    ASSERT_EQ(playback.Segments().Count(), 3);
+    const int32_t x0 = playback.Segments()[0].x;
+    store.live.FontSize = -50;
     engine.RebuildFont();
-    EXPECT_EQ(engine.segments[0].x, x0);
+    EXPECT_EQ(playback.Segments()[0].x, x0);
     for (int32_t k = 1; k < 3; ++k)
-        EXPECT_EQ(engine.segments[k].x, engine.segments[k - 1].x + engine.segments[k - 1].width + engine.metrics.gapWidth);
-    EXPECT_EQ(engine.segments[2].width, renderer.MeasureWide(u"three", 5).cx);
+        EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + engine.Band().Metrics().gapWidth);
+    EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(u"three", 5).cx);
 }
 
 }  // namespace
@@ -242,15 +245,15 @@ namespace {
 TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
     UseFile("первая\nвторая\nтретья\n");
     Start(720, 576, kFormatYuy2);
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     std::vector<uint8_t> f(720 * 576 * 2, 16);
     for (int i = 0; i < 20; ++i) engine.DrawFrame(f.data());
-    const int64_t bitmaps = engine.surface.Allocations();
-    const int64_t tables = engine.blender.TableBuilds();
-    const int64_t buffers = engine.blender.BufferRemakes();
+    const int64_t bitmaps = engine.Band().Surface().Allocations();
+    const int64_t tables = engine.Frames().Blender().TableBuilds();
+    const int64_t buffers = engine.Frames().Blender().BufferRemakes();
     for (int i = 0; i < 500; ++i) engine.DrawFrame(f.data());
-    EXPECT_EQ(engine.surface.Allocations(), bitmaps);
-    EXPECT_EQ(engine.blender.TableBuilds(), tables);
-    EXPECT_EQ(engine.blender.BufferRemakes(), buffers);
+    EXPECT_EQ(engine.Band().Surface().Allocations(), bitmaps);
+    EXPECT_EQ(engine.Frames().Blender().TableBuilds(), tables);
+    EXPECT_EQ(engine.Frames().Blender().BufferRemakes(), buffers);
 }
 }  // namespace

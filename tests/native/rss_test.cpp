@@ -183,37 +183,37 @@ struct Feed : ::testing::Test, EngineFixture {
     }
     std::vector<std::u16string> Shown() {
         std::vector<std::u16string> out;
-        for (int32_t i = 0; i < engine.messages.Count(); ++i) out.push_back(engine.messages[i].displayText.ToU16());
+        for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
         return out;
     }
 };
 
 TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     services.now = Utc(2011, 11, 8, 0, 0, 0);
-    engine.store.live.StringSource = 2;
-    engine.store.live.LatestNews = 1;
-    engine.store.live.Date = engine.store.live.Time = 0;
-    engine.store.urls = {"http://127.0.0.1/f", ""};
+    store.live.StringSource = 2;
+    store.live.LatestNews = 1;
+    store.live.Date = store.live.Time = 0;
+    store.urls = {"http://127.0.0.1/f", ""};
     Start();
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     const auto feed = Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}});
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"b  ", u"a  "}));
-    EXPECT_EQ(engine.store.live.LastUpdate, StampFromFields({2011, 11, 7, 11, 0, 0}));
-    EXPECT_EQ(engine.segments.Count(), 1);
-    engine.StartPlayback(1);  // asked for again: nothing new
+    EXPECT_EQ(store.live.LastUpdate, StampFromFields({2011, 11, 7, 11, 0, 0}));
+    EXPECT_EQ(playback.Segments().Count(), 1);
+    playback.StartPlayback(1);  // asked for again: nothing new
     Publish(feed);
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});
-    EXPECT_EQ(engine.store.live.LineOn, 1u);
+    EXPECT_EQ(store.live.LineOn, 1u);
     Publish(Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}}));  // previous list kept, re-run once
-    engine.StartPlayback(0);                                       // a timer run: no notice
+    playback.StartPlayback(0);                                       // a timer run: no notice
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});  // the previous messages run again
-    EXPECT_EQ(engine.playback.contentReady, 1);
-    engine.store.live.Repeat = 2;
-    engine.StartPlayback(0);
+    EXPECT_EQ(playback.State().contentReady, 1);
+    store.live.Repeat = 2;
+    playback.StartPlayback(0);
     Publish(feed);  // nothing new with a counted run: the line stops
-    EXPECT_EQ(engine.store.live.LineOn, 0u);
+    EXPECT_EQ(store.live.LineOn, 0u);
 }
 
 TEST_F(Feed, FailuresBecomeNotices) {
@@ -244,7 +244,7 @@ TEST_F(Feed, AStoppingWorkerGivesUpInsteadOfWaitingForTheLock) {
     worker.join();
     engine.Lock().Leave();
     EXPECT_FALSE(result);
-    EXPECT_EQ(engine.messages.Count(), 0);
+    EXPECT_EQ(playback.Messages().Count(), 0);
 }
 
 }  // namespace

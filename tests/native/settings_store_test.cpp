@@ -2,6 +2,7 @@
 // syntax rules and damaged files.
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "settings/ini_store.h"
 #include "settings/ticker_settings.h"
 #include "test_files.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_fixture.h"
+#include "sources/text_sources.h"
 #include "test_files.h"
 
 namespace {
@@ -63,24 +64,24 @@ TEST_F(Sources, HugeAndLongFilesLoad) {
 // 20 wide and 34 high whose ink spans x + 3 .. x + 16 and rows 5 .. 28.
 struct Band : ::testing::Test, EngineFixture {
     void Compose(const char* text) {
-        engine.store.strings = {text, ""};
+        store.strings = {text, ""};
         Start();
-        engine.StartPlayback(1);
-        engine.segments[0].x = 10;
+        playback.StartPlayback(1);
+        playback.Segments()[0].x = 10;
         renderer.texts = 0;
         engine.ComposeBand();
     }
-    const uint8_t* Px(int32_t x, int32_t y) { return engine.surface.Slot(0).At(x, y); }
+    const uint8_t* Px(int32_t x, int32_t y) { return engine.Band().Surface().Slot(0).At(x, y); }
 };
 
 TEST_F(Band, OpaqueTextOverAClearBackground) {
-    engine.store.live.BackOpacity = 0;
-    engine.store.live.TextOpacity = 100;
-    engine.store.live.TextColor = 0x0000FF;  // red
-    engine.store.live.ShadowOffset = 0;
+    store.live.BackOpacity = 0;
+    store.live.TextOpacity = 100;
+    store.live.TextColor = 0x0000FF;  // red
+    store.live.ShadowOffset = 0;
     Compose("H");
-    EXPECT_EQ(engine.metrics.shadowOffset, 0);
-    EXPECT_EQ(engine.store.live.BandHeight, engine.metrics.textHeight);
+    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 0);
+    EXPECT_EQ(store.live.BandHeight, engine.Band().Metrics().textHeight);
     EXPECT_EQ(renderer.texts, 2);  // no shadow in either layer
     const uint8_t* bg = Px(2, 2);
     EXPECT_EQ(bg[0] | bg[1] | bg[2] | bg[3], 0);
@@ -88,17 +89,17 @@ TEST_F(Band, OpaqueTextOverAClearBackground) {
     EXPECT_EQ(ink[2], 255);
     EXPECT_EQ(ink[0], 0);
     EXPECT_EQ(ink[3], 255);
-    EXPECT_EQ(engine.surface.CurrentIndex(), 0);
-    EXPECT_EQ(engine.surface.Current().used.right, 768);
+    EXPECT_EQ(engine.Band().Surface().CurrentIndex(), 0);
+    EXPECT_EQ(engine.Band().Surface().Current().used.right, 768);
 }
 
 TEST_F(Band, OpacitiesAndTheShadow) {
-    engine.store.live.TextOpacity = 50;
-    engine.store.live.BackOpacity = 80;
-    engine.store.live.ShadowOffset = 20;  // MulDiv(34, 20, 100) = 7 pixels
+    store.live.TextOpacity = 50;
+    store.live.BackOpacity = 80;
+    store.live.ShadowOffset = 20;  // MulDiv(34, 20, 100) = 7 pixels
     Compose("H");
-    EXPECT_EQ(engine.metrics.shadowOffset, 7);
-    EXPECT_EQ(engine.store.live.BandHeight, 41);
+    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 7);
+    EXPECT_EQ(store.live.BandHeight, 41);
     const uint8_t* bg = Px(2, 2);
     EXPECT_EQ(bg[0], 0x4D);  // 0x60 * 80 % = 76.8
     EXPECT_EQ(bg[3], 204);   // 255 * 80 %
@@ -112,12 +113,15 @@ TEST_F(Band, OpacitiesAndTheShadow) {
 }
 
 TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
-    engine.store.live.StringSource = 7;  // no source: a user run shows its background
+    store.live.StringSource = 7;  // no source: a user run shows its background
     Start();
-    engine.StartPlayback(1);
+    playback.StartPlayback(1);
     renderer.texts = 0;
-    engine.AppendSegment();
-    EXPECT_EQ(engine.segments.Count(), 0);
+    {
+        LockGuard guard(lock);
+        playback.AppendSegmentLocked();
+    }
+    EXPECT_EQ(playback.Segments().Count(), 0);
     engine.ComposeBand();
     EXPECT_EQ(renderer.texts, 0);
     EXPECT_EQ(Px(100, 10)[3], 204);

@@ -18,11 +18,11 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "message number " + std::to_string(i) + "\r\n";
     WriteBytes(dir.File("a.txt"), text);
-    f.engine.store.strings = {"the first string", "the second string", ""};
-    f.engine.store.files = {dir.File("a.txt"), ""};
-    f.engine.store.live.Speed = 30;
+    f.store.strings = {"the first string", "the second string", ""};
+    f.store.files = {dir.File("a.txt"), ""};
+    f.store.live.Speed = 30;
     f.Start(720, 576, kFormatYuy2);
-    f.engine.StartPlayback(1);
+    f.playback.StartPlayback(1);
 
     std::atomic<bool> stop{false};
     std::atomic<long> frames{0}, actions{0};
@@ -37,23 +37,21 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
         switch (i % 6) {
-        case 0: f.engine.StopPlayback(1); break;
-        case 1: {
-            LockGuard guard(f.engine.Lock());  // the dialog's source switch
-            f.engine.store.live.StringSource = (i / 6) % 2;
-            f.engine.store.live.StrIdx = (i / 12) % 2;
+        case 0: f.playback.StopPlayback(1); break;
+        case 1:  // the dialog's source radios and string list
+            f.engine.Set(Setting::StringSource, (i / 6) % 2);
+            f.engine.Set(Setting::StrIdx, (i / 12) % 2);
+            break;
+        case 2: f.playback.StartPlayback(1); break;
+        case 3: {  // the font dialog and the size buttons
+            FontSpec font = FontSpecFrom(f.engine.Settings());
+            font.height = -20 - (i % 30);
+            f.engine.SetFont(font);
+            f.engine.NudgeBand((i / 6) % 2 ? Nudge::Wider : Nudge::Narrower, i % 500);
             break;
         }
-        case 2: f.engine.StartPlayback(1); break;
-        case 3: {
-            LockGuard guard(f.engine.Lock());  // the dialog's font-size buttons
-            f.engine.store.live.FontSize = -20 - (i % 30);
-            f.engine.store.live.LineSize = 200 + (i % 500);
-            f.engine.RebuildFont();
-            break;
-        }
-        case 4: f.engine.MeasureBand(); break;
-        case 5: f.engine.LoadFileSource(); break;
+        case 4: f.engine.Set(Setting::ShadowOffset, i % 40); break;
+        case 5: f.engine.ToggleLine(); break;
         }
         ++actions;
         std::this_thread::sleep_for(std::chrono::microseconds(200));

@@ -6,7 +6,7 @@
 #include <regex>
 #include <vector>
 
-#include "sources/downloader.h"
+#include "sources/downloader_win.h"
 #include "tests/win/plugin_harness.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "sources/rss_reader.h"
+#include "sources/rss_reader_win.h"
 #include "tests/win/plugin_harness.h"
 
 namespace {

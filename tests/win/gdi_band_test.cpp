@@ -3,39 +3,32 @@
 #include <gtest/gtest.h>
 
 #include "plugin/ticker_engine.h"
-#include "render/gdi_text_renderer.h"
+#include "render/gdi_text_renderer_win.h"
 #include "render/pixel_math.h"
 #include "tests/native/engine_fixture.h"
 
 namespace {
 
-struct GdiBand : ::testing::Test {
-    StdTickerLock lock;
-    FakeServices services;
-    GdiTextRenderer renderer;
-    DibSectionAllocator allocator;
-    TickerEngine engine{lock, services, renderer, allocator};
+struct GdiBand : ::testing::Test, BasicEngineFixture<GdiTextRenderer, DibSectionAllocator> {
     GdiBand() {
-        IniStore none;
-        LoadSettings(none, engine.store);
-        engine.store.strings = {"Проверка шрифта Ag", ""};
+        store.strings = {"Проверка шрифта Ag", ""};
     }
     void Start() {
         FrameGeometry g;
-        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = 1, g.cpuLevel = 6;
+        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
         engine.PrepareProcessing(g);
-        engine.StartPlayback(1);
-        engine.segments[0].x = 5;
+        playback.StartPlayback(1);
+        playback.Segments()[0].x = 5;
         engine.ComposeBand();
     }
 };
 
 TEST_F(GdiBand, DefaultFontMetrics) {
     Start();
-    EXPECT_EQ(engine.metrics.gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
-    EXPECT_EQ(engine.metrics.textHeight, 35);
-    EXPECT_EQ(engine.metrics.shadowOffset, 2);  // MulDiv(35, 5, 100)
-    EXPECT_EQ(engine.store.live.BandHeight, 37);
+    EXPECT_EQ(engine.Band().Metrics().gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
+    EXPECT_EQ(engine.Band().Metrics().textHeight, 35);
+    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 2);  // MulDiv(35, 5, 100)
+    EXPECT_EQ(store.live.BandHeight, 37);
     char face[64] = {};
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, renderer.Font());
@@ -49,8 +42,8 @@ TEST_F(GdiBand, DefaultFontMetrics) {
 }
 
 TEST_F(GdiBand, LongFaceNamesAreCutAndQualityIsAlwaysAntialiased) {
-    engine.store.live.FontName = std::string(40, 'F');
-    engine.store.live.FontQuality = 3;
+    store.live.FontName = std::string(40, 'F');
+    store.live.FontQuality = 3;
     Start();
     LOGFONTA lf = {};
     GetObjectA(renderer.Font(), sizeof lf, &lf);
@@ -59,12 +52,12 @@ TEST_F(GdiBand, LongFaceNamesAreCutAndQualityIsAlwaysAntialiased) {
 }
 
 TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
-    engine.store.live.TextColor = 0xFFFFFF;
-    engine.store.live.TextOpacity = 100;
-    engine.store.live.BackOpacity = 0;
-    engine.store.live.ShadowOffset = 0;
+    store.live.TextColor = 0xFFFFFF;
+    store.live.TextOpacity = 100;
+    store.live.BackOpacity = 0;
+    store.live.ShadowOffset = 0;
     Start();
-    const SurfaceSlot& colour = engine.surface.Slot(0);
+    const SurfaceSlot& colour = engine.Band().Surface().Slot(0);
     int inked = 0, partial = 0;
     for (int32_t y = 0; y < colour.used.bottom; ++y)
         for (int32_t x = 0; x < colour.used.right; ++x) {
@@ -81,13 +74,13 @@ TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
 }
 
 TEST_F(GdiBand, ShadowAndOpacityLevels) {
-    engine.store.live.TextColor = 0xC0C0C0;
-    engine.store.live.TextOpacity = 50;
-    engine.store.live.BackOpacity = 80;
-    engine.store.live.ShadowOffset = 20;  // 7 pixels of 35
+    store.live.TextColor = 0xC0C0C0;
+    store.live.TextOpacity = 50;
+    store.live.BackOpacity = 80;
+    store.live.ShadowOffset = 20;  // 7 pixels of 35
     Start();
-    EXPECT_EQ(engine.metrics.shadowOffset, 7);
-    const SurfaceSlot& colour = engine.surface.Slot(0);
+    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 7);
+    const SurfaceSlot& colour = engine.Band().Surface().Slot(0);
     const uint8_t* bg = colour.At(colour.used.right - 2, 1);
     EXPECT_EQ(bg[3], 204);
     EXPECT_EQ(bg[0], ScaleColor(0x606060, 80) & 0xFF);
@@ -115,15 +108,15 @@ TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
     std::vector<uint8_t> pixels[2];
     int k = 0;
     for (const std::string* text : {&shortText, &longText}) {
-        engine.store.strings = {*text, ""};
+        store.strings = {*text, ""};
         FrameGeometry g;
-        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = 1, g.cpuLevel = 6;
+        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
         engine.PrepareProcessing(g);
-        engine.store.live.LineSize = 300;
-        engine.StartPlayback(1);
-        engine.segments[0].x = -250;  // the visible part lies well inside the short text
+        store.live.LineSize = 300;
+        playback.StartPlayback(1);
+        playback.Segments()[0].x = -250;  // the visible part lies well inside the short text
         engine.ComposeBand();
-        const SurfaceSlot& slot = engine.surface.Slot(0);
+        const SurfaceSlot& slot = engine.Band().Surface().Slot(0);
         for (int32_t y = 0; y < slot.used.bottom; ++y)
             pixels[k].insert(pixels[k].end(), slot.At(0, y), slot.At(0, y) + 300 * 4);
         ++k;

@@ -1,4 +1,4 @@
-#include "plugin/win_services.h"
+#include "plugin/services_win.h"
 
 #include <ctime>
 
@@ -22,8 +22,3 @@ std::string WinAnsiCodec::FromUtf16(const char16_t* text) const {
 }
 
 int64_t WinEngineServices::NowSeconds() { return static_cast<int64_t>(_time64(nullptr)); }
-
-void WinEngineServices::PostDialogUpdate(int32_t part) {
-    HWND dialog = dialogWindow;
-    if (dialog) PostMessageA(dialog, WM_UPDATE_CONTROLS, WPARAM(part), 0);
-}

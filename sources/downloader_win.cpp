@@ -1,17 +1,19 @@
-#include "sources/downloader.h"
+#include "sources/downloader_win.h"
 
 #include <wininet.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/text.h"
 #include "sources/download_text.h"
 
 DWORD Downloader::stallTimeoutMs = 60000;
 
 struct Downloader::Job {
-    volatile LONG refs = 1;
-    volatile LONG stop = 0;
+    std::atomic<long> refs{1};
+    std::atomic<bool> stop{false};
     HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE completion = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     DWORD threadId = 0;
@@ -21,8 +23,8 @@ struct Downloader::Job {
     StatusFn onStatus = nullptr;
     std::u16string lastStatus;
     // WinInet's asynchronous results
-    volatile DWORD_PTR asyncResult = 0;
-    volatile DWORD asyncError = 0;
+    std::atomic<DWORD_PTR> asyncResult{0};
+    std::atomic<DWORD> asyncError{0};
     HINTERNET session = nullptr;
     HINTERNET urlFile = nullptr;
     DWORD bytesRead = 0;
@@ -32,21 +34,15 @@ struct Downloader::Job {
         CloseHandle(stopEvent);
         CloseHandle(completion);
     }
-    void AddRef() { InterlockedIncrement(&refs); }
+    void AddRef() { ++refs; }
     void Release() {
-        if (InterlockedDecrement(&refs) == 0) delete this;
+        if (--refs == 0) delete this;
     }
 };
 
 namespace {
 
 using Job = Downloader::Job;
-
-std::u16string Widen(const char* text) {
-    std::u16string out;
-    for (; *text; ++text) out.push_back(char16_t(static_cast<unsigned char>(*text)));
-    return out;
-}
 
 void Status(Job& j, int32_t level, const std::u16string& text) {
     j.lastStatus = text;
@@ -95,39 +91,87 @@ Wait WaitForWinInet(Job& j) {
     return Wait::Stalled;
 }
 
-bool StopRequested(const Job& j) { return j.stop != 0; }
+bool StopRequested(const Job& j) { return j.stop.load(); }
 
-void CloseConnection(Job& j) {
-    if (j.urlFile) {
-        InternetSetStatusCallbackA(j.urlFile, nullptr);
-        InternetCloseHandle(j.urlFile);
-        j.urlFile = nullptr;
-        LOG(j, "URL closed.");
-    }
-    if (j.session) {
-        InternetSetStatusCallbackA(j.session, nullptr);
-        InternetCloseHandle(j.session);
-        j.session = nullptr;
-        LOG(j, "Internet session closed.");
-    }
+std::string Printf(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
 }
 
-void Run(Job& j) {
-    Status(j, Downloader::StatusInfo, u"Подключение к серверу...");
-    LOG(j, "Open internet session.");
-    j.session = InternetOpenA("", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
-    if (!j.session) {
-        const DWORD e = GetLastError();
-        Status(j, Downloader::StatusError, u"Невозможно подключиться к серверу");
-        LOG(j, "Open internet session ERROR: %s.", ErrorText(e, "Unknown error.").c_str());
-        Complete(j, "");
-        CloseConnection(j);
-        return;
-    }
-    InternetSetStatusCallbackA(j.session, OnInternetStatus);
-    INTERNET_CONNECTED_INFO connected = {INTERNET_STATE_CONNECTED, 0};
-    InternetSetOptionA(j.session, INTERNET_OPTION_CONNECTED_STATE, &connected, sizeof connected);
+// Every failure ends alike: its status text (when the user is told), its
+// log line, and the empty result for the reader.
+void Fail(Job& j, const char16_t* status, const std::string& logLine) {
+    if (status) Status(j, Downloader::StatusError, status);
+    LOG(j, "%s", logLine.c_str());
+    Complete(j, "");
+}
 
+// A stop asked for by the plug-in; once the transfer has begun the reader
+// still hears that nothing came.
+void Terminated(Job& j, bool tellReader) {
+    LOG(j, "Session terminated.");
+    if (tellReader) Complete(j, "");
+}
+
+// The session and URL handles live in the job (WinInet's callback fills in
+// the URL handle); this closes them, with their log lines, however Run ends.
+class Connection {
+public:
+    explicit Connection(Job& j) : j_(j) {}
+    ~Connection() {
+        if (j_.urlFile) {
+            InternetSetStatusCallbackA(j_.urlFile, nullptr);
+            InternetCloseHandle(j_.urlFile);
+            j_.urlFile = nullptr;
+            LOG(j_, "URL closed.");
+        }
+        if (j_.session) {
+            InternetSetStatusCallbackA(j_.session, nullptr);
+            InternetCloseHandle(j_.session);
+            j_.session = nullptr;
+            LOG(j_, "Internet session closed.");
+        }
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+private:
+    Job& j_;
+};
+
+// The body's temporary file: deleted when Run ends, whether it was handed
+// to the reader or not.
+class TempFile {
+public:
+    explicit TempFile(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "w+b")) {}
+    ~TempFile() {
+        if (!file_ && !closed_) return;  // never created
+        Close();
+        DeleteFileA(path_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Write(const void* data, size_t n) { return std::fwrite(data, 1, n, file_) == n; }
+    void Close() {
+        if (file_) std::fclose(file_);
+        file_ = nullptr;
+        closed_ = true;
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_;
+    bool closed_ = false;
+};
+
+// Opens the URL; null when it failed or was stopped (already reported).
+HINTERNET OpenUrl(Job& j) {
     LOG(j, "Open URL %s...", j.url.c_str());
     ResetEvent(j.completion);
     HINTERNET opened = InternetOpenUrlA(j.session, j.url.c_str(), nullptr, 0,
@@ -137,123 +181,94 @@ void Run(Job& j) {
     if (!opened && error == ERROR_IO_PENDING) {
         const Wait w = WaitForWinInet(j);
         if (w == Wait::Stopped) {
-            LOG(j, "Session terminated.");
-            CloseConnection(j);
-            return;
+            Terminated(j, false);
+            return nullptr;
         }
         if (w == Wait::Stalled) error = ERROR_INTERNET_TIMEOUT;
         else {
-            opened = reinterpret_cast<HINTERNET>(j.asyncResult);
-            error = opened ? 0 : j.asyncError;
+            opened = reinterpret_cast<HINTERNET>(j.asyncResult.load());
+            error = opened ? 0 : j.asyncError.load();
         }
     }
     if (opened) j.urlFile = opened;
     if (!opened) {
-        if (error != 0) {
-            Status(j, Downloader::StatusError, u"Ошибка при открытии URL.");
-            LOG(j, "Open URL ERROR: %s.", ErrorText(error, "Unknown error.").c_str());
-        } else {
-            Status(j, Downloader::StatusError, u"Неправильный URL");
-            LOG(j, "Open URL ERROR: Invalid URL.");
-        }
-        Complete(j, "");
-        CloseConnection(j);
-        return;
+        if (error != 0)
+            Fail(j, u"Ошибка при открытии URL.", Printf("Open URL ERROR: %s.", ErrorText(error, "Unknown error.").c_str()));
+        else
+            Fail(j, u"Неправильный URL", "Open URL ERROR: Invalid URL.");
+        return nullptr;
     }
     LOG(j, "URL opened successfully.");
-    if (StopRequested(j)) {
-        LOG(j, "Session terminated.");
-        CloseConnection(j);
-        return;
+    return opened;
+}
+
+// One read of the body, waiting for WinInet when it answers later; 0 or the error.
+enum class Read { Data, Stopped };
+Read ReadChunk(Job& j, DWORD* error) {
+    j.bytesRead = 0;
+    ResetEvent(j.completion);
+    *error = 0;
+    if (InternetReadFile(j.urlFile, j.buffer, sizeof j.buffer, &j.bytesRead)) return Read::Data;
+    *error = GetLastError();
+    if (*error != ERROR_IO_PENDING) return Read::Data;
+    const Wait w = WaitForWinInet(j);
+    if (w == Wait::Stopped) return Read::Stopped;
+    *error = w == Wait::Stalled ? ERROR_INTERNET_TIMEOUT : j.asyncError.load();
+    return Read::Data;
+}
+
+void Run(Job& j) {
+    Connection connection(j);
+    Status(j, Downloader::StatusInfo, u"Подключение к серверу...");
+    LOG(j, "Open internet session.");
+    j.session = InternetOpenA("", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    if (!j.session) {
+        const DWORD e = GetLastError();
+        return Fail(j, u"Невозможно подключиться к серверу",
+                    Printf("Open internet session ERROR: %s.", ErrorText(e, "Unknown error.").c_str()));
     }
+    InternetSetStatusCallbackA(j.session, OnInternetStatus);
+    INTERNET_CONNECTED_INFO connected = {INTERNET_STATE_CONNECTED, 0};
+    InternetSetOptionA(j.session, INTERNET_OPTION_CONNECTED_STATE, &connected, sizeof connected);
+
+    if (!OpenUrl(j)) return;
+    if (StopRequested(j)) return Terminated(j, false);
 
     DWORD contentLength = 0, statusCode = 0, size = sizeof(DWORD);
     const bool lengthKnown = HttpQueryInfoA(j.urlFile, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                                             &contentLength, &size, nullptr) != FALSE;
     size = sizeof(DWORD);
     HttpQueryInfoA(j.urlFile, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &statusCode, &size, nullptr);
-    if (statusCode != 200 && statusCode != 302) {
-        Status(j, Downloader::StatusError, u"Файл не найден.");
-        LOG(j, "File %s not found.", j.url.c_str());
-        Complete(j, "");
-        CloseConnection(j);
-        return;
-    }
-    if (StopRequested(j)) {
-        LOG(j, "Session terminated.");
-        CloseConnection(j);
-        return;
-    }
+    if (statusCode != 200 && statusCode != 302)
+        return Fail(j, u"Файл не найден.", Printf("File %s not found.", j.url.c_str()));
+    if (StopRequested(j)) return Terminated(j, false);
 
-    std::FILE* temp = std::fopen(j.tempFile.c_str(), "w+b");
-    if (!temp) {
-        LOG(j, "Couldn't open TMP file.");
-        Complete(j, "");
-        CloseConnection(j);
-        return;
-    }
-    auto discard = [&] {
-        std::fclose(temp);
-        DeleteFileA(j.tempFile.c_str());
-    };
+    TempFile temp(j.tempFile);
+    if (!temp.IsOpen()) return Fail(j, nullptr, "Couldn't open TMP file.");
     uint64_t total = 0;
     for (;;) {
-        j.bytesRead = 0;
-        ResetEvent(j.completion);
         DWORD readError = 0;
-        if (!InternetReadFile(j.urlFile, j.buffer, sizeof j.buffer, &j.bytesRead)) {
-            readError = GetLastError();
-            if (readError == ERROR_IO_PENDING) {
-                const Wait w = WaitForWinInet(j);
-                readError = w == Wait::Stalled ? ERROR_INTERNET_TIMEOUT : (w == Wait::Done ? j.asyncError : 0);
-                if (w == Wait::Stopped) {
-                    LOG(j, "Session terminated.");
-                    Complete(j, "");
-                    discard();
-                    CloseConnection(j);
-                    return;
-                }
-            }
-        }
+        if (ReadChunk(j, &readError) == Read::Stopped) return Terminated(j, true);
         // A body shorter than its Content-Length was cut off: a failure, not a file.
-        if (readError == 0 && j.bytesRead == 0 && lengthKnown && total < contentLength) readError = ERROR_INTERNET_CONNECTION_RESET;
-        if (readError != 0) {
-            Status(j, Downloader::StatusError, u"Ошибка загрузки файла");
-            LOG(j, "Download file ERROR: %s.", ErrorText(readError, "Unknown error").c_str());
-            Complete(j, "");
-            discard();
-            CloseConnection(j);
-            return;
-        }
-        if (j.bytesRead == 0) {
-            char text[64];
-            std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(total));
-            Status(j, Downloader::StatusInfo, u"Загружено: " + Widen(text) + u" байт.");
-            LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
-            std::fclose(temp);
-            Complete(j, j.tempFile);
-            DeleteFileA(j.tempFile.c_str());
-            CloseConnection(j);
-            return;
-        }
-        if (std::fwrite(j.buffer, 1, j.bytesRead, temp) != j.bytesRead) {
-            Status(j, Downloader::StatusError, u"Ошибка загрузки файла");
-            LOG(j, "Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str());
-            Complete(j, "");
-            discard();
-            CloseConnection(j);
-            return;
-        }
+        if (readError == 0 && j.bytesRead == 0 && lengthKnown && total < contentLength)
+            readError = ERROR_INTERNET_CONNECTION_RESET;
+        if (readError != 0)
+            return Fail(j, u"Ошибка загрузки файла",
+                        Printf("Download file ERROR: %s.", ErrorText(readError, "Unknown error").c_str()));
+        if (j.bytesRead == 0) break;
+        if (!temp.Write(j.buffer, j.bytesRead))
+            return Fail(j, u"Ошибка загрузки файла",
+                        Printf("Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str()));
         total += j.bytesRead;
         Status(j, Downloader::StatusInfo, ProgressText(total, contentLength, lengthKnown));
-        if (StopRequested(j)) {
-            LOG(j, "Session terminated.");
-            Complete(j, "");
-            discard();
-            CloseConnection(j);
-            return;
-        }
+        if (StopRequested(j)) return Terminated(j, true);
     }
+    char text[64];
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(total));
+    Status(j, Downloader::StatusInfo, u"Загружено: " + WidenBytes(text) + u" байт.");
+    LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
+    temp.Close();
+    Complete(j, j.tempFile);
 }
 
 }  // namespace
@@ -298,9 +313,7 @@ int32_t Downloader::Download(const std::string& url) {
     parts.lpszHostName = host, parts.dwHostNameLength = sizeof host;
     parts.lpszUrlPath = path, parts.dwUrlPathLength = sizeof path;
     if (url.empty() || !InternetCrackUrlA(url.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) {
-        Status(*job, StatusError, u"Неправильный URL");
-        LOG(*job, "Open URL ERROR: Invalid URL.");
-        Complete(*job, "");
+        Fail(*job, u"Неправильный URL", "Open URL ERROR: Invalid URL.");
         job->Release();
         return 1;
     }
@@ -326,7 +339,7 @@ int32_t Downloader::Download(const std::string& url) {
 
 void Downloader::Stop() {
     if (!job_) return;
-    InterlockedExchange(&job_->stop, 1);
+    job_->stop.store(true);
     SetEvent(job_->stopEvent);
     if (thread_) {
         // Never wait for ourselves (the worker may be the one unloading the module).
@@ -338,7 +351,7 @@ void Downloader::Stop() {
     job_ = nullptr;
 }
 
-bool Downloader::Stopping(void* job) { return static_cast<Job*>(job)->stop != 0; }
+bool Downloader::Stopping(void* job) { return static_cast<Job*>(job)->stop.load(); }
 
 const std::u16string& Downloader::LastStatus(Job* job) { return job->lastStatus; }
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "plugin/ticker_engine.h"
+#include "sources/feed_messages.h"
 
 // COM must be initialised on the calling thread.
 FeedParseResult ReadFeedFile(const std::string& path);

@@ -1,4 +1,4 @@
-#include "render/gdi_text_renderer.h"
+#include "render/gdi_text_renderer_win.h"
 
 #include <algorithm>
 #include <cstring>
@@ -73,7 +73,7 @@ void GdiTextRenderer::SelectTarget(const SurfaceSlot& slot) {
     SelectObject(dc_, slot.bitmap ? static_cast<HGDIOBJ>(slot.bitmap) : initialBitmap_);
 }
 
-void GdiTextRenderer::FillRect(const SurfaceRect& r, uint32_t color) {
+void GdiTextRenderer::FillRect(const Rect& r, uint32_t color) {
     if (!dc_ || targetWidth_ == 0) return;
     const RECT rect = {r.left, r.top, r.right, r.bottom};
     SetBkColor(dc_, color);

@@ -21,7 +21,7 @@ public:
     TextExtent MeasureWide(const char16_t* text, int32_t length) override;
     void BeginDraw() override;
     void SelectTarget(const SurfaceSlot& slot) override;
-    void FillRect(const SurfaceRect& rect, uint32_t color) override;
+    void FillRect(const Rect& rect, uint32_t color) override;
     void SetTextColor(uint32_t color) override;
     void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) override;
     void EndDraw() override;

@@ -42,7 +42,7 @@ const UINT kShowSettingsCmd = 1001;
 struct Options {
     std::string plugin, input, output;
     int width = 720, height = 576;
-    HostFormat format = HostFormat::Yuy2;
+    PixelFormat format = kFormatYuy2;
     long frames = -1;
     double fps = 25.0;
     int cpuLevel = 6;
@@ -85,8 +85,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (!ParseSize(value("--size"), o.width, o.height)) return false;
         } else if (a == "--format") {
             const std::string f = value("--format");
-            if (f == "yuy2") o.format = HostFormat::Yuy2;
-            else if (f == "rgb24") o.format = HostFormat::Rgb24;
+            if (f == "yuy2") o.format = kFormatYuy2;
+            else if (f == "rgb24") o.format = kFormatRgb24;
             else return false;
         } else if (a == "--frames") o.frames = std::atol(value("--frames"));
         else if (a == "--fps") o.fps = std::atof(value("--fps"));

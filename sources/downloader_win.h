@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "plugin/win_services.h"
+#include "sources/feed_downloader.h"
 
 class Downloader final : public FeedDownloader {
 public:

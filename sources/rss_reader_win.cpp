@@ -1,4 +1,4 @@
-#include "sources/rss_reader.h"
+#include "sources/rss_reader_win.h"
 
 #include <windows.h>
 #include <msxml2.h>

@@ -1,4 +1,4 @@
-#include "sources/win_time.h"
+#include "sources/time_win.h"
 
 #include <windows.h>
 

@@ -6,13 +6,13 @@
 
 #include "include/vantrex_plugin.h"
 #include "plugin/ticker_engine.h"
-#include "plugin/win_lock.h"
-#include "plugin/win_services.h"
-#include "render/gdi_text_renderer.h"
+#include "plugin/lock_win.h"
+#include "plugin/services_win.h"
+#include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
-#include "sources/downloader.h"
-#include "sources/rss_reader.h"
-#include "sources/win_time.h"
+#include "sources/downloader_win.h"
+#include "sources/rss_reader_win.h"
+#include "sources/time_win.h"
 
 namespace {
 
@@ -27,6 +27,9 @@ TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
 WinTimeZone g_zone;
 WinDateFormatter g_formatter;
 Downloader g_downloader;
+
+static_assert(int(kFormatYuy2) == int(VANTREX_FORMAT_YUY2) && int(kFormatRgb24) == int(VANTREX_FORMAT_RGB24),
+              "the host numbers its pixel formats as the plug-in does");
 
 // The downloader's status callback: the text is kept with its download, for
 // the reader to show when the download fails.
@@ -60,11 +63,10 @@ PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, Proces
 void __cdecl Init(InitInfo* info) {
     try {
         if (info) {
-            g_engine.initWords[0] = info->word0;
-            g_engine.initWords[1] = info->word1;
+            g_engine.SetInitWords(info->word0, info->word1);
         }
-        ResolvePaths(g_engine.ini, g_module);
-        LoadSettings(g_engine.ini, g_engine.store);
+        ResolvePaths(g_engine.Ini(), g_module);
+        LoadSettings(g_engine.Ini(), g_engine.Store());
         std::setlocale(LC_TIME, "");
     } catch (...) {
     }
@@ -77,12 +79,12 @@ int32_t __cdecl Start(StartInfo* info) {
         g.frameWidth = info->frameWidth;
         g.frameHeight = info->frameHeight;
         g.reserved = info->reserved;
-        g.pixelFormat = info->pixelFormat;
+        g.pixelFormat = PixelFormat(info->pixelFormat);
         g.cpuLevel = info->cpuLevel;
-        FindHostWindows(g_engine.ini);
+        FindHostWindows(g_engine.Ini());
         g_engine.PrepareProcessing(g);
         // Without resolved paths (Start before Init) there is no log at all.
-        const IniStore& ini = g_engine.ini;
+        const IniStore& ini = g_engine.Ini();
         g_downloader.OpenLog(ini.pluginFolder.empty() ? std::string() : ini.pluginFolder + ini.moduleName + ".log");
         g_downloader.SetCompleteCallback(OnFeedDownloaded);
         g_downloader.SetStatusCallback(OnDownloadStatus);
@@ -96,8 +98,8 @@ int32_t __cdecl Start(StartInfo* info) {
 int32_t __cdecl ProcessFrame(FrameInfo* frame) {
     try {
         if (!frame || !frame->pixels) return 0;
-        if (CpuTooOld(g_engine.geometry.cpuLevel)) return 0;
-        g_engine.lastFrameTick = GetTickCount();
+        if (CpuTooOld(g_engine.Frames().Geometry().cpuLevel)) return 0;
+        g_engine.Frames().NoteFrame(GetTickCount());
         g_engine.DrawFrame(static_cast<uint8_t*>(frame->pixels));
         return 1;
     } catch (...) {
@@ -114,7 +116,7 @@ void __cdecl Stop(void) {
 void __cdecl ShowSettings(void** ownerWindow) {
     try {
         HWND owner = ownerWindow ? static_cast<HWND>(*ownerWindow) : nullptr;
-        if (CpuTooOld(g_engine.geometry.cpuLevel)) {
+        if (CpuTooOld(g_engine.Frames().Geometry().cpuLevel)) {
             MessageBoxW(owner, L"      Настройки плагина недоступны. \nТребуется процессор Pentium III или старше.",
                         L"Бегущая строка", MB_OK | MB_ICONINFORMATION);
             return;
@@ -125,7 +127,7 @@ void __cdecl ShowSettings(void** ownerWindow) {
 
 void __cdecl Shutdown(void) {
     try {
-        SaveSettings(g_engine.ini, g_engine.store);
+        SaveSettings(g_engine.Ini(), g_engine.Store());
         // The host unloads the module next. A running download is told to stop
         // now (bounded wait, outside the loader lock), so that its worker, which
         // keeps the module loaded while it runs, lets go of it at once.

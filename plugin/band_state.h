@@ -1,0 +1,43 @@
+// The band as the font shapes it: the ticker font, its measurements and the
+// two surface slots that the band is composed into. Every operation expects
+// the ticker lock held; the state has no lock of its own.
+#pragma once
+#include <cstdint>
+
+#include "render/dib_surface.h"
+#include "render/segment_list.h"
+#include "render/text_renderer.h"
+#include "settings/ticker_settings.h"
+#include "sources/message_list.h"
+
+struct BandMetrics {
+    int32_t gapWidth = 0;  // eight blanks: the space between two runs
+    int32_t textHeight = 0;
+    int32_t shadowOffset = 0;
+};
+
+FontSpec FontSpecFrom(const TickerSettings& s);
+
+class BandState {
+public:
+    BandState(TextRenderer& renderer, SurfaceAllocator& allocator) : renderer_(renderer), surface_(allocator) {}
+
+    // Creates the font from the settings and measures the band with it.
+    void RebuildFontLocked(TickerSettings& s);
+    // Shadow offset, gap and band height (stored as BandHeight) from the current font.
+    void MeasureBandLocked(TickerSettings& s);
+    int32_t MeasureTextLocked(const WideString& text);
+    // Only slots 0 and 1 are drawn; a later Start reuses them.
+    void AddSlotsLocked();
+    // Background only unless `contentReady`; the result is in slot 0.
+    void ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
+                       bool contentReady);
+
+    const BandMetrics& Metrics() const { return metrics_; }
+    const DibSurface& Surface() const { return surface_; }
+
+private:
+    TextRenderer& renderer_;
+    DibSurface surface_;
+    BandMetrics metrics_;
+};

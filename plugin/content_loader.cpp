@@ -1,0 +1,66 @@
+#include "plugin/content_loader.h"
+
+#include <chrono>
+#include <thread>
+
+#include "sources/text_sources.h"
+
+namespace {
+
+// Takes the lock unless the worker is told to stop first.
+bool EnterUnlessStopping(TickerLock& lock, bool (*stopping)(void*), void* context) {
+    for (;;) {
+        if (lock.TryEnter()) return true;
+        if (stopping && stopping(context)) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+}  // namespace
+
+void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, int32_t source, MessageList& out) {
+    if (source != 0 && source != 1) return;
+    StringList entry;  // the one entry the source reads, or none when the index is off the list
+    {
+        LockGuard guard(lock);
+        const StringList& list = source == 0 ? store.strings : store.files;
+        if (const std::string* e = ListEntry(list, source == 0 ? store.live.StrIdx : store.live.FileIdx))
+            entry.push_back(*e);
+    }
+    if (source == 0) BuildStringMessages(entry, 0, out);
+    else BuildFileMessages(entry, 0, out);
+}
+
+bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
+                                 bool (*stopping)(void*), void* context) {
+    RssOptions options;
+    bool userRun;
+    if (!EnterUnlessStopping(lock_, stopping, context)) return false;
+    {
+        const TickerSettings& s = store_.live;
+        options.date = s.Date != 0;
+        options.time = s.Time != 0;
+        options.title = s.Title != 0;
+        options.description = s.Description != 0;
+        options.latestNews = s.LatestNews != 0;
+        options.lastUpdate = s.LastUpdate;
+        userRun = playback_.State().manualStart != 0;
+        lock_.Leave();
+    }
+    FeedMessages fresh;
+    if (!BuildFeedMessages(feed, options, userRun, services_.NowSeconds(), zone, formatter, stopping, context, fresh))
+        return false;
+
+    if (!EnterUnlessStopping(lock_, stopping, context)) return false;
+    if (fresh.fromItems) store_.live.LastUpdate = fresh.list[0].stamp;
+    if (fresh.list.Count() > 0) {
+        playback_.PublishLocked(fresh.list);
+    } else if (playback_.Messages().Count() == 0 || store_.live.Repeat != 0) {
+        playback_.StopPlaybackLocked();
+    } else {
+        // Nothing new from the timer: the previous messages run once more.
+        playback_.RestartMessagesLocked();
+    }
+    lock_.Leave();
+    return true;
+}

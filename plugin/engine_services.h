@@ -1,0 +1,13 @@
+// What the engine asks of its surroundings: the calendar clock and the feed
+// downloader. The DLL binds them to Windows; tests bind them to fakes.
+#pragma once
+#include <cstdint>
+#include <string>
+
+class EngineServices {
+public:
+    virtual ~EngineServices() = default;
+    virtual int64_t NowSeconds() = 0;
+    virtual int32_t StartDownload(const std::string& url) = 0;
+    virtual void StopDownload() = 0;
+};

@@ -1,0 +1,46 @@
+#include "plugin/frame_road.h"
+
+#include "plugin/band_geometry.h"
+
+void FrameRoad::SetGeometryLocked(const FrameGeometry& g) {
+    geometry_ = g;
+    blender_.SetFrameFormat(g.frameWidth, g.frameHeight, g.pixelFormat);
+}
+
+void FrameRoad::DrawFrame(uint8_t* pixels) {
+    bool refreshDue;
+    {
+        LockGuard guard(lock_);
+        TickerSettings& s = store_.live;
+        if (s.LineOn && (playback_.State().manualStart || playback_.State().contentReady)) {
+            ClampBand(s);
+            const Rect dest = blender_.MapRect(ReferenceBandRect(s));
+            if (s.Interlace && geometry_.frameHeight > 288) {
+                ComposeAndBlendLocked(pixels, dest, s.Speed, kEvenRows);
+                ComposeAndBlendLocked(pixels, dest, s.Speed, kOddRows);
+            } else {
+                const int64_t step = int64_t(s.Speed) * 2;
+                ComposeAndBlendLocked(pixels, dest, int32_t(step > INT32_MAX ? INT32_MAX : (step < INT32_MIN ? INT32_MIN : step)),
+                                      kAllRows);
+            }
+            playback_.UpdateSegmentsLocked();
+        }
+        refreshDue = !s.LineOn && playback_.IsAutoUpdateDue();
+    }
+    if (refreshDue) {
+        playback_.StartPlayback(0);
+        playback_.ArmAutoUpdate();
+    }
+}
+
+void FrameRoad::ComposeAndBlendLocked(uint8_t* pixels, const Rect& dest, int32_t step, int32_t fieldMode) {
+    playback_.AdvanceSegmentsLocked(step);
+    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.State().contentReady != 0);
+    const SurfaceSlot& slot = band_.Surface().Current();
+    BandSource src;
+    src.pixels = slot.pixels;
+    src.allocWidth = slot.allocWidth;
+    src.allocHeight = slot.allocHeight;
+    src.rect = slot.used;
+    blender_.BlendBand(pixels, dest, src, 100, fieldMode);
+}

@@ -1,0 +1,132 @@
+#include "plugin/playback_control.h"
+
+#include "plugin/content_loader.h"
+
+void PlaybackControl::StartPlayback(int32_t manual) {
+    int32_t source;
+    {
+        LockGuard guard(lock_);
+        source = store_.live.StringSource;
+    }
+    // The file is read before the lock is taken: frames keep coming meanwhile.
+    MessageList fresh;
+    LoadSourceMessages(lock_, store_, source, fresh);
+    {
+        LockGuard guard(lock_);
+        state_.manualStart = manual;
+        segments_.RemoveAll();
+        store_.live.LineOn = 1;
+        state_.repeatCounter = store_.live.Repeat;
+        state_.contentReady = 0;
+        state_.nextMessage = 0;
+        if (source == 0 || source == 1) PublishLocked(fresh);
+    }
+    if (source == 2) StartFeed();
+    dialog_.Post(UPDATE_RUNSTATE);
+}
+
+void PlaybackControl::StopPlayback(int32_t stopDownloader) {
+    if (stopDownloader) services_.StopDownload();
+    LockGuard guard(lock_);
+    StopPlaybackLocked();
+}
+
+void PlaybackControl::StopPlaybackLocked() {
+    store_.live.LineOn = 0;
+    state_.contentReady = 0;
+    state_.repeatCounter = 0;
+    dialog_.Post(UPDATE_RUNSTATE);
+}
+
+int32_t PlaybackControl::StartFeed() {
+    std::string url;
+    {
+        LockGuard guard(lock_);
+        const std::string* entry = ListEntry(store_.urls, store_.live.URLIdx);
+        url = entry ? *entry : std::string();
+        if (store_.live.LastURL != url) {
+            store_.live.LastUpdate = 0;
+            store_.live.LastURL = url;
+        }
+    }
+    return services_.StartDownload(url);
+}
+
+void PlaybackControl::AdvanceSegmentsLocked(int32_t step) {
+    if (!state_.contentReady) return;
+    for (int32_t i = 0; i < segments_.Count(); ++i) {
+        int64_t x = int64_t(segments_[i].x) - step;
+        if (x < INT32_MIN / 2) x = INT32_MIN / 2;  // far out on the left either way
+        if (x > INT32_MAX / 2) x = INT32_MAX / 2;
+        segments_[i].x = int32_t(x);
+    }
+}
+
+void PlaybackControl::UpdateSegmentsLocked() {
+    if (!state_.contentReady) return;
+    for (int32_t i = segments_.Count() - 1; i >= 0; --i)
+        if (int64_t(segments_[i].x) + segments_[i].width <= 0) segments_.RemoveAt(i);
+    if (segments_.Count() == 0) {
+        --state_.repeatCounter;
+        if (state_.repeatCounter < 0 && !IsAutoUpdateDue()) {
+            state_.repeatCounter = store_.live.Repeat;
+            state_.nextMessage = 0;
+            AppendSegmentLocked();
+        } else if (state_.repeatCounter > 0) {
+            state_.nextMessage = 0;
+            AppendSegmentLocked();
+        } else {
+            StopPlaybackLocked();
+        }
+        return;
+    }
+    const TickerSegment& last = segments_[segments_.Count() - 1];
+    if (last.messageIndex == messages_.Count() - 1) return;  // the pass's last message is under way
+    if (int64_t(last.x) + last.width + band_.Metrics().gapWidth >= store_.live.LineSize) return;
+    ++state_.nextMessage;
+    AppendSegmentLocked();
+}
+
+void PlaybackControl::AppendSegmentLocked() {
+    if (!state_.contentReady) return;
+    const int32_t index = state_.nextMessage;
+    if (index < 0 || index >= messages_.Count()) return;
+    segments_.Add(TickerSegment{index, store_.live.LineSize, band_.MeasureTextLocked(messages_[index].displayText)});
+}
+
+void PlaybackControl::PublishLocked(MessageList& fresh) {
+    messages_.Swap(fresh);
+    RestartMessagesLocked();
+}
+
+void PlaybackControl::RestartMessagesLocked() {
+    state_.contentReady = 1;
+    state_.nextMessage = 0;
+    AppendSegmentLocked();
+}
+
+void PlaybackControl::RemeasureSegmentsLocked() {
+    if (!state_.contentReady || segments_.Count() == 0) return;
+    int64_t x = segments_[0].x;
+    for (int32_t i = 0; i < segments_.Count(); ++i) {
+        TickerSegment& seg = segments_[i];
+        seg.x = int32_t(x);
+        const int32_t index = seg.messageIndex;
+        seg.width = (index >= 0 && index < messages_.Count()) ? band_.MeasureTextLocked(messages_[index].displayText) : 0;
+        x += int64_t(seg.width) + band_.Metrics().gapWidth;
+        if (x > INT32_MAX) x = INT32_MAX;
+    }
+}
+
+void PlaybackControl::ArmAutoUpdate() {
+    LockGuard guard(lock_);
+    if (store_.live.AutoUpdate != 0)
+        state_.autoUpdateDeadline = services_.NowSeconds() + int64_t(store_.live.AutoUpdate) * 60;
+}
+
+bool PlaybackControl::IsAutoUpdateDue() {
+    LockGuard guard(lock_);
+    const TickerSettings& s = store_.live;
+    return s.StringSource == 2 && s.AutoUpdate != 0 && !dialog_.IsOpen() &&
+           services_.NowSeconds() >= state_.autoUpdateDeadline;
+}

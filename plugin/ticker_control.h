@@ -1,0 +1,76 @@
+// The one way the settings dialog and the input hooks reach the engine:
+// read a copy of the settings, apply a change, start and stop the line, and
+// be told what to refresh. Every change is stored under the ticker lock and
+// holds it only for the store and the rebuild it needs; whatever may wait on
+// another thread (the downloader) runs after the lock is released.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "render/text_renderer.h"
+#include "settings/ticker_settings.h"
+
+// What an open dialog is told to refresh.
+enum UpdatePart : int32_t { UPDATE_ALL = 0, UPDATE_RUNSTATE = 1, UPDATE_SPEED = 2, UPDATE_SOURCE = 3 };
+
+// The dialog's end of the link; PostUpdate may be called from any thread and
+// must not wait (the Windows dialog posts itself a message).
+class UpdateSink {
+public:
+    virtual ~UpdateSink() = default;
+    virtual void PostUpdate(UpdatePart part) = 0;
+};
+
+// The single-valued settings the dialog edits directly.
+enum class Setting : int32_t {
+    Interlace, Date, Time, Title, Description, LatestNews,
+    TextColor, BackColor, TextOpacity, BackOpacity,
+    Repeat, StrIdx, FileIdx, URLIdx, StartHotKey,
+    Speed, ShadowOffset, AutoUpdate, StringSource,
+};
+constexpr int32_t kSettingKinds = int32_t(Setting::StringSource) + 1;
+
+// What a change does besides storing the value.
+struct ChangeRule {
+    bool measuresBand = false;      // shadow and band height follow at once
+    bool rearmsAutoUpdate = false;  // the next refresh is due AutoUpdate minutes from now (when not 0)
+    bool restartsLine = false;      // a running line starts again from the new source
+    int32_t posts = -1;             // the UpdatePart posted to an open dialog, -1 for none
+};
+ChangeRule RuleFor(Setting which);
+
+// The position and size buttons.
+enum class Nudge : int32_t { Left, Right, Up, Down, Narrower, Wider, FontSmaller, FontLarger };
+enum class Corner : int32_t { TopLeft, TopRight, BottomLeft, BottomRight };
+enum class ContentList : int32_t { Strings, Files, Urls };
+
+class TickerControl {
+public:
+    virtual ~TickerControl() = default;
+
+    virtual TickerSettings Settings() = 0;
+    virtual StringList List(ContentList which) = 0;
+    virtual void DialogPosition(int32_t* x, int32_t* y) = 0;
+
+    virtual void Set(Setting which, int64_t value) = 0;
+    // The seven font settings at once; the font and the band are rebuilt.
+    virtual void SetFont(const FontSpec& font) = 0;
+    virtual void SetList(ContentList which, const StringList& list) = 0;
+    virtual void SetDialogPosition(int32_t x, int32_t y) = 0;
+    // Moves or sizes the band by `step` reference pixels; the font buttons
+    // change the height by one whatever the step, within -10..-50.
+    virtual void NudgeBand(Nudge which, int32_t step) = 0;
+    virtual void SnapToCorner(Corner which) = 0;
+
+    virtual void StartLine() = 0;   // a user run
+    virtual void StopLine() = 0;    // also ends a running download
+    virtual void ToggleLine() = 0;
+    virtual bool LineOn() = 0;
+
+    // While a sink is connected the dialog counts as open: no automatic feed
+    // refresh runs, and the hooks stay idle. Null disconnects.
+    virtual void ConnectDialog(UpdateSink* sink) = 0;
+    virtual bool DialogOpen() = 0;
+    // GetTickCount of the last frame, for the hooks' activity test.
+    virtual uint32_t LastFrameTick() = 0;
+};

@@ -1,0 +1,33 @@
+// Composes the band into the surface's two layers: slot 0 the colour layer
+// (premultiplied text and shadow over the background), slot 1 the coverage
+// layer, whose grey levels are then copied into slot 0's alpha.
+#pragma once
+#include <cstdint>
+
+#include "render/dib_surface.h"
+#include "render/text_renderer.h"
+
+struct BandStyle {
+    int32_t width = 0, height = 0;  // the band in reference pixels
+    uint32_t backColor = 0, textColor = 0;
+    int32_t backOpacity = 0, textOpacity = 0;
+    int32_t shadowOffset = 0;  // pixels, right and down
+};
+
+// One run of text on the band, x relative to its left edge.
+struct BandRun {
+    int32_t x = 0;
+    const char16_t* text = nullptr;
+    int32_t length = 0;
+};
+
+// The runs to draw, leftmost first; Run returns false for one to skip.
+class BandRuns {
+public:
+    virtual ~BandRuns() = default;
+    virtual int32_t Count() const = 0;
+    virtual bool Run(int32_t index, BandRun* run) const = 0;
+};
+
+// `runs` null draws the background only. Leaves slot 0 selected.
+void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& style, const BandRuns* runs);

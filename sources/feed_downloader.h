@@ -1,0 +1,14 @@
+// The download side as the rest of the plug-in sees it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+class FeedDownloader {
+public:
+    virtual ~FeedDownloader() = default;
+    // Starts fetching `url` (stopping a download still running); the result
+    // arrives through the downloader's callbacks.
+    virtual int32_t Download(const std::string& url) = 0;
+    // Tells a running download to stop and waits for it, bounded.
+    virtual void Stop() = 0;
+};

@@ -1,0 +1,37 @@
+#include "sources/feed_messages.h"
+
+namespace {
+
+void AddNotice(MessageList& list, const char16_t* text) {
+    TickerMessage m;
+    m.displayText = text;
+    list.Add(m);
+}
+
+}  // namespace
+
+bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, bool userRun, int64_t nowSeconds,
+                       const TimeZoneInfo& zone, const DateFormatter& formatter, bool (*stopping)(void*),
+                       void* context, FeedMessages& out) {
+    out.list.RemoveAll();
+    out.fromItems = false;
+    switch (feed.kind) {
+    case FeedParseResult::DownloadFailed: AddNotice(out.list, feed.statusText.c_str()); break;
+    case FeedParseResult::NoMsxml: AddNotice(out.list, kNoticeNoMsxml); break;
+    case FeedParseResult::BadFeed: AddNotice(out.list, kNoticeBadFeed); break;
+    case FeedParseResult::Items: {
+        CalendarFields now;
+        uint64_t nowStamp = ~uint64_t(0);
+        if (zone.UtcToLocal(nowSeconds, &now, nullptr)) nowStamp = StampFromFields(now);
+        TickerMessage work;
+        for (const RssItemTexts& item : feed.items) {
+            if (stopping && stopping(context)) return false;
+            if (BuildRssMessage(item, options, nowStamp, zone, formatter, work)) InsertNewestFirst(out.list, work);
+        }
+        if (out.list.Count() > 0) out.fromItems = true;
+        else if (userRun) AddNotice(out.list, kNoticeNoNews);
+        break;
+    }
+    }
+    return true;
+}

@@ -1,0 +1,13 @@
+// The independent-strings source and the text-file source: the messages of
+// the list entry at `index`, built without any lock.
+#pragma once
+#include <cstdint>
+
+#include "settings/ticker_settings.h"
+#include "sources/message_list.h"
+
+// One message; an index off the list shows one empty message.
+void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out);
+// One message per line (LF or CR LF; empty lines kept); "Файл не найден"
+// when the file cannot be opened.
+void BuildFileMessages(const StringList& files, int32_t index, MessageList& out);
