@@ -4,6 +4,7 @@
 
 #include <clocale>
 
+#include "dialog/settings_dialog_win.h"
 #include "include/vantrex_plugin.h"
 #include "plugin/ticker_engine.h"
 #include "plugin/lock_win.h"
@@ -27,6 +28,7 @@ TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
 WinTimeZone g_zone;
 WinDateFormatter g_formatter;
 Downloader g_downloader;
+SettingsDialog g_dialog(g_engine);
 
 static_assert(int(kFormatYuy2) == int(VANTREX_FORMAT_YUY2) && int(kFormatRgb24) == int(VANTREX_FORMAT_RGB24),
               "the host numbers its pixel formats as the plug-in does");
@@ -121,17 +123,29 @@ void __cdecl ShowSettings(void** ownerWindow) {
                         L"Бегущая строка", MB_OK | MB_ICONINFORMATION);
             return;
         }
+        g_dialog.Show(owner);
     } catch (...) {
     }
 }
 
 void __cdecl Shutdown(void) {
     try {
+        // The host may call this from inside a modal loop of the dialog's (the
+        // About box, the file dialog). Destroying the dialog ends that window,
+        // but the loop returns into this module only later: then the module
+        // stays loaded for the rest of the process.
+        const bool insideModalLoop = g_dialog.InModalLoop();
+        g_dialog.Close();  // before saving: the hot key and position are taken at close
         SaveSettings(g_engine.Ini(), g_engine.Store());
         // The host unloads the module next. A running download is told to stop
         // now (bounded wait, outside the loader lock), so that its worker, which
         // keeps the module loaded while it runs, lets go of it at once.
         g_downloader.Stop();
+        if (insideModalLoop) {
+            HMODULE self;
+            GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCWSTR>(&Shutdown), &self);
+        }
     } catch (...) {
     }
 }
@@ -147,6 +161,7 @@ __declspec(dllexport) PluginDescriptor* __cdecl Vantrex_Plugin_PR(void) { return
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
+        g_dialog.SetModule(instance);
         SetSystemAnsiCodec(&g_codec);
         DisableThreadLibraryCalls(instance);
     }

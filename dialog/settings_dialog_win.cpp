@@ -1,0 +1,413 @@
+#include "dialog/settings_dialog_win.h"
+
+#include <commctrl.h>
+
+#include "dialog/dialog_rules.h"
+#include "dialog/res/resource.h"
+
+namespace {
+
+std::wstring Widen(const std::string& ansi) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring out(size_t(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &out[0], n);
+    out.resize(wcslen(out.c_str()));
+    return out;
+}
+
+std::string Narrow(const wchar_t* text) {
+    const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n > 0 ? n : 1), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+    out.resize(strlen(out.c_str()));
+    return out;
+}
+
+std::wstring WindowText(HWND window) {
+    const int n = GetWindowTextLengthW(window);
+    std::wstring text(size_t(n) + 1, L'\0');
+    GetWindowTextW(window, &text[0], n + 1);
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+// A combo box, its content list and the index setting that selects in it.
+struct ComboBinding {
+    int id;
+    ContentList list;
+    Setting index;
+    int32_t TickerSettings::*value;
+};
+const ComboBinding kCombos[] = {
+    {IDC_STRINGS, ContentList::Strings, Setting::StrIdx, &TickerSettings::StrIdx},
+    {IDC_FILES, ContentList::Files, Setting::FileIdx, &TickerSettings::FileIdx},
+    {IDC_URLS, ContentList::Urls, Setting::URLIdx, &TickerSettings::URLIdx},
+};
+const ComboBinding& ComboOf(int id) {
+    for (const ComboBinding& c : kCombos)
+        if (c.id == id) return c;
+    return kCombos[0];
+}
+
+// A numeric edit with its spin and the setting they show.
+struct SpinBinding {
+    int spin, edit;
+    Setting setting;
+};
+const SpinBinding kSpins[] = {
+    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset},
+    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity},
+    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity},
+    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat},
+    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate},
+};
+
+struct CheckBinding {
+    int id;
+    Setting setting;
+    uint32_t TickerSettings::*value;
+};
+const CheckBinding kChecks[] = {
+    {IDC_INTERLACE, Setting::Interlace, &TickerSettings::Interlace},
+    {IDC_DATE, Setting::Date, &TickerSettings::Date},
+    {IDC_TIME, Setting::Time, &TickerSettings::Time},
+    {IDC_TITLE, Setting::Title, &TickerSettings::Title},
+    {IDC_DESCRIPTION, Setting::Description, &TickerSettings::Description},
+    {IDC_LATEST_NEWS, Setting::LatestNews, &TickerSettings::LatestNews},
+};
+
+struct RepeatBinding {
+    int id, icon;
+    Nudge nudge;
+};
+const RepeatBinding kRepeats[] = {
+    {IDC_WIDER, IDI_X_PLUS, Nudge::Wider},          {IDC_NARROWER, IDI_X_MINUS, Nudge::Narrower},
+    {IDC_FONT_LARGER, IDI_Y_PLUS, Nudge::FontLarger}, {IDC_FONT_SMALLER, IDI_Y_MINUS, Nudge::FontSmaller},
+    {IDC_UP, IDI_UP, Nudge::Up},                    {IDC_DOWN, IDI_DOWN, Nudge::Down},
+    {IDC_LEFT, IDI_LEFT, Nudge::Left},              {IDC_RIGHT, IDI_RIGHT, Nudge::Right},
+};
+
+struct CornerBinding {
+    int id, icon;
+    Corner corner;
+};
+const CornerBinding kCorners[] = {
+    {IDC_TOP_LEFT, IDI_CORNER_TOP_LEFT, Corner::TopLeft},
+    {IDC_TOP_RIGHT, IDI_CORNER_TOP_RIGHT, Corner::TopRight},
+    {IDC_BOTTOM_LEFT, IDI_CORNER_BOTTOM_LEFT, Corner::BottomLeft},
+    {IDC_BOTTOM_RIGHT, IDI_CORNER_BOTTOM_RIGHT, Corner::BottomRight},
+};
+
+struct ToolText {
+    int id;
+    const wchar_t* text;
+};
+const ToolText kToolTexts[] = {
+    {IDC_SOURCE_STRINGS, L"Режим вывода отдельной строки"},
+    {IDC_SOURCE_FILES, L"Режим вывода строк из файла"},
+    {IDC_SOURCE_RSS, L"Режим работы с RSS-лентой"},
+    {IDC_STRINGS, L"Список независимых строк"},
+    {IDC_FILES, L"Список файлов строк"},
+    {IDC_URLS, L"Список ссылок на RSS-ленты"},
+    {IDC_DATE, L"Показывать дату публикации RSS-сообщения"},
+    {IDC_TIME, L"Показывать время публикации RSS-сообщения"},
+    {IDC_TITLE, L"Показывать заголовок RSS-сообщения"},
+    {IDC_DESCRIPTION, L"Показывать блок RSS-сообщения"},
+    {IDC_LATEST_NEWS, L"Показывать только новые сообщения"},
+    {IDC_REPEAT, L"Количество показов строки ( 0 - непрерывная строка )"},
+    {IDC_AUTO_UPDATE, L"Частота обновлений RSS-ленты ( 0 - автообновление отключено )"},
+    {IDC_HOTKEY, L"Сочетание клавиш для запуска/остановки строки"},
+    {IDC_ADD_FILE, L"Выбрать и добавить текстовый файл"},
+    {IDC_START_STOP, L"Запустить/остановить строку"},
+};
+
+INT_PTR CALLBACK AboutProcedure(HWND box, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(box, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The combos' drop-down lists are as tall as their windows in the template
+// (one line); they open to this many lines instead.
+constexpr int kComboListLines = 10;
+
+}  // namespace
+
+void FlashWindowTimes(HWND window, int times) {
+    for (int i = 0; i < 2 * times; ++i) {
+        FlashWindow(window, TRUE);
+        Sleep(60);
+    }
+}
+
+void SettingsDialog::Show(HWND host) {
+    if (HWND open = Window()) {
+        SetActiveWindow(open);
+        SetFocus(open);
+        FlashWindowTimes(open, 4);
+        return;
+    }
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
+                                                        ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
+    host_ = host && IsWindow(host) ? host : nullptr;
+    if (Create(module_, IDD_SETTINGS, host_)) ShowWindow(Window(), SW_SHOW);
+}
+
+void SettingsDialog::Close() {
+    // Destroying the owner ends its owned modal windows (About, file dialog) first.
+    Destroy();
+}
+
+bool SettingsDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+    switch (message) {
+    case WM_INITDIALOG: *result = OnInitDialog(); return true;
+    case WM_UPDATE_CONTROLS: OnUpdateControls(wParam); return true;
+    case WM_AUTOREPEAT: OnAutoRepeat(int(wParam), int32_t(lParam)); return true;
+    case WM_CLOSE: Destroy(); return true;
+    case WM_DESTROY: OnDestroy(); return true;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); *result = TRUE; return true;
+    case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); *result = TRUE; return true;
+    case WM_HSCROLL: OnSpeed(HWND(lParam)); return false;  // the default handling follows
+    case WM_VSCROLL: OnSpin(HWND(lParam), LOWORD(wParam), short(HIWORD(wParam))); return false;
+    case DM_GETDEFID:
+        // Enter sends IDOK, which closes nothing; a focused button still works by Enter.
+        SetResult(MAKELONG(IDOK, DC_HASDEFID));
+        *result = TRUE;
+        return true;
+    }
+    return false;
+}
+
+BOOL SettingsDialog::OnInitDialog() {
+    sink_.SetWindow(Window());
+    control_.ConnectDialog(&sink_);
+    const TickerSettings s = control_.Settings();
+
+    RECT d, h;
+    GetWindowRect(Window(), &d);
+    if (!host_ || !GetWindowRect(host_, &h)) SetRect(&h, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    int32_t storedX, storedY, x, y;
+    control_.DialogPosition(&storedX, &storedY);
+    PlaceDialog(storedX, storedY, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                Rect{d.left, d.top, d.right, d.bottom}, Rect{h.left, h.top, h.right, h.bottom}, &x, &y);
+    if (x != storedX || y != storedY) control_.SetDialogPosition(x, y);
+    SetWindowPos(Window(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    for (const RepeatBinding& r : kRepeats) SetIcon(r.id, r.icon);
+    for (const CornerBinding& c : kCorners) SetIcon(c.id, c.icon);
+    SetIcon(IDC_ADD_FILE, IDI_FOLDER);
+
+    SetUpEdit(IDC_SHADOW, IDC_SHADOW_SPIN, 0, 100, s.ShadowOffset);
+    SetUpEdit(IDC_TEXT_OPACITY, IDC_TEXT_OPACITY_SPIN, 0, 100, s.TextOpacity);
+    SetUpEdit(IDC_BACK_OPACITY, IDC_BACK_OPACITY_SPIN, 0, 100, s.BackOpacity);
+    SetUpEdit(IDC_REPEAT, IDC_REPEAT_SPIN, 0, 999, s.Repeat);
+    SetUpEdit(IDC_AUTO_UPDATE, IDC_AUTO_UPDATE_SPIN, 0, 999, s.AutoUpdate);
+    SendMessageW(Item(IDC_SPEED), TBM_SETRANGE, TRUE, MAKELONG(1, 8));
+
+    FillCombo(IDC_STRINGS, control_.List(ContentList::Strings), s.StrIdx);
+    FillCombo(IDC_FILES, control_.List(ContentList::Files), s.FileIdx);
+    FillCombo(IDC_URLS, control_.List(ContentList::Urls), s.URLIdx);
+    for (const ComboBinding& c : kCombos) {
+        RECT r;
+        HWND combo = Item(c.id);
+        GetWindowRect(combo, &r);
+        const int line = int(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+        SetWindowPos(combo, nullptr, 0, 0, r.right - r.left, (r.bottom - r.top) + line * kComboListLines,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    if (toolTip_.Create(Window())) {
+        for (const ToolText& t : kToolTexts) toolTip_.AddTool(Item(t.id), t.text);
+        toolTip_.Activate(true);
+    }
+    navigation_.Start(Window());
+    PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);
+    return TRUE;
+}
+
+void SettingsDialog::SetUpEdit(int edit, int spin, int32_t low, int32_t high, int32_t value) {
+    SendMessageW(Item(edit), EM_LIMITTEXT, 3, 0);
+    SendMessageW(Item(spin), UDM_SETBUDDY, WPARAM(Item(edit)), 0);
+    SendMessageW(Item(spin), UDM_SETRANGE32, WPARAM(low), LPARAM(high));
+    SendMessageW(Item(spin), UDM_SETPOS32, 0, LPARAM(value));
+    SetDlgItemInt(Window(), edit, UINT(value), TRUE);
+}
+
+void SettingsDialog::FillCombo(int id, const StringList& list, int32_t index) {
+    HWND combo = Item(id);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : list) SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(Widen(entry).c_str()));
+    SendMessageW(combo, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+void SettingsDialog::SetIcon(int id, int icon) {
+    HANDLE image = LoadImageW(module_, MAKEINTRESOURCEW(icon), IMAGE_ICON, 0, 0, LR_SHARED);
+    if (image) SendMessageW(Item(id), BM_SETIMAGE, IMAGE_ICON, LPARAM(image));
+}
+
+void SettingsDialog::OnUpdateControls(WPARAM part) {
+    if (part > UPDATE_SOURCE) return;
+    const TickerSettings s = control_.Settings();
+    if (part == UPDATE_ALL) {
+        SendMessageW(Item(IDC_HOTKEY), HKM_SETHOTKEY, WPARAM(s.StartHotKey & 0xFFFF), 0);
+        for (const CheckBinding& c : kChecks) CheckDlgButton(Window(), c.id, s.*c.value);
+        for (int id : {IDC_FONT, IDC_TEXT_COLOR, IDC_BACK_COLOR})
+            RedrawWindow(Item(id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        const int radios[] = {IDC_SOURCE_STRINGS, IDC_SOURCE_FILES, IDC_SOURCE_RSS};
+        if (s.StringSource >= 0 && s.StringSource <= 2) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, radios[s.StringSource]);
+        SendMessageW(Item(IDC_SPEED), TBM_SETPOS, TRUE, s.Speed);
+    }
+    if (part == UPDATE_ALL || part == UPDATE_RUNSTATE) SetIcon(IDC_START_STOP, s.LineOn ? IDI_STOP : IDI_PLAY);
+    if (part == UPDATE_ALL || part == UPDATE_SPEED) SetDlgItemInt(Window(), IDC_SPEED_TEXT, UINT(s.Speed), TRUE);
+    if (part == UPDATE_ALL || part == UPDATE_SOURCE) {
+        const int32_t source = s.StringSource;
+        EnableWindow(Item(IDC_STRINGS), source == 0);
+        for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == 1);
+        for (int id : {IDC_URLS, IDC_DATE, IDC_TIME, IDC_TITLE, IDC_DESCRIPTION, IDC_LATEST_NEWS, IDC_AUTO_UPDATE,
+                       IDC_AUTO_UPDATE_SPIN})
+            EnableWindow(Item(id), source == 2);
+    }
+}
+
+void SettingsDialog::OnAutoRepeat(int id, int32_t step) {
+    for (const RepeatBinding& r : kRepeats)
+        if (r.id == id) control_.NudgeBand(r.nudge, step);
+}
+
+void SettingsDialog::OnCommand(int id, int code) {
+    // The table of the dialog's controls and what each one does.
+    if (code == BN_CLICKED) {
+        switch (id) {
+        case IDC_CANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return;
+        case IDC_CLOSE: Destroy(); return;
+        case IDC_ABOUT: OnAbout(); return;
+        case IDC_TOP_LEFT: case IDC_TOP_RIGHT: case IDC_BOTTOM_LEFT: case IDC_BOTTOM_RIGHT: OnCorner(id); return;
+        case IDC_INTERLACE: case IDC_DATE: case IDC_TIME: case IDC_TITLE: case IDC_DESCRIPTION:
+        case IDC_LATEST_NEWS: OnCheckBox(id); return;
+        case IDC_SOURCE_STRINGS: case IDC_SOURCE_FILES: case IDC_SOURCE_RSS: OnSource(); return;
+        case IDC_ADD_FILE: OnAddFile(); return;
+        case IDC_START_STOP: control_.ToggleLine(); return;
+        // A click on a position or size button moves by one pixel; holding
+        // it repeats through WM_AUTOREPEAT.
+        case IDC_LEFT: case IDC_RIGHT: case IDC_UP: case IDC_DOWN: case IDC_NARROWER: case IDC_WIDER:
+        case IDC_FONT_SMALLER: case IDC_FONT_LARGER: OnAutoRepeat(id, 1); return;
+        default: break;  // IDOK and IDCANCEL (Enter, Escape) close nothing
+        }
+    }
+    if (id == IDC_STRINGS || id == IDC_FILES || id == IDC_URLS) OnCombo(id, code);
+}
+
+void SettingsDialog::OnCorner(int id) {
+    for (const CornerBinding& c : kCorners)
+        if (c.id == id) control_.SnapToCorner(c.corner);
+}
+
+void SettingsDialog::OnCheckBox(int id) {
+    for (const CheckBinding& c : kChecks)
+        if (c.id == id) control_.Set(c.setting, Checked(Window(), id) ? 1 : 0);
+}
+
+void SettingsDialog::OnSource() {
+    int32_t source = control_.Settings().StringSource;
+    const int radios[] = {IDC_SOURCE_STRINGS, IDC_SOURCE_FILES, IDC_SOURCE_RSS};
+    for (int32_t i = 0; i < 3; ++i)
+        if (Checked(Window(), radios[i])) source = i;  // the last one found set wins
+    control_.Set(Setting::StringSource, source);
+}
+
+void SettingsDialog::OnCombo(int id, int code) {
+    const ComboBinding& c = ComboOf(id);
+    HWND combo = Item(id);
+    const LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (code == CBN_SELCHANGE) {
+        if (selection != CB_ERR) control_.Set(c.index, int32_t(selection));
+        return;
+    }
+    if ((code != CBN_DROPDOWN && code != CBN_KILLFOCUS) || selection != CB_ERR) return;
+    // The user has typed into the edit field.
+    StringList list = control_.List(c.list);
+    const int32_t index = CommitComboEdit(list, control_.Settings().*c.value, Narrow(WindowText(combo).c_str()));
+    control_.SetList(c.list, list);
+    control_.Set(c.index, index);
+    FillCombo(id, list, index);
+}
+
+void SettingsDialog::OnAddFile() {
+    if (!openFileReady_) {
+        openFile_.lStructSize = sizeof openFile_;
+        openFileReady_ = true;
+    }
+    openFile_.hwndOwner = Window();  // the settings dialog is disabled under it
+    openFile_.lpstrFilter = L"Текстовые файлы (*.txt)\0*.txt\0";
+    openFile_.lpstrDefExt = L"txt";
+    openFile_.lpstrFile = openFileName_;
+    openFile_.nMaxFile = MAX_PATH;
+    openFile_.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
+    openFileName_[0] = 0;
+    ++modalDepth_;
+    const BOOL chosen = GetOpenFileNameW(&openFile_);
+    --modalDepth_;
+    if (!chosen || !Window()) return;  // cancelled, or the dialog was closed meanwhile
+    StringList files = control_.List(ContentList::Files);
+    const int32_t index = AddFileToList(files, Narrow(openFileName_));
+    control_.SetList(ContentList::Files, files);
+    control_.Set(Setting::FileIdx, index);
+    FillCombo(IDC_FILES, files, index);
+}
+
+void SettingsDialog::OnAbout() {
+    ++modalDepth_;
+    DialogBoxParamW(module_, MAKEINTRESOURCEW(IDD_ABOUT), Window(), AboutProcedure, 0);
+    --modalDepth_;
+}
+
+void SettingsDialog::OnSpeed(HWND sender) {
+    if (sender && sender == Item(IDC_SPEED))
+        control_.Set(Setting::Speed, int32_t(SendMessageW(sender, TBM_GETPOS, 0, 0)));
+}
+
+void SettingsDialog::OnSpin(HWND sender, int code, int position) {
+    if (code != SB_THUMBPOSITION || !sender) return;
+    for (const SpinBinding& b : kSpins) {
+        if (sender != Item(b.spin)) continue;
+        SetDlgItemInt(Window(), b.edit, UINT(position), TRUE);
+        control_.Set(b.setting, position);
+    }
+}
+
+void SettingsDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const TickerSettings s = control_.Settings();
+    RECT r = item.rcItem;
+    HDC dc = item.hDC;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+    if (item.CtlID == IDC_FONT) {
+        const std::wstring name = Widen(s.FontName);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+        DrawTextW(dc, name.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORD_ELLIPSIS);
+    } else if (item.CtlID == IDC_TEXT_COLOR || item.CtlID == IDC_BACK_COLOR) {
+        InflateRect(&r, -2, -2);
+        HBRUSH brush = CreateSolidBrush(item.CtlID == IDC_TEXT_COLOR ? s.TextColor : s.BackColor);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    }
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &item.rcItem);
+}
+
+void SettingsDialog::OnDestroy() {
+    control_.Set(Setting::StartHotKey, int64_t(SendMessageW(Item(IDC_HOTKEY), HKM_GETHOTKEY, 0, 0) & 0xFFFF));
+    RECT r;
+    if (GetWindowRect(Window(), &r)) control_.SetDialogPosition(r.left, r.top);
+    navigation_.Stop();
+    control_.ConnectDialog(nullptr);
+    sink_.SetWindow(nullptr);
+    host_ = nullptr;
+}
