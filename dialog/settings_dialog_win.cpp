@@ -346,6 +346,7 @@ void SettingsDialog::OnAddFile() {
     openFile_.hwndOwner = Window();  // the settings dialog is disabled under it
     openFile_.lpstrFilter = L"Текстовые файлы (*.txt)\0*.txt\0";
     openFile_.lpstrDefExt = L"txt";
+    openFile_.nFilterIndex = 1;
     openFile_.lpstrFile = openFileName_;
     openFile_.nMaxFile = MAX_PATH;
     openFile_.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;

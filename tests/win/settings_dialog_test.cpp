@@ -292,6 +292,57 @@ TEST_F(Dialog, EnterAndEscapeCloseNothingCloseAndWmCloseDoAndReopeningKeepsTheSt
     EXPECT_EQ(GetWindow(dialogWindow.Window(), GW_OWNER), nullptr);
 }
 
+// Finds the visible common dialog on `thread` that is not `settings`.
+struct CommonDialog {
+    DWORD thread;
+    HWND settings;
+    HWND found = nullptr;
+    static BOOL CALLBACK Visit(HWND w, LPARAM p) {
+        CommonDialog* self = reinterpret_cast<CommonDialog*>(p);
+        wchar_t cls[16];
+        GetClassNameW(w, cls, 16);
+        if (w != self->settings && IsWindowVisible(w) && lstrcmpW(cls, L"#32770") == 0) self->found = w;
+        return TRUE;
+    }
+    HWND Wait() {
+        for (int i = 0; i < 2000 && !found; ++i) {
+            EnumThreadWindows(thread, Visit, LPARAM(this));
+            if (!found) Sleep(5);
+        }
+        return found;
+    }
+};
+
+TEST_F(Dialog, AChosenFileGoesBeforeTheEmptyEntryAndIsSelected) {
+    store.files = {""};
+    store.live.StringSource = 1;
+    HWND settings = Open();
+    bool disabledUnder = false;
+    std::wstring filter;
+    std::thread user([&] {
+        CommonDialog d{GetWindowThreadProcessId(settings, nullptr), settings};
+        HWND box = d.Wait();
+        if (!box) return;
+        disabledUnder = !IsWindowEnabled(settings);
+        wchar_t text[128] = {};
+        SendMessageW(GetDlgItem(box, 0x470), CB_GETLBTEXT, 0, LPARAM(text));
+        filter = text;
+        SetDlgItemTextW(box, 0x47C, L"новости.txt");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    Click(IDC_ADD_FILE);  // the file dialog's modal loop runs inside the click
+    user.join();
+    EXPECT_TRUE(disabledUnder) << "the file dialog is owned by the settings dialog";
+    EXPECT_EQ(filter, L"Текстовые файлы (*.txt)");
+    ASSERT_EQ(store.files.size(), 2u);
+    const std::string name = Ansi(L"\\новости.txt");
+    EXPECT_EQ(store.files[0].substr(store.files[0].size() - name.size()), name);
+    EXPECT_EQ(store.files[1], "");
+    EXPECT_EQ(store.live.FileIdx, 0);
+    EXPECT_EQ(SendMessageW(Item(IDC_FILES), CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(Item(IDC_FILES), CB_GETCURSEL, 0, 0), 0);
+}
+
 // The About box's modal loop runs inside the click; a timer message of
 // that loop finds the box, checks it and closes the settings dialog.
 struct Probe {
