@@ -42,10 +42,14 @@ add_library(skimrow_dialog STATIC
     dialog/dialog_tooltip_win.cpp
     dialog/keyboard_navigation_win.cpp
     dialog/modeless_dialog_win.cpp
+    dialog/numeric_edit_win.cpp
+    dialog/pickers_win.cpp
+    dialog/repeat_button_win.cpp
     dialog/settings_dialog_win.cpp
+    dialog/subclassed_window_win.cpp
 )
 target_compile_options(skimrow_dialog PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_libraries(skimrow_dialog PUBLIC skimrow_core comctl32 comdlg32 user32 gdi32)
+target_link_libraries(skimrow_dialog PUBLIC skimrow_win comctl32 comdlg32 user32 gdi32)
 
 add_library(Mivra_Skimrow SHARED plugin/plugin_main_win.cpp plugin/Mivra_Skimrow.def plugin/version.rc
     dialog/res/dialog.rc)

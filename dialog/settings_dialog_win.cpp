@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "dialog/dialog_rules.h"
+#include "dialog/pickers_win.h"
 #include "dialog/res/resource.h"
 
 namespace {
@@ -55,13 +56,15 @@ const ComboBinding& ComboOf(int id) {
 struct SpinBinding {
     int spin, edit;
     Setting setting;
+    int32_t lower, upper;
+    int32_t TickerSettings::*value;
 };
-const SpinBinding kSpins[] = {
-    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset},
-    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity},
-    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity},
-    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat},
-    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate},
+const SpinBinding kSpins[5] = {
+    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset, 0, 100, &TickerSettings::ShadowOffset},
+    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity, 0, 100, &TickerSettings::TextOpacity},
+    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity, 0, 100, &TickerSettings::BackOpacity},
+    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat, 0, 999, &TickerSettings::Repeat},
+    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate, 0, 999, &TickerSettings::AutoUpdate},
 };
 
 struct CheckBinding {
@@ -82,7 +85,7 @@ struct RepeatBinding {
     int id, icon;
     Nudge nudge;
 };
-const RepeatBinding kRepeats[] = {
+const RepeatBinding kRepeats[8] = {
     {IDC_WIDER, IDI_X_PLUS, Nudge::Wider},          {IDC_NARROWER, IDI_X_MINUS, Nudge::Narrower},
     {IDC_FONT_LARGER, IDI_Y_PLUS, Nudge::FontLarger}, {IDC_FONT_SMALLER, IDI_Y_MINUS, Nudge::FontSmaller},
     {IDC_UP, IDI_UP, Nudge::Up},                    {IDC_DOWN, IDI_DOWN, Nudge::Down},
@@ -199,15 +202,15 @@ BOOL SettingsDialog::OnInitDialog() {
     if (x != storedX || y != storedY) control_.SetDialogPosition(x, y);
     SetWindowPos(Window(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    for (const RepeatBinding& r : kRepeats) SetIcon(r.id, r.icon);
+    for (int i = 0; i < 8; ++i)
+        repeats_[i].Setup(kRepeats[i].id, Window(), module_, kRepeats[i].icon, WM_AUTOREPEAT, kDialogRepeatTable, 6);
     for (const CornerBinding& c : kCorners) SetIcon(c.id, c.icon);
     SetIcon(IDC_ADD_FILE, IDI_FOLDER);
 
-    SetUpEdit(IDC_SHADOW, IDC_SHADOW_SPIN, 0, 100, s.ShadowOffset);
-    SetUpEdit(IDC_TEXT_OPACITY, IDC_TEXT_OPACITY_SPIN, 0, 100, s.TextOpacity);
-    SetUpEdit(IDC_BACK_OPACITY, IDC_BACK_OPACITY_SPIN, 0, 100, s.BackOpacity);
-    SetUpEdit(IDC_REPEAT, IDC_REPEAT_SPIN, 0, 999, s.Repeat);
-    SetUpEdit(IDC_AUTO_UPDATE, IDC_AUTO_UPDATE_SPIN, 0, 999, s.AutoUpdate);
+    for (int i = 0; i < 5; ++i) {
+        const SpinBinding& b = kSpins[i];
+        edits_[i].Setup(b.edit, Window(), Item(b.spin), b.lower, b.upper, 3, s.*b.value);
+    }
     SendMessageW(Item(IDC_SPEED), TBM_SETRANGE, TRUE, MAKELONG(1, 8));
 
     FillCombo(IDC_STRINGS, control_.List(ContentList::Strings), s.StrIdx);
@@ -229,14 +232,6 @@ BOOL SettingsDialog::OnInitDialog() {
     navigation_.Start(Window());
     PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);
     return TRUE;
-}
-
-void SettingsDialog::SetUpEdit(int edit, int spin, int32_t low, int32_t high, int32_t value) {
-    SendMessageW(Item(edit), EM_LIMITTEXT, 3, 0);
-    SendMessageW(Item(spin), UDM_SETBUDDY, WPARAM(Item(edit)), 0);
-    SendMessageW(Item(spin), UDM_SETRANGE32, WPARAM(low), LPARAM(high));
-    SendMessageW(Item(spin), UDM_SETPOS32, 0, LPARAM(value));
-    SetDlgItemInt(Window(), edit, UINT(value), TRUE);
 }
 
 void SettingsDialog::FillCombo(int id, const StringList& list, int32_t index) {
@@ -269,8 +264,8 @@ void SettingsDialog::OnUpdateControls(WPARAM part) {
         const int32_t source = s.StringSource;
         EnableWindow(Item(IDC_STRINGS), source == 0);
         for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == 1);
-        for (int id : {IDC_URLS, IDC_DATE, IDC_TIME, IDC_TITLE, IDC_DESCRIPTION, IDC_LATEST_NEWS, IDC_AUTO_UPDATE,
-                       IDC_AUTO_UPDATE_SPIN})
+        // Disabling the auto-update edit disables its spin too.
+        for (int id : {IDC_URLS, IDC_DATE, IDC_TIME, IDC_TITLE, IDC_DESCRIPTION, IDC_LATEST_NEWS, IDC_AUTO_UPDATE})
             EnableWindow(Item(id), source == 2);
     }
 }
@@ -293,10 +288,8 @@ void SettingsDialog::OnCommand(int id, int code) {
         case IDC_SOURCE_STRINGS: case IDC_SOURCE_FILES: case IDC_SOURCE_RSS: OnSource(); return;
         case IDC_ADD_FILE: OnAddFile(); return;
         case IDC_START_STOP: control_.ToggleLine(); return;
-        // A click on a position or size button moves by one pixel; holding
-        // it repeats through WM_AUTOREPEAT.
-        case IDC_LEFT: case IDC_RIGHT: case IDC_UP: case IDC_DOWN: case IDC_NARROWER: case IDC_WIDER:
-        case IDC_FONT_SMALLER: case IDC_FONT_LARGER: OnAutoRepeat(id, 1); return;
+        case IDC_FONT: OnFont(); return;
+        case IDC_TEXT_COLOR: case IDC_BACK_COLOR: OnColor(id); return;
         default: break;  // IDOK and IDCANCEL (Enter, Escape) close nothing
         }
     }
@@ -375,32 +368,45 @@ void SettingsDialog::OnSpeed(HWND sender) {
 
 void SettingsDialog::OnSpin(HWND sender, int code, int position) {
     if (code != SB_THUMBPOSITION || !sender) return;
-    for (const SpinBinding& b : kSpins) {
-        if (sender != Item(b.spin)) continue;
-        SetDlgItemInt(Window(), b.edit, UINT(position), TRUE);
-        control_.Set(b.setting, position);
+    for (int i = 0; i < 5; ++i) {
+        if (sender != Item(kSpins[i].spin)) continue;
+        edits_[i].SetValue(position);
+        control_.Set(kSpins[i].setting, position);
     }
 }
 
 void SettingsDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const TickerSettings s = control_.Settings();
-    RECT r = item.rcItem;
-    HDC dc = item.hDC;
-    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-    DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
-    if (item.CtlID == IDC_FONT) {
-        const std::wstring name = Widen(s.FontName);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-        DrawTextW(dc, name.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORD_ELLIPSIS);
-    } else if (item.CtlID == IDC_TEXT_COLOR || item.CtlID == IDC_BACK_COLOR) {
-        InflateRect(&r, -2, -2);
-        HBRUSH brush = CreateSolidBrush(item.CtlID == IDC_TEXT_COLOR ? s.TextColor : s.BackColor);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
-    }
-    if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &item.rcItem);
+    if (item.CtlID == IDC_FONT) DrawFontButton(item, Widen(s.FontName));
+    else if (item.CtlID == IDC_TEXT_COLOR) DrawSwatch(item, s.TextColor);
+    else if (item.CtlID == IDC_BACK_COLOR) DrawSwatch(item, s.BackColor);
+}
+
+void SettingsDialog::OnFont() {
+    struct LiveApply final : FontApplier {
+        TickerControl& control;
+        explicit LiveApply(TickerControl& c) : control(c) {}
+        void Apply(const FontSpec& font) override { control.SetFont(font); }
+    } applier(control_);
+    const TickerSettings s = control_.Settings();
+    const FontSpec before = FontSpecFrom(s);
+    FontSpec chosen;
+    ++modalDepth_;
+    const bool ok = ChooseTickerFont(Window(), before, s.TextColor, applier, &chosen);
+    --modalDepth_;
+    // Cancel undoes the Apply presses and nothing else: what changed meanwhile
+    // elsewhere (the line stopping, a newer feed stamp) stays.
+    control_.SetFont(ok ? chosen : before);
+}
+
+void SettingsDialog::OnColor(int id) {
+    const TickerSettings s = control_.Settings();
+    uint32_t color = id == IDC_TEXT_COLOR ? s.TextColor : s.BackColor;
+    ++modalDepth_;
+    const bool ok = ChooseTickerColor(Window(), &color);
+    --modalDepth_;
+    if (ok) control_.Set(id == IDC_TEXT_COLOR ? Setting::TextColor : Setting::BackColor, color);
+    else if (Window()) PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);  // the swatches are redrawn
 }
 
 void SettingsDialog::OnDestroy() {

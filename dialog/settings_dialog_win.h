@@ -11,6 +11,8 @@
 #include "dialog/dialog_tooltip_win.h"
 #include "dialog/keyboard_navigation_win.h"
 #include "dialog/modeless_dialog_win.h"
+#include "dialog/numeric_edit_win.h"
+#include "dialog/repeat_button_win.h"
 #include "plugin/dialog_window_win.h"
 #include "plugin/ticker_control.h"
 
@@ -42,12 +44,13 @@ private:
     void OnCombo(int id, int code);
     void OnAddFile();
     void OnAbout();
+    void OnFont();
+    void OnColor(int id);
     void OnSpeed(HWND sender);
     void OnSpin(HWND sender, int code, int position);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnDestroy();
 
-    void SetUpEdit(int edit, int spin, int32_t low, int32_t high, int32_t value);
     void FillCombo(int id, const StringList& list, int32_t index);
     void SetIcon(int id, int icon);
 
@@ -56,6 +59,8 @@ private:
     HWND host_ = nullptr;
     DialogWindowSink sink_;
     DialogToolTip toolTip_;
+    RepeatButton repeats_[8];
+    NumericEdit edits_[5];
     KeyboardNavigation navigation_;
     OPENFILENAMEW openFile_ = {};  // made on the first use of the add-file button
     bool openFileReady_ = false;

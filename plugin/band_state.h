@@ -6,6 +6,7 @@
 
 #include "render/dib_surface.h"
 #include "render/segment_list.h"
+#include "plugin/ticker_control.h"
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
 #include "sources/message_list.h"
@@ -15,8 +16,6 @@ struct BandMetrics {
     int32_t textHeight = 0;
     int32_t shadowOffset = 0;
 };
-
-FontSpec FontSpecFrom(const TickerSettings& s);
 
 class BandState {
 public:

@@ -39,6 +39,9 @@ struct ChangeRule {
 };
 ChangeRule RuleFor(Setting which);
 
+// The seven font settings as one font (a face name holds at most 31 characters).
+FontSpec FontSpecFrom(const TickerSettings& s);
+
 // The position and size buttons.
 enum class Nudge : int32_t { Left, Right, Up, Down, Narrower, Wider, FontSmaller, FontLarger };
 enum class Corner : int32_t { TopLeft, TopRight, BottomLeft, BottomRight };

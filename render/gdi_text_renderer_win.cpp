@@ -8,17 +8,23 @@ GdiTextRenderer::~GdiTextRenderer() {
     if (font_) DeleteObject(font_);
 }
 
-bool GdiTextRenderer::CreateTickerFont(const FontSpec& font) {
-    LOGFONTA lf = {};
-    lf.lfHeight = font.height;
-    lf.lfWeight = font.weight;
-    lf.lfItalic = font.italic;
-    lf.lfUnderline = font.underline;
-    lf.lfStrikeOut = font.strikeOut;
-    lf.lfCharSet = font.charSet;
+LOGFONTW LogFontOf(const FontSpec& f) {
+    LOGFONTW lf = {};
+    lf.lfHeight = f.height;
+    lf.lfWeight = f.weight;
+    lf.lfItalic = f.italic;
+    lf.lfUnderline = f.underline;
+    lf.lfStrikeOut = f.strikeOut;
+    lf.lfCharSet = f.charSet;
     lf.lfQuality = ANTIALIASED_QUALITY;  // always, whatever FontQuality holds
-    std::strncpy(lf.lfFaceName, font.faceName.c_str(), LF_FACESIZE - 1);
-    HFONT created = CreateFontIndirectA(&lf);
+    MultiByteToWideChar(CP_ACP, 0, f.faceName.substr(0, LF_FACESIZE - 1).c_str(), -1, lf.lfFaceName, LF_FACESIZE);
+    lf.lfFaceName[LF_FACESIZE - 1] = 0;
+    return lf;
+}
+
+bool GdiTextRenderer::CreateTickerFont(const FontSpec& font) {
+    const LOGFONTW lf = LogFontOf(font);
+    HFONT created = CreateFontIndirectW(&lf);
     if (!created) return false;
     if (font_) DeleteObject(font_);
     font_ = created;

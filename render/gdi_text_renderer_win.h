@@ -47,6 +47,9 @@ private:
     int32_t targetWidth_ = 0;
 };
 
+// The logical font of a ticker font: anti-aliased whatever else is asked.
+LOGFONTW LogFontOf(const FontSpec& font);
+
 class DibSectionAllocator final : public SurfaceAllocator {
 public:
     bool Create(int32_t width, int32_t height, uint8_t** pixels, void** handle) override;
