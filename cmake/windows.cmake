@@ -51,7 +51,7 @@ add_library(skimrow_dialog STATIC
 target_compile_options(skimrow_dialog PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_dialog PUBLIC skimrow_win comctl32 comdlg32 user32 gdi32)
 
-add_library(Mivra_Skimrow SHARED plugin/plugin_main_win.cpp plugin/Mivra_Skimrow.def plugin/version.rc
+add_library(Mivra_Skimrow SHARED plugin/plugin_main_win.cpp plugin/input_hooks_win.cpp plugin/Mivra_Skimrow.def plugin/version.rc
     dialog/res/dialog.rc)
 target_include_directories(Mivra_Skimrow PRIVATE ${SKIMROW_IMAGES} ${CMAKE_SOURCE_DIR}/dialog/res)
 add_dependencies(Mivra_Skimrow dialog_images)
@@ -83,7 +83,10 @@ if(SKIMROW_WINE_TESTS)
     target_compile_options(win_tests PRIVATE ${SKIMROW_COMMON_FLAGS})
     target_link_options(win_tests PRIVATE ${SKIMROW_STATIC_LINK})
     target_link_libraries(win_tests PRIVATE skimrow_dialog skimrow_win gtest gtest_main version)
-    add_dependencies(win_tests Mivra_Skimrow vantrex_host)
+    # The browser stand-in that the hook tests register for http.
+    add_executable(record_open tests/win/tools/record_open.cpp)
+    target_link_options(record_open PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
+    add_dependencies(win_tests Mivra_Skimrow vantrex_host record_open)
     # A real HTTP server on 127.0.0.1 for the downloader and feed tests.
     add_test(NAME feed_server_start COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh start ${CMAKE_BINARY_DIR}/http)
     add_test(NAME feed_server_stop COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh stop ${CMAKE_BINARY_DIR}/http)

@@ -7,6 +7,7 @@
 #include "dialog/settings_dialog_win.h"
 #include "include/vantrex_plugin.h"
 #include "plugin/ticker_engine.h"
+#include "plugin/input_hooks_win.h"
 #include "plugin/lock_win.h"
 #include "plugin/services_win.h"
 #include "render/gdi_text_renderer_win.h"
@@ -29,6 +30,7 @@ WinTimeZone g_zone;
 WinDateFormatter g_formatter;
 Downloader g_downloader;
 SettingsDialog g_dialog(g_engine);
+InputHooks g_hooks(g_engine, g_engine.Ini());
 
 static_assert(int(kFormatYuy2) == int(VANTREX_FORMAT_YUY2) && int(kFormatRgb24) == int(VANTREX_FORMAT_RGB24),
               "the host numbers its pixel formats as the plug-in does");
@@ -92,6 +94,9 @@ int32_t __cdecl Start(StartInfo* info) {
         g_downloader.SetStatusCallback(OnDownloadStatus);
         g_services.downloader = &g_downloader;
         g_engine.DecidePlayback();
+        // The hooks run on the thread of the host's main window.
+        if (HWND main = static_cast<HWND>(g_engine.Ini().mainWindow))
+            g_hooks.Install(GetWindowThreadProcessId(main, nullptr));
     } catch (...) {
     }
     return 1;
@@ -111,6 +116,7 @@ int32_t __cdecl ProcessFrame(FrameInfo* frame) {
 
 void __cdecl Stop(void) {
     try {
+        g_hooks.Remove();
     } catch (...) {
     }
 }
@@ -135,6 +141,7 @@ void __cdecl Shutdown(void) {
         // but the loop returns into this module only later: then the module
         // stays loaded for the rest of the process.
         const bool insideModalLoop = g_dialog.InModalLoop();
+        g_hooks.Remove();  // a host may unload without calling Stop
         g_dialog.Close();  // before saving: the hot key and position are taken at close
         SaveSettings(g_engine.Ini(), g_engine.Store());
         // The host unloads the module next. A running download is told to stop
@@ -164,6 +171,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         g_dialog.SetModule(instance);
         SetSystemAnsiCodec(&g_codec);
         DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        g_hooks.Remove();  // last resort: no hook may point into unmapped code
     }
     return TRUE;
 }

@@ -1,0 +1,33 @@
+// The keyboard and mouse hooks on the thread of the host's main window: the
+// start/stop hot key, and the double click on the band in RSS mode that
+// opens the selected feed's address.
+#pragma once
+#include <windows.h>
+
+#include "plugin/input_rules.h"
+#include "plugin/ticker_control.h"
+#include "settings/ini_store.h"
+
+class InputHooks {
+public:
+    InputHooks(TickerControl& control, const IniStore& ini) : control_(control), ini_(ini) {}
+    ~InputHooks() { Remove(); }
+
+    // Keyboard first, then mouse; a pair still installed is removed first.
+    void Install(DWORD thread);
+    void Remove();
+    bool Installed() const { return keyboard_ || mouse_; }
+
+private:
+    static LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam);
+    bool Active() { return InputActive(GetTickCount(), control_.LastFrameTick(), control_.DialogOpen()); }
+    bool OnMouse(UINT message, const MOUSEHOOKSTRUCT& info);  // true: consumed
+
+    TickerControl& control_;
+    const IniStore& ini_;
+    HHOOK keyboard_ = nullptr;
+    HHOOK mouse_ = nullptr;
+    HotKeyTracker keys_;
+    BandClicks clicks_;
+};
