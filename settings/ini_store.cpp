@@ -12,7 +12,10 @@ int32_t IniStore::Open(int32_t forWriting) {
     length_ = 0;
     if (fullPath.empty()) return 0;
     if (forWriting) {
-        file_ = std::fopen(fullPath.c_str(), "w+b");
+        tempPath_ = fullPath + ".tmp";
+        file_ = std::fopen(tempPath_.c_str(), "wb");
+        writing_ = file_ != nullptr;
+        writeFailed_ = false;
     } else {
         // Created when missing, never emptied; a read-only file still loads.
         file_ = std::fopen(fullPath.c_str(), "a+b");
@@ -26,11 +29,31 @@ int32_t IniStore::Open(int32_t forWriting) {
     return file_ ? 1 : 0;
 }
 
+namespace {
+// POSIX rename replaces in one step; a C runtime whose rename refuses an
+// existing target gets it removed first (the Windows side installs its own).
+bool RenameOver(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    std::remove(to.c_str());
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+IniStore::FileReplacer g_replace = RenameOver;
+}  // namespace
+
+void IniStore::SetFileReplacer(FileReplacer replacer) { g_replace = replacer ? replacer : RenameOver; }
+
 void IniStore::Close() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    if (!file_) return;
+    bool complete = !writeFailed_ && std::fflush(file_) == 0;
+    complete = std::fclose(file_) == 0 && complete;
+    file_ = nullptr;
+    if (!writing_) return;
+    writing_ = false;
+    if (!complete || !g_replace(tempPath_, fullPath)) std::remove(tempPath_.c_str());
+}
+
+void IniStore::Write(const std::string& line) {
+    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) writeFailed_ = true;
 }
 
 // One line without its terminator; CR LF and LF both end a line.
@@ -131,14 +154,12 @@ void IniStore::ReadTable(const std::string& section, const SettingsEntry* table,
 
 void IniStore::WriteSection(const std::string& name) {
     if (!file_) return;
-    const std::string line = "[" + TrimCopy(name) + "]\r\n";
-    std::fwrite(line.data(), 1, line.size(), file_);
+    Write("[" + TrimCopy(name) + "]\r\n");
 }
 
 void IniStore::WriteValue(const std::string& key, const std::string& text) {
     if (!file_) return;
-    const std::string line = TrimCopy(key) + "=" + text + "\r\n";
-    std::fwrite(line.data(), 1, line.size(), file_);
+    Write(TrimCopy(key) + "=" + text + "\r\n");
 }
 
 void IniStore::WriteTyped(const SettingsEntry& e) {

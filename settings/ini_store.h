@@ -14,6 +14,9 @@ public:
     IniStore(const IniStore&) = delete;
     IniStore& operator=(const IniStore&) = delete;
 
+    // Writing goes to a temporary file beside the settings file; Close puts
+    // it in the settings file's place only when all of it was written, so a
+    // failed save leaves the previous file as it was.
     int32_t Open(int32_t forWriting);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
@@ -42,10 +45,18 @@ public:
     void* videoFrameWindow = nullptr;
     void* videoWindow = nullptr;
 
+    // Replaces `to` by `from` in one step; the platform's own on Windows.
+    using FileReplacer = bool (*)(const std::string& from, const std::string& to);
+    static void SetFileReplacer(FileReplacer replacer);
+
 private:
     bool ReadLine(std::string& line);
+    void Write(const std::string& line);
 
     std::FILE* file_ = nullptr;
+    bool writing_ = false;
+    bool writeFailed_ = false;
+    std::string tempPath_;
     long length_ = 0;
     long cursor_ = 0;
     std::string valueText_;

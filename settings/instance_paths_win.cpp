@@ -53,11 +53,18 @@ static std::string ModuleBaseName(HMODULE module) {
     return name;
 }
 
+namespace {
+bool ReplaceWithMoveFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+}  // namespace
+
 void ResolvePaths(IniStore& ini, void* moduleHandle) {
     bool known = false;
     const bool nt = IsNtFamily(known);
     if (!known) return;  // no paths: every setting keeps its default, nothing is saved
 
+    IniStore::SetFileReplacer(ReplaceWithMoveFile);  // the settings file is replaced in one step
     const DWORD inUsersFolder = StoreInUsersFolder();
     std::string base;
     char buffer[MAX_PATH] = {};

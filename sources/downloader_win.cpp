@@ -9,7 +9,7 @@
 #include "base/text.h"
 #include "sources/download_text.h"
 
-DWORD Downloader::stallTimeoutMs = 60000;
+DWORD Downloader::stallTimeoutMs = 30000;
 
 struct Downloader::Job {
     std::atomic<long> refs{1};

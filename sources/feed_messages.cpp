@@ -1,5 +1,7 @@
 #include "sources/feed_messages.h"
 
+#include <algorithm>
+
 namespace {
 
 void AddNotice(MessageList& list, const char16_t* text) {
@@ -23,6 +25,8 @@ bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, b
         CalendarFields now;
         uint64_t nowStamp = ~uint64_t(0);
         if (zone.UtcToLocal(nowSeconds, &now, nullptr)) nowStamp = StampFromFields(now);
+        // Room for every item at once: a big feed is not copied again and again as it grows.
+        out.list.SetSize(0, int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
         TickerMessage work;
         for (const RssItemTexts& item : feed.items) {
             if (stopping && stopping(context)) return false;

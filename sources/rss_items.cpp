@@ -64,7 +64,10 @@ bool BuildRssMessage(const RssItemTexts& item, const RssOptions& o, uint64_t now
 }
 
 void InsertNewestFirst(MessageList& list, const TickerMessage& message) {
-    int32_t at = 0;
-    while (at < list.Count() && list[at].stamp >= message.stamp) ++at;
+    // The list is kept sorted, newest first, so the first message with a
+    // smaller stamp is found from the end as well: right away for the usual
+    // feeds, which come newest first.
+    int32_t at = list.Count();
+    while (at > 0 && list[at - 1].stamp < message.stamp) --at;
     list.InsertAt(at, message);
 }

@@ -117,7 +117,9 @@ FeedParseResult ReadFeedFile(const std::string& path) {
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT hr = doc->load(source, &loaded);
     VariantClear(&source);
-    if (FAILED(hr)) {
+    // A document that could not be parsed loads with S_FALSE and false: a bad
+    // feed, not an empty one.
+    if (FAILED(hr) || loaded != VARIANT_TRUE) {
         result.kind = FeedParseResult::BadFeed;
         return result;
     }

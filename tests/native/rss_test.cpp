@@ -171,6 +171,31 @@ TEST(RssItems, FilterAndOrder) {
     EXPECT_FALSE(BuildRssMessage(items[3], o, now, RuntimeTimeZone(), PlainFormatter(), m));  // future: never
 }
 
+TEST(RssItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
+    // The rule: insert before the first message with a smaller stamp.
+    std::srand(7);
+    for (int round = 0; round < 40; ++round) {
+        MessageList list;
+        std::vector<std::pair<uint64_t, int>> model;  // stamp, arrival
+        const int n = 1 + std::rand() % 300;
+        const bool newestFirst = round % 2 == 0;  // as most feeds come
+        for (int k = 0; k < n; ++k) {
+            TickerMessage m;
+            m.stamp = std::rand() % 5 == 0 ? 0 : uint64_t(newestFirst ? 100000 - k * 3 - std::rand() % 4 : std::rand() % 50);
+            m.displayText = std::u16string(1, char16_t(u'A' + k % 26)).c_str();
+            size_t at = 0;
+            while (at < model.size() && model[at].first >= m.stamp) ++at;
+            model.insert(model.begin() + long(at), {m.stamp, k});
+            InsertNewestFirst(list, m);
+        }
+        ASSERT_EQ(list.Count(), int32_t(model.size()));
+        for (int32_t k = 0; k < list.Count(); ++k) {
+            ASSERT_EQ(list[k].stamp, model[size_t(k)].first) << "round " << round << " at " << k;
+            ASSERT_EQ(list[k].displayText.ToU16(), std::u16string(1, char16_t(u'A' + model[size_t(k)].second % 26)));
+        }
+    }
+}
+
 struct Feed : ::testing::Test, EngineFixture {
     Zone zone{"UTC"};
     FeedParseResult Items(std::initializer_list<RssItemTexts> items) {

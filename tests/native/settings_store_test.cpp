@@ -1,9 +1,14 @@
 // Loading and saving the settings file: defaults, exact bytes, the INI
 // syntax rules and damaged files.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <fstream>
 
 #include "base/text.h"
 #include "settings/ini_store.h"
+#include "settings/instance_paths.h"
 #include "settings/ticker_settings.h"
 #include "test_files.h"
 
@@ -213,6 +218,41 @@ TEST(ParseDecimal, FollowsTheRuntimeConversion) {
     EXPECT_EQ(ParseDecimal("x7"), 0u);
     EXPECT_EQ(ParseDecimal("18446744073709551615"), ~uint64_t(0));
     EXPECT_EQ(ParseDecimal(""), 0u);
+}
+
+}  // namespace
+
+
+namespace {
+
+// A save that cannot be written whole (here: the disk is full after 200
+// bytes) leaves the previous settings file exactly as it was.
+TEST(SettingsSave, AFailedWriteLeavesThePreviousFileAndNoTemporaryFile) {
+    TempDir dir;
+    IniStore ini;
+    SetSettingsFileNames(ini, dir.path() + "/", "Mivra_Skimrow");
+    const std::string before = "[PluginSettings]\r\nSpeed=7\r\nStr_000=keep me\r\n";
+    WriteBytes(ini.fullPath, before);
+    SettingsStore store;
+    LoadSettings(ini, store);
+    for (int i = 0; i < 200; ++i) store.strings.insert(store.strings.begin(), "entry " + std::to_string(i));
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tiny = old;
+    tiny.rlim_cur = 200;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    SaveSettings(ini, store);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(ReadBytes(ini.fullPath), before);
+    EXPECT_FALSE(std::ifstream(ini.fullPath + ".tmp").good());
+
+    SaveSettings(ini, store);  // with room it is written, and only then replaces the file
+    const std::string after = ReadBytes(ini.fullPath);
+    EXPECT_NE(after.find("Str_000=entry 199\r\n"), std::string::npos);
+    EXPECT_NE(after.find("Speed=7\r\n"), std::string::npos);
+    EXPECT_FALSE(std::ifstream(ini.fullPath + ".tmp").good());
 }
 
 }  // namespace

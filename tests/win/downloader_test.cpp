@@ -200,6 +200,13 @@ TEST_F(Downloads, BodiesWithoutLengthShortAndLarge) {
     const DWORD stall = Downloader::stallTimeoutMs;
     Downloader::stallTimeoutMs = 3000;
     Fetch(base + "/reset");
+    ASSERT_EQ(record.completions, std::vector<std::string>{""});
+    EXPECT_EQ(record.statuses.back(), u"Ошибка загрузки файла");
+    EXPECT_FALSE(TempFilesLeft());
+    // A server that sends its headers and then nothing fails the same way,
+    // so that the ticker shows why and a later refresh can try again.
+    record.completions.clear();
+    Fetch(base + "/stall");
     Downloader::stallTimeoutMs = stall;
     ASSERT_EQ(record.completions, std::vector<std::string>{""});
     EXPECT_EQ(record.statuses.back(), u"Ошибка загрузки файла");

@@ -43,6 +43,10 @@ TEST(FeedReader, HostileAndBrokenDocuments) {
     EXPECT_TRUE(xxe.items.empty());
     const FeedParseResult broken = ReadFeedFile(FeedFile("malformed.xml"));
     EXPECT_TRUE(broken.items.empty());
+    // Documents that do not parse are bad feeds, not feeds with nothing new.
+    EXPECT_EQ(broken.kind, FeedParseResult::BadFeed);
+    EXPECT_EQ(ReadFeedFile(FeedFile("truncated.xml")).kind, FeedParseResult::BadFeed);
+    EXPECT_EQ(ReadFeedFile(FeedFile("bad_utf8.xml")).kind, FeedParseResult::BadFeed);
     const FeedParseResult atom = ReadFeedFile(FeedFile("atom.xml"));
     EXPECT_EQ(atom.kind, FeedParseResult::Items);
     EXPECT_TRUE(atom.items.empty());
