@@ -19,14 +19,6 @@ void Mouse(DWORD flags) {
     SendInput(1, &in, sizeof in);
 }
 
-void Key(WORD key) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = key;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
 // A parent that records what its repeat button sends.
 std::vector<LPARAM> g_steps;
 int g_clicks = 0;
@@ -110,8 +102,7 @@ TEST_F(Repeat, ReleasedOutsideTheRepeatEndsAndTheSpaceBarDoesNothing) {
 
     g_steps.clear();
     SetFocus(button);
-    Key(VK_SPACE);
-    Pump(100);
+    PressKey(VK_SPACE);
     EXPECT_TRUE(g_steps.empty());
     EXPECT_EQ(g_clicks, 0);
 }

@@ -12,17 +12,6 @@
 #include "tests/native/engine_fixture.h"
 #include "tests/win/plugin_harness.h"
 
-inline void Pump(DWORD ms = 30) {
-    const DWORD end = GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
 
 // The lists hold text in the ANSI code page, as the settings file does.
 inline std::string Ansi(const wchar_t* text) {

@@ -11,14 +11,6 @@
 
 namespace {
 
-void Pump(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
 
 HWND SettingsWindow() { return FindWindowW(L"#32770", L"Mivra_Skimrow плагин"); }
 
@@ -122,14 +114,6 @@ TEST(DialogThroughTheDll, ShutdownAndUnloadFromInsideAModalLoopOfTheDialog) {
 
 namespace {
 
-void PressKey(WORD key) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = key;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-    Pump(80);
-}
 
 // The host's loop never calls IsDialogMessage; the keys still navigate.
 TEST(DialogThroughTheDll, TabMovesTheFocusAndEnterOrEscapeCloseNothing) {

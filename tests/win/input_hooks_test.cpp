@@ -11,17 +11,6 @@
 
 namespace {
 
-void Pump(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
 
 // What reaches the host's windows.
 std::atomic<int> g_keys{0}, g_downs{0}, g_ups{0}, g_doubles{0};

@@ -80,3 +80,24 @@ std::string FeedServer() {
     while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
     return port.empty() ? std::string() : "http://127.0.0.1:" + port;
 }
+
+void Pump(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(1);
+    } while (GetTickCount() < end);
+}
+
+void PressKey(WORD key) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = key;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+    Pump(80);
+}

@@ -32,6 +32,12 @@ private:
     PluginDescriptor* descriptor_ = nullptr;
 };
 
+// Dispatches this thread's messages for `ms` milliseconds, as a host's loop
+// does (no IsDialogMessage).
+void Pump(DWORD ms = 30);
+// One key pressed and released through SendInput, then 80 ms of messages.
+void PressKey(WORD key);
+
 // "http://127.0.0.1:PORT" of the test feed server (empty when it is not running).
 std::string FeedServer();
 // A Unix path as Wine sees it.
