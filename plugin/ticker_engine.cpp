@@ -13,7 +13,6 @@ int32_t Saturate(int64_t v) { return int32_t(v > INT32_MAX ? INT32_MAX : (v < IN
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
                            SurfaceAllocator& allocator)
     : lock_(lock),
-      services_(services),
       band_(renderer, allocator),
       playback_(lock, store_, band_, services, dialog_),
       content_(lock, store_, playback_, services),

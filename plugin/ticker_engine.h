@@ -69,7 +69,6 @@ private:
     StringList& ListOf(ContentList which);
 
     TickerLock& lock_;
-    EngineServices& services_;
     SettingsStore store_;
     IniStore ini_;
     DialogLink dialog_;

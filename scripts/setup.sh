@@ -6,7 +6,7 @@ say() { printf '\n== %s\n' "$*"; }
 
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev python3 locales
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
-          xvfb xauth fonts-liberation2 ffmpeg)
+          xvfb xauth fonts-liberation2 ffmpeg clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -49,6 +49,15 @@ else
     run_ctest "Windows 64-bit under Wine" "$SKIMROW_BUILD/win64" with_wine win64 "$SKIMROW_BUILD/win64/wineprefix"
 fi
 
+say "fuzz targets (libFuzzer, ASan+UBSan), ${SKIMROW_FUZZ_SECONDS:-20} s each"
+fuzzlog=$SKIMROW_BUILD/fuzz.run.log
+bash "$SKIMROW_ROOT/scripts/fuzz.sh" "${SKIMROW_FUZZ_SECONDS:-20}" >"$fuzzlog" 2>&1
+[ $? -eq 0 ] || status=1
+grep -vE '^(INFO|#)' "$fuzzlog" | tail -40
+fuzzed=$(sed -n 's/^fuzz: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$fuzzlog")
+fuzzed=${fuzzed:-0 1}  # no summary line: the targets did not build or run
+passed=$((passed + ${fuzzed% *})) failed=$((failed + ${fuzzed#* }))
+
 say "summary"
 echo "$passed passed, $failed failed"
 exit $status
