@@ -46,7 +46,13 @@ void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
         feed.kind = FeedParseResult::DownloadFailed;
         feed.statusText = Downloader::LastStatus(job);
     } else {
-        feed = ReadFeedFile(path);
+        // The file goes before the parse, which a big feed makes long: a host
+        // that exits meanwhile ends this thread and would leave it behind.
+        FeedBytes bytes;
+        const bool read = bytes.Load(path);
+        DeleteFileA(path.c_str());
+        if (read) feed = ParseFeed(bytes);
+        else feed.kind = FeedParseResult::BadFeed;
     }
     g_engine.OnFeedParsed(feed, g_zone, g_formatter, Downloader::Stopping, job);
 }

@@ -14,6 +14,8 @@ DWORD Downloader::stallTimeoutMs = 30000;
 struct Downloader::Job {
     std::atomic<long> refs{1};
     std::atomic<bool> stop{false};
+    std::atomic<bool> ended{false};          // Run has returned
+    std::atomic<bool> toldTerminated{false};  // "Session terminated." is in the log
     HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE completion = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     DWORD threadId = 0;
@@ -112,8 +114,12 @@ void Fail(Job& j, const char16_t* status, const std::string& logLine) {
 
 // A stop asked for by the plug-in; once the transfer has begun the reader
 // still hears that nothing came.
+void LogTerminated(Job& j) {
+    if (!j.toldTerminated.exchange(true)) LOG(j, "Session terminated.");
+}
+
 void Terminated(Job& j, bool tellReader) {
-    LOG(j, "Session terminated.");
+    LogTerminated(j);
     if (tellReader) Complete(j, "");
 }
 
@@ -341,11 +347,15 @@ void Downloader::Stop() {
     if (!job_) return;
     job_->stop.store(true);
     SetEvent(job_->stopEvent);
+    const bool fromWorker = GetCurrentThreadId() == job_->threadId;
     if (thread_) {
         // Never wait for ourselves (the worker may be the one unloading the module).
-        if (GetCurrentThreadId() != job_->threadId) WaitForSingleObject(thread_, 2000);
+        if (!fromWorker) WaitForSingleObject(thread_, 2000);
         CloseHandle(thread_);
     }
+    // A worker still busy (a long parse), or ended by the process's exit,
+    // never reached its own last lines: the log says the session was stopped.
+    if (!fromWorker && !job_->ended.load()) LogTerminated(*job_);
     thread_ = nullptr;
     job_->Release();
     job_ = nullptr;
@@ -362,6 +372,7 @@ DWORD WINAPI Downloader::ThreadMain(void* parameter) {
         Run(*job);
     } catch (...) {
     }
+    job->ended.store(true);
     if (SUCCEEDED(com)) CoUninitialize();
     HMODULE module = job->module;
     job->Release();

@@ -18,6 +18,7 @@ class Downloader final : public FeedDownloader {
 public:
     struct Job;
     // Called on the worker thread. `job` identifies the download, for Stopping().
+    // The completion callback may delete the file once it has read it.
     using CompleteFn = void (*)(Job* job, const std::string& path);
     using StatusFn = void (*)(Job* job, const std::u16string& text, int32_t level);
 

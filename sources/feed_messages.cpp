@@ -26,12 +26,15 @@ bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, b
         uint64_t nowStamp = ~uint64_t(0);
         if (zone.UtcToLocal(nowSeconds, &now, nullptr)) nowStamp = StampFromFields(now);
         // Room for every item at once: a big feed is not copied again and again as it grows.
-        out.list.SetSize(0, int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
+        MessageList built;
+        built.SetSize(0, int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
         TickerMessage work;
         for (const RssItemTexts& item : feed.items) {
             if (stopping && stopping(context)) return false;
-            if (BuildRssMessage(item, options, nowStamp, zone, formatter, work)) InsertNewestFirst(out.list, work);
+            if (BuildRssMessage(item, options, nowStamp, zone, formatter, work)) built.Add(work);
         }
+        if (stopping && stopping(context)) return false;
+        OrderNewestFirst(built, out.list);
         if (out.list.Count() > 0) out.fromItems = true;
         else if (userRun) AddNotice(out.list, kNoticeNoNews);
         break;

@@ -2,6 +2,9 @@
 
 #include "sources/ansi_codec.h"
 
+#include <algorithm>
+#include <vector>
+
 const char16_t kNoticeNoMsxml[] = u"Библиотека MSXML не найдена";
 const char16_t kNoticeBadFeed[] = u"Ошибка на странице RSS-ленты";
 const char16_t kNoticeNoNews[] = u"Нет новых сообщений";
@@ -70,4 +73,12 @@ void InsertNewestFirst(MessageList& list, const TickerMessage& message) {
     int32_t at = list.Count();
     while (at > 0 && list[at - 1].stamp < message.stamp) --at;
     list.InsertAt(at, message);
+}
+
+void OrderNewestFirst(const MessageList& built, MessageList& out) {
+    std::vector<int32_t> order(size_t(built.Count()));
+    for (int32_t i = 0; i < built.Count(); ++i) order[size_t(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return built[a].stamp > built[b].stamp; });
+    out.SetSize(0, built.Count() > 0 ? built.Count() : -1);
+    for (int32_t i : order) out.Add(built[i]);
 }

@@ -34,6 +34,12 @@ bool BuildRssMessage(const RssItemTexts& item, const RssOptions& options, uint64
 // stamps in document order, undated items last.
 void InsertNewestFirst(MessageList& list, const TickerMessage& message);
 
+// The same order for a whole list at once, in O(n log n): `out` receives the
+// messages of `built` (in document order) newest first, equal stamps in
+// document order, undated items last. Feeds in no particular order would
+// make one insertion after another quadratic.
+void OrderNewestFirst(const MessageList& built, MessageList& out);
+
 // The notices the feed reader shows in place of items.
 extern const char16_t kNoticeNoMsxml[];
 extern const char16_t kNoticeBadFeed[];

@@ -5,7 +5,7 @@
 #include <oleauto.h>
 
 #include <cctype>
-#include <cstdio>
+#include <cstdint>
 
 #include "sources/ansi_codec.h"
 
@@ -75,26 +75,58 @@ bool ReadItem(IXMLDOMNode* item, RssItemTexts& out) {
     return true;
 }
 
-// Whether the file declares a document type near its top. A feed has no use
-// for one, and some MSXML versions would expand its entities.
-bool DeclaresDocumentType(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::string head(65536, '\0');
-    head.resize(std::fread(&head[0], 1, head.size(), f));
-    std::fclose(f);
-    for (char& c : head) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return head.find("<!DOCTYPE") != std::string::npos;
+// Whether the document declares a document type near its top. A feed has no
+// use for one, and some MSXML versions would expand its entities.
+bool DeclaresDocumentType(const uint8_t* bytes, size_t size) {
+    static const char kTag[] = "<!DOCTYPE";
+    const size_t head = size < 65536 ? size : 65536, n = sizeof kTag - 1;
+    for (size_t i = 0; i + n <= head; ++i) {
+        size_t k = 0;
+        while (k < n && std::toupper(bytes[i + k]) == kTag[k]) ++k;
+        if (k == n) return true;
+    }
+    return false;
 }
 
 }  // namespace
 
-FeedParseResult ReadFeedFile(const std::string& path) {
-    FeedParseResult result;
-    if (DeclaresDocumentType(path)) {
-        result.kind = FeedParseResult::BadFeed;
-        return result;
+bool FeedBytes::Load(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length = {};
+    bool ok = GetFileSizeEx(file, &length) && length.QuadPart < 0x7FFFFFFF;
+    if (ok) {
+        if (array_) SafeArrayDestroy(array_);
+        size_ = size_t(length.QuadPart);
+        array_ = SafeArrayCreateVector(VT_UI1, 0, ULONG(size_));
+        void* data = nullptr;
+        ok = array_ && SUCCEEDED(SafeArrayAccessData(array_, &data));
+        if (ok) {
+            size_t done = 0;
+            DWORD n = 0;
+            while (done < size_ && ReadFile(file, static_cast<uint8_t*>(data) + done,
+                                            DWORD(size_ - done < (1u << 20) ? size_ - done : 1u << 20), &n, nullptr) &&
+                   n > 0)
+                done += n;
+            ok = done == size_;
+            SafeArrayUnaccessData(array_);
+        }
     }
+    CloseHandle(file);
+    return ok;
+}
+
+FeedParseResult ParseFeed(const FeedBytes& bytes) {
+    FeedParseResult result;
+    result.kind = FeedParseResult::BadFeed;
+    if (!bytes.array()) return result;
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(bytes.array(), &data))) return result;
+    const bool doctype = DeclaresDocumentType(static_cast<const uint8_t*>(data), bytes.size());
+    SafeArrayUnaccessData(bytes.array());
+    if (doctype) return result;
+
     Com<IXMLDOMDocument> doc;
     if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,
                                 reinterpret_cast<void**>(doc.Out()))) ||
@@ -108,33 +140,24 @@ FeedParseResult ReadFeedFile(const std::string& path) {
     doc->put_validateOnParse(VARIANT_FALSE);
     SetProperty(doc.p, L"ProhibitDTD", true);
 
-    wchar_t widePath[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
+    // Loaded from the bytes, MSXML still takes the encoding from the
+    // document's own declaration or byte-order mark, as from a file.
     VARIANT source;
     VariantInit(&source);
-    source.vt = VT_BSTR;
-    source.bstrVal = SysAllocString(widePath);
+    source.vt = VT_ARRAY | VT_UI1;
+    source.parray = bytes.array();
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT hr = doc->load(source, &loaded);
-    VariantClear(&source);
     // A document that could not be parsed loads with S_FALSE and false: a bad
     // feed, not an empty one.
-    if (FAILED(hr) || loaded != VARIANT_TRUE) {
-        result.kind = FeedParseResult::BadFeed;
-        return result;
-    }
+    if (FAILED(hr) || loaded != VARIANT_TRUE) return result;
     // Some MSXML versions ignore ProhibitDTD: refuse any document type here.
-    Com<IXMLDOMDocumentType> doctype;
-    if (SUCCEEDED(doc->get_doctype(doctype.Out())) && doctype) {
-        result.kind = FeedParseResult::BadFeed;
-        return result;
-    }
+    Com<IXMLDOMDocumentType> doctypeNode;
+    if (SUCCEEDED(doc->get_doctype(doctypeNode.Out())) && doctypeNode) return result;
     Com<IXMLDOMNodeList> items;
     Bstr tag(L"item");
-    if (FAILED(doc->getElementsByTagName(tag.b, items.Out())) || !items) {
-        result.kind = FeedParseResult::BadFeed;
-        return result;
-    }
+    if (FAILED(doc->getElementsByTagName(tag.b, items.Out())) || !items) return result;
+    result.kind = FeedParseResult::Items;
     long count = 0;
     items->get_length(&count);
     for (long i = 0; i < count; ++i) {
@@ -144,4 +167,14 @@ FeedParseResult ReadFeedFile(const std::string& path) {
         if (ReadItem(item.p, texts)) result.items.push_back(std::move(texts));
     }
     return result;
+}
+
+FeedParseResult ReadFeedFile(const std::string& path) {
+    FeedBytes bytes;
+    if (!bytes.Load(path)) {
+        FeedParseResult bad;
+        bad.kind = FeedParseResult::BadFeed;
+        return bad;
+    }
+    return ParseFeed(bytes);
 }

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     o.date = flags & 1, o.time = flags & 2, o.title = flags & 4, o.description = flags & 8, o.latestNews = flags & 16;
     o.lastUpdate = uint64_t(in.U32()) << 24;
     const uint64_t now = (uint64_t(in.U32()) << 28) | in.U32();
-    MessageList list;
+    MessageList list, built;
     TickerMessage work;
     for (int k = 0; k < 16 && !in.Done(); ++k) {
         RssItemTexts item;
@@ -41,9 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         item.pubDate.assign(date.begin(), date.end());
         item.title = in.Text(300);
         item.description = in.Text(2000);
-        if (BuildRssMessage(item, o, now, zone, formatter, work)) InsertNewestFirst(list, work);
+        if (BuildRssMessage(item, o, now, zone, formatter, work)) {
+            InsertNewestFirst(list, work);
+            built.Add(work);
+        }
     }
     for (int32_t i = 1; i < list.Count(); ++i)
         if (list[i - 1].stamp < list[i].stamp) std::abort();
+    // Ordering the whole list at once gives the insertion's order exactly.
+    MessageList ordered;
+    OrderNewestFirst(built, ordered);
+    if (ordered.Count() != list.Count()) std::abort();
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (ordered[i].stamp != list[i].stamp || ordered[i].displayText.ToU16() != list[i].displayText.ToU16())
+            std::abort();
     return 0;
 }

@@ -13,6 +13,12 @@ until --lifetime seconds have passed. Fault modes by path:
   /big                 a 20 MB body
   /empty               200 with an empty body
   /dated.xml           a Windows-1251 feed dated relative to now (one item in the future)
+  /hostile/NAME        a file from ../hostile/feeds/
+  /status500           500 with an HTML body
+  /gen/items.xml       200,000 items, newest first ("Item 200000" on top)
+  /gen/huge.xml        a 50 MB feed of small items
+  /gen/title.xml       one item with a 1 MB title
+  /gen/deep.xml        elements nested 100,000 deep, then one item
 """
 import argparse
 import os
@@ -26,6 +32,39 @@ from http.server import BaseHTTPRequestHandler
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FEEDS = os.path.join(HERE, "feeds")
+HOSTILE = os.path.join(HERE, "..", "hostile", "feeds")
+GENERATED = {}
+
+
+def items_feed(count, pad=""):
+    now = time.time() - 60
+    parts = ['<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>t</title>']
+    for i in range(count, 0, -1):
+        parts.append("<item><title>Item %d</title><pubDate>%s</pubDate>%s</item>\n"
+                     % (i, formatdate(now - (count - i), usegmt=True), pad))
+    parts.append("</channel></rss>")
+    return "".join(parts).encode("utf-8")
+
+
+def generated(name):
+    """Big hostile feeds, built once per server."""
+    if name not in GENERATED:
+        if name == "items.xml":
+            body = items_feed(200000)
+        elif name == "huge.xml":
+            body = items_feed(340000, "<description>%s</description>" % ("x" * 40))
+        elif name == "title.xml":
+            title = ("Длинный заголовок " * 60000)[: 1 << 19]  # 1 MB of UTF-8
+            body = ('<?xml version="1.0" encoding="utf-8"?><rss><channel><item><title>%s</title></item>'
+                    "</channel></rss>" % title).encode("utf-8")
+        elif name == "deep.xml":
+            depth = 100000
+            body = ('<?xml version="1.0"?><rss><channel>' + "<a>" * depth + "</a>" * depth +
+                    "<item><title>Deep</title></item></channel></rss>").encode("ascii")
+        else:
+            return None
+        GENERATED[name] = body
+    return GENERATED[name]
 
 
 def dated_feed():
@@ -116,6 +155,17 @@ class Handler(BaseHTTPRequestHandler):
             return
         if p == "/empty":
             return self.send_body(b"")
+        if p.startswith("/hostile/"):
+            path = os.path.join(HOSTILE, os.path.basename(p))
+            if os.path.isfile(path):
+                with open(path, "rb") as f:
+                    return self.send_body(f.read())
+            return self.send_body(b"no", code=404)
+        if p.startswith("/gen/"):
+            body = generated(p[len("/gen/"):])
+            return self.send_body(body) if body is not None else self.send_body(b"no", code=404)
+        if p == "/status500":
+            return self.send_body(b"<html><body>Internal Server Error</body></html>", code=500, ctype="text/html")
         if p == "/dated.xml":
             return self.send_body(dated_feed())
         return self.send_body(b"no", code=404)

@@ -175,7 +175,7 @@ TEST(RssItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
     // The rule: insert before the first message with a smaller stamp.
     std::srand(7);
     for (int round = 0; round < 40; ++round) {
-        MessageList list;
+        MessageList list, arrived;
         std::vector<std::pair<uint64_t, int>> model;  // stamp, arrival
         const int n = 1 + std::rand() % 300;
         const bool newestFirst = round % 2 == 0;  // as most feeds come
@@ -187,11 +187,17 @@ TEST(RssItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
             while (at < model.size() && model[at].first >= m.stamp) ++at;
             model.insert(model.begin() + long(at), {m.stamp, k});
             InsertNewestFirst(list, m);
+            arrived.Add(m);
         }
-        ASSERT_EQ(list.Count(), int32_t(model.size()));
-        for (int32_t k = 0; k < list.Count(); ++k) {
-            ASSERT_EQ(list[k].stamp, model[size_t(k)].first) << "round " << round << " at " << k;
-            ASSERT_EQ(list[k].displayText.ToU16(), std::u16string(1, char16_t(u'A' + model[size_t(k)].second % 26)));
+        // The feed reader orders the whole list at once, to the same order.
+        MessageList ordered;
+        OrderNewestFirst(arrived, ordered);
+        for (const MessageList* l : {&list, &ordered}) {
+            ASSERT_EQ(l->Count(), int32_t(model.size()));
+            for (int32_t k = 0; k < l->Count(); ++k) {
+                ASSERT_EQ((*l)[k].stamp, model[size_t(k)].first) << "round " << round << " at " << k;
+                ASSERT_EQ((*l)[k].displayText.ToU16(), std::u16string(1, char16_t(u'A' + model[size_t(k)].second % 26)));
+            }
         }
     }
 }

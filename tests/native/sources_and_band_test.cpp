@@ -32,6 +32,24 @@ TEST_F(Sources, FileLinesBecomeMessagesInOrder) {
     EXPECT_EQ(File("\n"), (V{u""}));
     EXPECT_EQ(File("\xCD\xEE\xE2\xEE\xF1\xF2\xE8"), (V{u"Новости"}));
     EXPECT_EQ(File(std::string("a\0b\n", 4)), (V{u"ab"}));
+    // "Unicode" files: UTF-16 after its byte-order mark, either byte order,
+    // a line end split across reads, an odd last byte dropped.
+    std::string le("\xFF\xFE", 2), be("\xFE\xFF", 2);
+    for (char16_t c : std::u16string(u"Привет\r\n\nМир")) {
+        le += char(c & 0xFF), le += char(c >> 8);
+        be += char(c >> 8), be += char(c & 0xFF);
+    }
+    EXPECT_EQ(File(le), (V{u"Привет", u"", u"Мир"}));
+    EXPECT_EQ(File(be), (V{u"Привет", u"", u"Мир"}));
+    EXPECT_EQ(File(le + "\x41"), (V{u"Привет", u"", u"Мир"}));
+    EXPECT_EQ(File(std::string("\xFF\xFE", 2)), (V{u""}));
+    std::string longLine("\xFF\xFE", 2);
+    for (int i = 0; i < 40000; ++i) longLine += std::string("a\0", 2);  // crosses the 64 KB read
+    longLine += std::string("\n\0b\0", 4);
+    const V two = File(longLine);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0], std::u16string(40000, u'a'));
+    EXPECT_EQ(two[1], u"b");
 }
 
 TEST_F(Sources, MissingFilesAndIndexesOffTheListShowOneMessage) {
