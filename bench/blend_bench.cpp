@@ -70,6 +70,7 @@ void Copy(benchmark::State& state, int32_t width, int32_t height, PixelFormat fo
 #define BLEND(W, H, F, FN)                                                                             \
     BENCHMARK_CAPTURE(Blend, FN##_##W##x##H##_scalar, W, H, F, BlendPath::Scalar)->Unit(benchmark::kMicrosecond); \
     BENCHMARK_CAPTURE(Blend, FN##_##W##x##H##_sse2, W, H, F, BlendPath::Sse2)->Unit(benchmark::kMicrosecond);     \
+    BENCHMARK_CAPTURE(Blend, FN##_##W##x##H##_avx2, W, H, F, BlendPath::Avx2)->Unit(benchmark::kMicrosecond);     \
     BENCHMARK_CAPTURE(Copy, FN##_##W##x##H##_memcpy, W, H, F)->Unit(benchmark::kMicrosecond);
 
 SIZES(BLEND, kFormatYuy2, yuy2)

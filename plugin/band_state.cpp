@@ -17,6 +17,7 @@ public:
         run->x = seg.x;
         run->text = t.Raw();
         run->length = t.Length();
+        run->width = seg.width;
         return true;
     }
 
@@ -34,6 +35,7 @@ FontSpec FontSpecFrom(const TickerSettings& s) {
 
 void BandState::RebuildFontLocked(TickerSettings& s) {
     renderer_.CreateTickerFont(FontSpecFrom(s));
+    strips_.Invalidate();
     MeasureBandLocked(s);
 }
 
@@ -56,5 +58,6 @@ void BandState::ComposeLocked(const TickerSettings& s, const SegmentList& segmen
     const BandStyle style{s.LineSize,    s.BandHeight,  s.BackColor,           s.TextColor,
                           s.BackOpacity, s.TextOpacity, metrics_.shadowOffset};
     const SegmentRuns runs(segments, messages);
-    ComposeBand(renderer_, surface_, style, contentReady ? &runs : nullptr);
+    const BandRuns* drawn = contentReady ? &runs : nullptr;
+    if (!useStrips_ || !strips_.Compose(surface_, style, drawn)) ComposeBand(renderer_, surface_, style, drawn);
 }

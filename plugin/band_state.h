@@ -6,6 +6,7 @@
 
 #include "render/dib_surface.h"
 #include "render/segment_list.h"
+#include "render/strip_cache.h"
 #include "plugin/ticker_control.h"
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
@@ -19,7 +20,8 @@ struct BandMetrics {
 
 class BandState {
 public:
-    BandState(TextRenderer& renderer, SurfaceAllocator& allocator) : renderer_(renderer), surface_(allocator) {}
+    BandState(TextRenderer& renderer, SurfaceAllocator& allocator)
+        : renderer_(renderer), surface_(allocator), strips_(renderer, allocator) {}
 
     // Creates the font from the settings and measures the band with it.
     void RebuildFontLocked(TickerSettings& s);
@@ -34,9 +36,14 @@ public:
 
     const BandMetrics& Metrics() const { return metrics_; }
     const DibSurface& Surface() const { return surface_; }
+    const StripCache& Strips() const { return strips_; }
+    // Off: every band is drawn directly (for equality tests and benchmarks).
+    void UseStripsLocked(bool on) { useStrips_ = on; }
 
 private:
     TextRenderer& renderer_;
     DibSurface surface_;
+    StripCache strips_;
+    bool useStrips_ = true;
     BandMetrics metrics_;
 };

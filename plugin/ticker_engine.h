@@ -42,6 +42,7 @@ public:
     SettingsStore& Store() { return store_; }
     PlaybackControl& Playback() { return playback_; }
     const BandState& Band() const { return band_; }
+    BandState& Band() { return band_; }
     FrameRoad& Frames() { return frames_; }
     void SetInitWords(uint32_t word0, uint32_t word1) { initWords_[0] = word0, initWords_[1] = word1; }
 

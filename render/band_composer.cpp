@@ -2,11 +2,12 @@
 
 #include "render/pixel_math.h"
 
-void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& style, const BandRuns* runs) {
+void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& style, const BandRuns* runs,
+                 int32_t shrinkPercent) {
     surface.SelectSlot(0);
-    surface.EnsureSize(style.width, style.height, 25, 25);
+    surface.EnsureSize(style.width, style.height, 25, shrinkPercent);
     surface.SelectSlot(1);
-    surface.EnsureSize(style.width, style.height, 25, 25);
+    surface.EnsureSize(style.width, style.height, 25, shrinkPercent);
     const Rect used{0, 0, style.width, style.height};
 
     renderer.BeginDraw();

@@ -19,6 +19,7 @@ struct BandRun {
     int32_t x = 0;
     const char16_t* text = nullptr;
     int32_t length = 0;
+    int32_t width = -1;  // the text's measured width, when known
 };
 
 // The runs to draw, leftmost first; Run returns false for one to skip.
@@ -29,5 +30,7 @@ public:
     virtual bool Run(int32_t index, BandRun* run) const = 0;
 };
 
-// `runs` null draws the background only. Leaves slot 0 selected.
-void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& style, const BandRuns* runs);
+// `runs` null draws the background only. Leaves slot 0 selected. The slots
+// shrink when the band needs less than (100 - shrinkPercent) % of them.
+void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& style, const BandRuns* runs,
+                 int32_t shrinkPercent = 25);

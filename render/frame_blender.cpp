@@ -4,7 +4,9 @@
 
 #include "render/pixel_math.h"
 
-FrameBlender::FrameBlender() { path_ = CpuHasSse2() ? BlendPath::Sse2 : BlendPath::Scalar; }
+FrameBlender::FrameBlender() {
+    path_ = CpuHasAvx2() ? BlendPath::Avx2 : (CpuHasSse2() ? BlendPath::Sse2 : BlendPath::Scalar);
+}
 
 bool FrameBlender::CpuHasSse2() {
 #if defined(__x86_64__)
@@ -17,7 +19,18 @@ bool FrameBlender::CpuHasSse2() {
 #endif
 }
 
+// The processor's support, and the system's for the wide registers.
+bool FrameBlender::CpuHasAvx2() {
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
 void FrameBlender::SetPath(BlendPath path) {
+    if (path == BlendPath::Avx2 && !CpuHasAvx2()) path = BlendPath::Sse2;
     if (path == BlendPath::Sse2 && !CpuHasSse2()) path = BlendPath::Scalar;
     if (path != path_) hKey_ = FilterKey();  // the SIMD table is rebuilt with the next call
     path_ = path;
@@ -74,6 +87,9 @@ bool FrameBlender::PrepareTables(const Rect& R, const Rect& D, const BandSource&
         if (path_ == BlendPath::Sse2) {
             if (!simdTable_.Ensure(blend_rows::Sse2TableBytes(h.count, hTaps_), 30, 30)) return false;
             blend_rows::BuildSse2Table(hTable_.data(), h.count, hTaps_, simdTable_.data());
+        } else if (path_ == BlendPath::Avx2) {
+            if (!simdTable_.Ensure(blend_rows::Avx2TableBytes(hTable_.data(), h.count), 30, 30)) return false;
+            blend_rows::BuildAvx2Table(hTable_.data(), h.count, simdTable_.data());
         }
         hKey_ = h;
         ++tableBuilds_;
@@ -95,7 +111,7 @@ void FrameBlender::BlendBand(uint8_t* frame, const Rect& dest, const BandSource&
     const int32_t opacity = std::min(100, std::max(0, percent)) * 256 / 100;
     const int32_t srcWidth = s.rect.Width();
     const int32_t columns = D.Width();
-    const bool simd = path_ == BlendPath::Sse2;
+    const bool simd = path_ != BlendPath::Scalar, wide = path_ == BlendPath::Avx2;
     const size_t lineBytes = simd ? blend_rows::Sse2LineBytes(srcWidth, hTaps_) : size_t(srcWidth) * 4;
     if (!lineBuffer_.Ensure(lineBytes, 30, 100) || !rowBuffer_.Ensure(size_t(columns) * 4 + 16, 30, 100)) return;
 
@@ -114,13 +130,16 @@ void FrameBlender::BlendBand(uint8_t* frame, const Rect& dest, const BandSource&
         ReadEntry(vCursor);  // one entry per row, drawn or not
         if ((fieldMode == kEvenRows && (y & 1)) || (fieldMode == kOddRows && !(y & 1))) continue;
         uint8_t* row = rowBuffer_.data();
-        if (simd)
+        if (wide)
+            blend_rows::FilterRowAvx2(c, vEntry, simdTable_.data(), hTaps_, lineBuffer_.data(), row);
+        else if (simd)
             blend_rows::FilterRowSse2(c, vEntry, simdTable_.data(), hTaps_, lineBuffer_.data(), row);
         else
             blend_rows::FilterRowScalar(c, vEntry, lineBuffer_.data(), row);
         if (format_ == kFormatYuy2) {
             uint8_t* frameRow = frame + size_t(y) * size_t(width_) * 2;
-            if (simd) blend_rows::BlendYuy2Sse2(frameRow, width_, D.left, row, columns, opacity);
+            if (wide) blend_rows::BlendYuy2Avx2(frameRow, width_, D.left, row, columns, opacity);
+            else if (simd) blend_rows::BlendYuy2Sse2(frameRow, width_, D.left, row, columns, opacity);
             else blend_rows::BlendYuy2Scalar(frameRow, width_, D.left, row, columns, opacity);
         } else {
             uint8_t* frameRow = frame + (size_t(height_ - 1 - y) * size_t(width_) + size_t(D.left)) * 3;

@@ -18,7 +18,7 @@ struct BandSource {
     Rect rect;  // the part to draw, top-down coordinates
 };
 
-enum class BlendPath { Scalar, Sse2 };
+enum class BlendPath { Scalar, Sse2, Avx2 };
 
 class FrameBlender {
 public:
@@ -29,11 +29,13 @@ public:
     void BlendBand(uint8_t* frame, const Rect& dest, const BandSource& source, int32_t opacityPercent,
                    int32_t fieldMode);
 
-    // The SIMD path is chosen from the processor at construction; tests and
-    // benchmarks may force either.
+    // The widest SIMD path the processor supports is chosen at construction;
+    // tests and benchmarks may force any (one the processor lacks falls back
+    // to the next narrower).
     void SetPath(BlendPath path);
     BlendPath Path() const { return path_; }
     static bool CpuHasSse2();
+    static bool CpuHasAvx2();
 
     int64_t TableBuilds() const { return tableBuilds_; }
     int64_t BufferRemakes() const {
@@ -71,6 +73,9 @@ struct RowContext {
 void FilterRowScalar(const RowContext& c, const uint8_t* vEntry, uint8_t* line, uint8_t* row);
 void BlendYuy2Scalar(uint8_t* frameRow, int32_t frameWidth, int32_t left, const uint8_t* row, int32_t columns,
                      int32_t opacity);
+// The SIMD paths' vertical filter for the columns from `col` on, one by one,
+// into their 16-bit line (p * 128).
+void VerticalTail(const RowContext& c, const FilterEntry& v, int32_t col, int16_t* line);
 void BlendRgbScalar(uint8_t* frameRow, const uint8_t* row, int32_t columns, int32_t opacity);
 
 // SIMD versions; `simdTable` is the horizontal table padded to `taps` per
@@ -83,5 +88,13 @@ void FilterRowSse2(const RowContext& c, const uint8_t* vEntry, const uint8_t* si
 void BlendYuy2Sse2(uint8_t* frameRow, int32_t frameWidth, int32_t left, const uint8_t* row, int32_t columns,
                    int32_t opacity);
 void BlendRgbSse2(uint8_t* frameRow, const uint8_t* row, int32_t columns, int32_t opacity);
+
+// AVX2 versions over the SSE2 line and a table of their own (frame_blender_avx2.cpp).
+size_t Avx2TableBytes(const uint8_t* hTable, int32_t columns);
+void BuildAvx2Table(const uint8_t* hTable, int32_t columns, uint8_t* avx2Table);
+void FilterRowAvx2(const RowContext& c, const uint8_t* vEntry, const uint8_t* avx2Table, int32_t taps,
+                   uint8_t* line, uint8_t* row);
+void BlendYuy2Avx2(uint8_t* frameRow, int32_t frameWidth, int32_t left, const uint8_t* row, int32_t columns,
+                   int32_t opacity);
 
 }  // namespace blend_rows

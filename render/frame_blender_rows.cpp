@@ -30,6 +30,18 @@ void FilterRowScalar(const RowContext& c, const uint8_t* vEntry, uint8_t* line, 
     }
 }
 
+void VerticalTail(const RowContext& c, const FilterEntry& v, int32_t col, int16_t* line) {
+    for (; col < c.srcWidth; ++col) {
+        const uint8_t* origin = c.srcTop + size_t(col) * 4 + v.offset;
+        int16_t sum[4] = {0, 0, 0, 0};
+        for (int32_t k = 0; k < v.count; ++k) {
+            const uint8_t* p = origin + ptrdiff_t(k) * c.srcStep;
+            for (int lane = 0; lane < 4; ++lane) sum[lane] = Add16(sum[lane], Term(p[lane], v.weights[4 * k + lane]));
+        }
+        for (int lane = 0; lane < 4; ++lane) line[4 * col + lane] = int16_t(Finish(sum[lane]) * 128);
+    }
+}
+
 void BlendYuy2Scalar(uint8_t* frameRow, int32_t frameWidth, int32_t left, const uint8_t* row, int32_t columns,
                      int32_t o) {
     int32_t x = left;

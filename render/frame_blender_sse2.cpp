@@ -72,16 +72,7 @@ void VerticalSse2(const RowContext& c, const FilterEntry& v, int16_t* line) {
                          _mm_slli_epi16(_mm_unpackhi_epi8(bytes, zero), 7));
     }
     // The last columns one by one: a 16-byte load could run past the bitmap.
-    for (; col < c.srcWidth; ++col) {
-        const uint8_t* origin = c.srcTop + size_t(col) * 4 + v.offset;
-        int16_t sum[4] = {0, 0, 0, 0};
-        for (int32_t k = 0; k < v.count; ++k) {
-            const uint8_t* p = origin + ptrdiff_t(k) * c.srcStep;
-            for (int lane = 0; lane < 4; ++lane)
-                sum[lane] = blend_math::Add16(sum[lane], blend_math::Term(p[lane], v.weights[4 * k + lane]));
-        }
-        for (int lane = 0; lane < 4; ++lane) line[4 * col + lane] = int16_t(blend_math::Finish(sum[lane]) * 128);
-    }
+    VerticalTail(c, v, col, line);
 }
 
 }  // namespace

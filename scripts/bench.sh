@@ -1,54 +1,84 @@
 #!/usr/bin/env bash
-# Benchmarks that print numbers: the blender natively (Google Benchmark),
-# whole frames through the stand-in host under Wine, and FFmpeg's drawtext
-# drawing a comparable band on the same frames.
+# Benchmarks that print numbers: the blender natively (Google Benchmark), the
+# split of one frame (composition, blend) and whole frames through the
+# stand-in host under Wine, against FFmpeg drawing a comparable band on the
+# same frames (drawtext, and a lanczos-scaled strip with overlay).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 "$SKIMROW_ROOT/scripts/setup.sh" >/dev/null
 frames=${FRAMES:-300}
 
-say "native: BlendBand (both fields) against a memcpy of the band region"
+machine="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores, $(uname -m)"
+say "machine: $machine"
+
+say "native (x86-64, Release): BlendBand, both fields, per path, and a memcpy of the band region"
 configure_and_build "$SKIMROW_BUILD/bench" -DSKIMROW_SANITIZE= -DSKIMROW_BENCH=ON -DCMAKE_BUILD_TYPE=Release
-"$SKIMROW_BUILD/bench/core_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_filter="${BENCH_FILTER:-.}" 2>/dev/null | grep -E '_median|^Run on' || true
+native=$("$SKIMROW_BUILD/bench/core_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_filter="${BENCH_FILTER:-.}" 2>/dev/null | grep -E '_median|^Run on' || true)
+echo "$native"
+memcpy_us() { echo "$native" | awk -v n="Copy/yuy2_$1_memcpy_median" '$1 == n { print $2 }'; }
+blend_us() { echo "$native" | awk -v n="Blend/yuy2_$1_$2_median" '$1 == n { print $2 }'; }
 
 arch=$(wine_arch)
 tree=$(windows_tree "$arch")
 toolchain=$SKIMROW_ROOT/cmake/mingw-i686.cmake
-[ "$arch" = win64 ] && toolchain=$SKIMROW_ROOT/cmake/mingw-x86_64.cmake
+build="the shipped i686 DLL under 32-bit Wine"
+if [ "$arch" = win64 ]; then
+    toolchain=$SKIMROW_ROOT/cmake/mingw-x86_64.cmake
+    build="the x86-64 build under 64-bit Wine (this machine runs no 32-bit code)"
+fi
 configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 app=$SKIMROW_BUILD/bench/app
 rm -rf "$app" && mkdir -p "$app/Plugins"
 cp "$tree/vantrex_host.exe" "$tree/Mivra_Skimrow.dll" "$app/"
 text='Бегущая строка: новости часа  В Москве без осадков'
 font=/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
+wine_exe() { with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" "$@"; }
 
-say "whole frames under Wine ($arch): ProcessFrame per frame (compose + blend, both fields), $frames frames"
-printf '%-10s %12s %12s %10s\n' size ours_ms drawtext_ms ratio
+say "under Wine ($build): one frame's time split, in-process, frame in cache"
+split=$(wine_exe "$tree/frame_split_bench.exe")
+echo "$split"
+split_col() { echo "$split" | awk -v s="$1" -v c="$2" '$1 == s { print $c }'; }
+
+say "whole frames: $build, YUY2, interlaced, default band, $frames frames, medians"
+echo "ours: ProcessFrame in the stand-in host (compose + blend, both fields)"
+echo "drawtext: FFmpeg drawtext on yuv422p (box, shadow), cost above a plain decode"
+echo "lanczos+overlay: FFmpeg rendering the band as a 768-wide RGBA strip each frame (drawtext),"
+echo "  scaling it with scale=...:flags=lanczos and compositing it with overlay, cost above a plain decode"
+echo "compose/blend: the split of ours (frame_split_bench); memcpy: the band region, natively"
+printf '%-10s %8s %11s %8s %11s %8s %10s %8s %11s %9s\n' size ours_ms drawtext_ms ratio lanczos_ms ratio \
+    compose_ms blend_ms memcpy_us blend/cp
 for size in 720x576 1920x1080 3840x2160; do
     w=${size%x*} h=${size#*x}
     printf '[PluginSettings]\r\nLineOn=1\r\nStr_000=%s\r\n' "$(echo "$text" | iconv -f utf-8 -t cp1251)" \
         > "$app/Plugins/Mivra_Skimrow.ini"
-    ours=$(with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
-        "$app/vantrex_host.exe" --headless --size "$size" --frames "$frames" --stats 2>&1 |
+    ours=$(wine_exe "$app/vantrex_host.exe" --headless --size "$size" --frames "$frames" --stats 2>&1 |
         sed -n 's/.*median \([0-9.]*\).*/\1/p')
     # drawtext does not take packed YUYV; its nearest format is planar 4:2:2 (yuv422p).
     # Text of the same pixel height as ours (31 of 576 lines), a box at 80 %, a shadow;
-    # one thread, frames read from a file, the cost without drawtext subtracted.
+    # one thread, frames read from a file, the cost without the filter subtracted.
     fs=$((31 * h / 576)) boxh=$((37 * h / 576)) sh=$((2 * h / 576 > 0 ? 2 * h / 576 : 1))
     raw=$SKIMROW_BUILD/bench/frames_$size.yuv
     [ -f "$raw" ] || ffmpeg -v error -f lavfi -i "testsrc2=size=$size:rate=25" -frames:v "$frames" -pix_fmt yuv422p -f rawvideo "$raw"
-    dt="drawtext=fontfile=$font:text='${text//:/\\:}':fontsize=$fs:fontcolor=0xC0C0C0@0.9:box=1:boxcolor=0x606060@0.8:boxborderw=$((boxh / 8)):shadowx=$sh:shadowy=$sh:shadowcolor=black@0.9:x=w-mod(n*8\,w+tw):y=h-$boxh"
+    esc=${text//:/\\:}
+    dt="drawtext=fontfile=$font:text='$esc':fontsize=$fs:fontcolor=0xC0C0C0@0.9:box=1:boxcolor=0x606060@0.8:boxborderw=$((boxh / 8)):shadowx=$sh:shadowy=$sh:shadowcolor=black@0.9:x=w-mod(n*8\,w+tw):y=h-$boxh"
+    strip="[1:v]format=rgba,drawtext=fontfile=$font:text='$esc':fontsize=31:fontcolor=0xC0C0C0@0.9:shadowx=2:shadowy=2:shadowcolor=black@0.9:x=w-mod(n*8\,w+tw):y=2,scale=$w:$boxh:flags=lanczos[band];[0:v][band]overlay=0:H-h:shortest=1:format=yuv422"
     run_ffmpeg() {
         ffmpeg -hide_banner -benchmark -threads 1 -filter_threads 1 -f rawvideo -pix_fmt yuv422p -s "$size" \
             -i "$raw" "$@" -f null - 2>&1 | sed -n 's/.*utime=\([0-9.]*\)s.*/\1/p'
     }
     base=$(run_ffmpeg)
     with=$(run_ffmpeg -vf "$dt")
-    drawtext=$(echo "$with $base $frames" | awk '{printf "%.3f", ($1 - $2) * 1000 / $3}')
-    ratio=$(echo "$drawtext $ours" | awk '{ if ($2 > 0) printf "%.1fx", $1 / $2; else print "-" }')
-    printf '%-10s %12s %12s %10s\n' "$size" "$ours" "$drawtext" "$ratio"
+    piped=$(run_ffmpeg -f lavfi -i "color=c=0x606060CC:s=768x37:r=25" -filter_complex "$strip")
+    per_frame() { echo "$1 $base $frames" | awk '{printf "%.3f", ($1 - $2) * 1000 / $3}'; }
+    drawtext=$(per_frame "$with") lanczos=$(per_frame "$piped")
+    ratio() { echo "$1 $2" | awk '{ if ($2 > 0) printf "%.1fx", $1 / $2; else print "-" }'; }
+    cp=$(memcpy_us "$size") bl=$(blend_us "$size" avx2)
+    printf '%-10s %8s %11s %8s %11s %8s %10s %8s %11s %9s\n' "$size" "$ours" "$drawtext" "$(ratio "$drawtext" "$ours")" \
+        "$lanczos" "$(ratio "$lanczos" "$ours")" "$(split_col "$size" 3)" "$(split_col "$size" 5)" "$cp" \
+        "$(ratio "$bl" "$cp")"
 done
+echo "ratio: FFmpeg's time / ours (above 1: ours is faster); blend/cp: native AVX2 BlendBand / memcpy"
 
-say "a 10,000-item, 5 MB feed under Wine: parse time and the publish's hold on the video thread"
-with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" "$tree/feed_bench.exe"
+say "feeds under Wine ($build): download end to on air, and the publish's hold on the video thread"
+wine_exe "$tree/feed_bench.exe"

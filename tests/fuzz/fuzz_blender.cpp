@@ -1,5 +1,5 @@
-// Random frames, formats, fields, bands and opacities: the scalar and the
-// SSE2 blender give the same bytes, and nothing outside the band's rows of
+// Random frames, formats, fields, bands and opacities: the scalar, the SSE2
+// and the AVX2 blender give the same bytes, and nothing outside the band's rows of
 // the frame (or outside the frame) is written.
 #include <algorithm>
 #include <cstdlib>
@@ -38,16 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t frameBytes = size_t(w) * h * (format == kFormatYuy2 ? 2 : 3);
     std::vector<uint8_t> original(frameBytes + 2 * kGuard);
     for (size_t i = 0; i < original.size(); ++i) original[i] = uint8_t(i * 7 + 3);
-    std::vector<uint8_t> frames[2] = {original, original};
+    std::vector<uint8_t> frames[3] = {original, original, original};
     Rect dest;
-    for (int k = 0; k < 2; ++k) {
+    const BlendPath paths[3] = {BlendPath::Scalar, BlendPath::Sse2, BlendPath::Avx2};
+    for (int k = 0; k < 3; ++k) {
         FrameBlender b;
         b.SetFrameFormat(w, h, format);
-        b.SetPath(k == 0 ? BlendPath::Scalar : BlendPath::Sse2);
+        b.SetPath(paths[k]);
         dest = b.MapRect(ref);
         b.BlendBand(frames[k].data() + kGuard, dest, source, opacity, field);
     }
-    if (frames[0] != frames[1]) std::abort();  // the two paths differ
+    if (frames[0] != frames[1] || frames[0] != frames[2]) std::abort();  // the paths differ
     if (std::memcmp(frames[0].data(), original.data(), kGuard) != 0 ||
         std::memcmp(frames[0].data() + kGuard + frameBytes, original.data() + kGuard + frameBytes, kGuard) != 0)
         std::abort();  // written outside the frame

@@ -115,7 +115,7 @@ struct Blend {
 
 TEST(FrameBlender, ReferenceSizeReproducesTheBandExactly) {
     TestBand band(768, 38, 3, 5, 2);
-    for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2}) {
+    for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2, BlendPath::Avx2}) {
         Blend b(768, 576, kFormatRgb24, path);
         std::vector<uint8_t> frame(Bytes(768, 576, kFormatRgb24), 0);
         const Rect dest = b.blender.MapRect({0, 538, 768, 576});
@@ -218,7 +218,7 @@ TEST(FrameBlender, OddLeftColumnKeepsTheFirstPairsLumaAndChroma) {
 
 TEST(FrameBlender, OddWidthYuy2NeverTouchesBytesOutsideTheFrame) {
     TestBand band(768, 38, 13);
-    for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2}) {
+    for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2, BlendPath::Avx2}) {
         for (int32_t width : {721, 35, 1}) {
             Blend b(width, 101, kFormatYuy2, path);
             // exactly the frame: ASan reports any byte past it
@@ -238,7 +238,7 @@ TEST(FrameBlender, EnlargedRgbHasNoDarkFringes) {
     TestBand band(64, 20);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 64; ++x) std::memcpy(band.At(x, y), x < 32 ? "\0\0\0\0" : "\xFF\xFF\xFF\xFF", 4);
-    for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2}) {
+    for (BlendPath path : {BlendPath::Scalar, BlendPath::Sse2, BlendPath::Avx2}) {
         Blend b(640, 480, kFormatRgb24, path);
         std::vector<uint8_t> frame(Bytes(640, 480, kFormatRgb24), 128);
         b.blender.BlendBand(frame.data(), {0, 0, 640, 200}, band.Source(), 100, kAllRows);
@@ -267,6 +267,7 @@ TEST(FrameBlender, TablesAreRebuiltOnlyWhenTheirKeyChanges) {
 
 TEST(FrameBlender, SimdEqualsScalarOnRandomInputs) {
     if (!FrameBlender::CpuHasSse2()) GTEST_SKIP() << "no SSE2";
+    if (!FrameBlender::CpuHasAvx2()) std::printf("no AVX2 here: that path falls back to SSE2\n");
     std::mt19937 rng(2024);
     for (int iteration = 0; iteration < 300; ++iteration) {
         const PixelFormat format = PixelFormat(rng() % 2);
@@ -283,11 +284,16 @@ TEST(FrameBlender, SimdEqualsScalarOnRandomInputs) {
         const int32_t field = int32_t(rng() % 3);
         const int32_t opacity = rng() % 3 == 0 ? int32_t(rng() % 101) : 100;
         const auto base = NoiseFrame(Bytes(fw, fh, format), rng());
-        auto a = base, b = base;
-        Blend scalar(fw, fh, format, BlendPath::Scalar), simd(fw, fh, format, BlendPath::Sse2);
+        auto a = base, b = base, c = base;
+        Blend scalar(fw, fh, format, BlendPath::Scalar), simd(fw, fh, format, BlendPath::Sse2),
+            wide(fw, fh, format, BlendPath::Avx2);
         scalar.blender.BlendBand(a.data(), dest, src, opacity, field);
         simd.blender.BlendBand(b.data(), dest, src, opacity, field);
-        ASSERT_EQ(a, b) << "iteration " << iteration << " format " << format << " frame " << fw << "x" << fh
+        wide.blender.BlendBand(c.data(), dest, src, opacity, field);
+        ASSERT_EQ(a, b) << "SSE2, iteration " << iteration << " format " << format << " frame " << fw << "x" << fh
+                        << " band " << bw << "x" << bh << " dest " << dest.left << "," << dest.top << ","
+                        << dest.right << "," << dest.bottom;
+        ASSERT_EQ(a, c) << "AVX2, iteration " << iteration << " format " << format << " frame " << fw << "x" << fh
                         << " band " << bw << "x" << bh << " dest " << dest.left << "," << dest.top << ","
                         << dest.right << "," << dest.bottom;
     }

@@ -107,6 +107,7 @@ TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
 
 TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerField) {
     store.strings = {"x", ""};
+    engine.Band().UseStripsLocked(false);  // every composition reaches the renderer
     Start(720, 288, kFormatYuy2);
     playback.StartPlayback(1);
     std::vector<uint8_t> f(720 * 289 * 2, 16);
@@ -251,7 +252,10 @@ TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
     const int64_t bitmaps = engine.Band().Surface().Allocations();
     const int64_t tables = engine.Frames().Blender().TableBuilds();
     const int64_t buffers = engine.Frames().Blender().BufferRemakes();
-    for (int i = 0; i < 500; ++i) engine.DrawFrame(f.data());
+    for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
+    const int64_t strips = engine.Band().Strips().Growths();  // every message has had its strip
+    for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
+    EXPECT_EQ(engine.Band().Strips().Growths(), strips);
     EXPECT_EQ(engine.Band().Surface().Allocations(), bitmaps);
     EXPECT_EQ(engine.Frames().Blender().TableBuilds(), tables);
     EXPECT_EQ(engine.Frames().Blender().BufferRemakes(), buffers);

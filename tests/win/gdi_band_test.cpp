@@ -125,3 +125,27 @@ TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
     EXPECT_EQ(pixels[0], pixels[1]);
 }
 }  // namespace
+
+#include "tests/strip_equality.h"
+
+namespace {
+
+// The premise of the strip cache with GDI's own antialiasing: text drawn at
+// any integer position is the same pixels, so copied bands equal drawn ones.
+TEST(GdiStrips, CopiedBandsEqualDirectlyDrawnBandsWithRealFonts) {
+    GdiTextRenderer renderer;
+    DibSectionAllocator allocator;
+    const FontSpec fonts[] = {{"Arial", -31, 700, 0, 0, 0, 204},          {"Times New Roman", -24, 400, 1, 0, 0, 204},
+                              {"Courier New", -40, 700, 0, 1, 0, 204},     {"Tahoma", -13, 400, 0, 0, 1, 204},
+                              {"Arial", -71, 400, 1, 0, 0, 204},           {"Liberation Serif", -19, 700, 1, 0, 0, 0}};
+    const std::vector<std::u16string> messages = {
+        u"Бегущая строка: новости часа", u"В Москве без осадков, +3°", u"Ёжик, «кавычки» — тире", u"AVAWAY fi ffl 0123",
+        u"i", u"    ", u"", std::u16string(1500, u'ж')};
+    const StripEquality r = CompareStripsWithDirectBands(
+        renderer, allocator, 6, [&](int i) { ASSERT_TRUE(renderer.CreateTickerFont(fonts[i])); }, messages, 120, 7);
+    EXPECT_EQ(r.mismatches, 0) << r.firstMismatch;
+    EXPECT_GT(r.bandsCopied, r.bandsCompared / 2);
+    std::printf("%d bands compared, %d copied from strips\n", r.bandsCompared, r.bandsCopied);
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// Each message's strip, its shadow and text composed on the band's
+// background, drawn once and copied into the band wherever the message
+// stands. Text drawn at an integer position looks the same wherever it is
+// drawn, so a copied band equals a band drawn directly, byte for byte, and
+// the text renderer runs only when a message, the font or the colours change.
+//
+// Whatever the cache cannot reproduce exactly it declines, and the caller
+// draws the band directly: runs whose ink would touch, strips wider than
+// kMaxStripWidth (a whole text file on one line), a failed allocation.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "render/band_composer.h"
+
+class StripCache {
+public:
+    static constexpr int32_t kMaxStripWidth = 4096;
+    static constexpr int32_t kMaxStripPixels = 1 << 20;  // 4 MB: tall fonts get shorter strips
+    static constexpr int32_t kStrips = 8;
+
+    StripCache(TextRenderer& renderer, SurfaceAllocator& allocator);
+
+    // Composes the band into slot 0 of `band`, as ComposeBand would; false
+    // (band untouched or partly drawn) when the caller must draw it directly.
+    bool Compose(DibSurface& band, const BandStyle& style, const BandRuns* runs);
+    // The font changed: every strip is stale.
+    void Invalidate();
+
+    // Strips drawn and buffers grown so far (for tests and benchmarks).
+    int64_t StripsDrawn() const { return stripsDrawn_; }
+    int64_t Growths() const { return growths_ + scratch_.Allocations(); }
+
+private:
+    struct Strip {
+        std::u16string text;
+        bool valid = false;
+        int32_t width = 0, height = 0;
+        int32_t inkLeft = 0, inkRight = 0;  // the columns that differ from the background
+        uint64_t lastUse = 0;
+        std::vector<uint32_t> pixels;  // top-down rows of `width`
+    };
+
+    bool SameStyle(const BandStyle& s) const;
+    bool PrepareStyle(const BandStyle& style);
+    const Strip* StripFor(const BandRun& run);
+    bool Draw(Strip& strip, const BandRun& run);
+    bool Fits(const BandRun& run) const;
+
+    TextRenderer& renderer_;
+    DibSurface scratch_;
+    BandStyle style_;
+    bool styleValid_ = false;
+    uint32_t background_ = 0;
+    int32_t margin_ = 0;  // room left and right of the text for overhangs and the shadow
+    Strip strips_[kStrips];
+    uint64_t clock_ = 0;
+    int64_t stripsDrawn_ = 0, growths_ = 0;
+};

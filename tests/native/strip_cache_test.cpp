@@ -1,0 +1,81 @@
+// The strip cache: copied bands equal directly drawn ones, strips are drawn
+// once per message and style, and what cannot be copied exactly is declined.
+#include <gtest/gtest.h>
+
+#include "render/dib_surface.h"
+#include "render/text_renderer.h"
+#include "tests/strip_equality.h"
+
+namespace {
+
+std::vector<std::u16string> Messages() {
+    return {u"Бегущая строка", u"News of the hour", u"a", u"   ", u"", u"Ёжик в тумане, 12:45", std::u16string(3000, u'ж')};
+}
+
+TEST(StripCache, CopiedBandsEqualDirectlyDrawnBands) {
+    BlockTextRenderer renderer;
+    HeapSurfaceAllocator allocator;
+    const int32_t heights[] = {-12, -31, -57};
+    const StripEquality r = CompareStripsWithDirectBands(
+        renderer, allocator, 3, [&](int i) { renderer.CreateTickerFont(FontSpec{"", heights[i], 400}); }, Messages(),
+        300, 1);
+    EXPECT_EQ(r.mismatches, 0) << r.firstMismatch;
+    EXPECT_GT(r.bandsCopied, r.bandsCompared / 2);  // most bands take the copying road
+    EXPECT_LT(r.bandsCopied, r.bandsCompared);      // touching and long runs do not
+}
+
+struct Strips : ::testing::Test {
+    BlockTextRenderer renderer;
+    HeapSurfaceAllocator allocator;
+    StripCache cache{renderer, allocator};
+    DibSurface band{allocator};
+    strip_equality::Runs runs;
+    BandStyle style;
+    Strips() {
+        band.AddSlot(), band.AddSlot();
+        renderer.CreateTickerFont(FontSpec{"", -31, 400});
+        style.width = 768, style.height = renderer.MeasureAnsi(" ").cy + 2, style.shadowOffset = 2;
+        style.backColor = 0x203040, style.textColor = 0xFFFFFF, style.backOpacity = 60, style.textOpacity = 100;
+    }
+    void Put(const char16_t* text, int32_t x) {
+        BandRun r;
+        r.x = x, r.text = text, r.length = int32_t(std::u16string(text).size());
+        r.width = renderer.MeasureWide(text, r.length).cx;
+        runs.runs.push_back(r);
+    }
+};
+
+TEST_F(Strips, EachMessageIsDrawnOncePerStyleAndFont) {
+    Put(u"первая", 700);
+    Put(u"вторая", 900);
+    for (int frame = 0; frame < 200; ++frame) {
+        for (BandRun& r : runs.runs) r.x -= 4;
+        ASSERT_TRUE(cache.Compose(band, style, &runs));
+    }
+    EXPECT_EQ(cache.StripsDrawn(), 2);
+    const int64_t grown = cache.Growths();
+    style.textColor = 0x00FF00;  // a new colour draws both again, into the same buffers
+    for (int frame = 0; frame < 10; ++frame) ASSERT_TRUE(cache.Compose(band, style, &runs));
+    EXPECT_EQ(cache.StripsDrawn(), 4);
+    EXPECT_EQ(cache.Growths(), grown);
+    cache.Invalidate();  // a new font
+    ASSERT_TRUE(cache.Compose(band, style, &runs));
+    EXPECT_EQ(cache.StripsDrawn(), 6) << runs.runs[0].x << " " << runs.runs[1].x;
+}
+
+TEST_F(Strips, TouchingInkAndOverlongStripsAreLeftToTheDirectComposer) {
+    Put(u"abc", 100);
+    Put(u"def", 100 + runs.runs[0].width / 2);  // overlapping runs
+    EXPECT_FALSE(cache.Compose(band, style, &runs));
+    const int64_t drawn = cache.StripsDrawn();
+    runs.runs.clear();
+    const std::u16string line(2000, u'ж');
+    Put(line.c_str(), 0);
+    EXPECT_FALSE(cache.Compose(band, style, &runs));
+    runs.runs.clear();
+    Put(u"далеко", 5000);  // off the band: nothing to draw, nothing declined
+    EXPECT_TRUE(cache.Compose(band, style, &runs));
+    EXPECT_EQ(cache.StripsDrawn(), drawn);
+}
+
+}  // namespace
