@@ -1,5 +1,6 @@
 #include "render/strip_cache.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -17,6 +18,23 @@ public:
 private:
     BandRun run_;
 };
+
+// Eight bytes at a time: a long line is compared at every lookup, and the C
+// runtime's memcmp may go byte by byte.
+bool SameText(const char16_t* a, const char16_t* b, size_t length) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
+    size_t n = length * sizeof(char16_t), i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, p + i, 8);
+        std::memcpy(&y, q + i, 8);
+        if (x != y) return false;
+    }
+    for (; i < n; ++i)
+        if (p[i] != q[i]) return false;
+    return true;
+}
 
 uint32_t PixelAt(const SurfaceSlot& slot, int32_t x, int32_t y) {
     uint32_t p;
@@ -61,18 +79,33 @@ bool StripCache::PrepareStyle(const BandStyle& style) {
     return true;
 }
 
-bool StripCache::Fits(const BandRun& run) const {
-    const int64_t width = int64_t(run.width) + 2 * margin_;
-    return run.width >= 0 && width <= kMaxStripWidth && width * style_.height <= kMaxStripPixels;
+bool StripCache::Place(const BandRun& run, int32_t bandWidth, int32_t* origin, int32_t* width) const {
+    if (run.width < 0) return false;
+    const int64_t whole = int64_t(run.width) + 2 * margin_;
+    const int64_t most = std::min<int64_t>(kMaxStripWidth, kMaxStripPixels / style_.height);
+    if (whole <= most) {
+        *origin = -margin_;
+        *width = int32_t(whole);
+        return true;
+    }
+    // A tile: the visible part of the run and what lies up to kTileStep
+    // beyond it, on a grid that starts at the run's left margin, so that the
+    // tile serves the frames that follow until the text has moved on.
+    if (most < int64_t(bandWidth) + kTileStep) return false;
+    const int64_t visible = std::max<int64_t>(-margin_, -int64_t(run.x));
+    const int64_t start = visible - (visible + margin_) % kTileStep;
+    *origin = int32_t(start);
+    *width = int32_t(std::min<int64_t>(most, int64_t(run.width) + margin_ - start));
+    return true;
 }
 
-bool StripCache::Draw(Strip& strip, const BandRun& run) {
+bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t width) {
     strip.valid = false;
-    const int32_t width = run.width + 2 * margin_, height = style_.height;
+    const int32_t height = style_.height;
     BandStyle s = style_;
     s.width = width;
     BandRun at = run;
-    at.x = margin_;
+    at.x = -origin;
     const OneRun one(at);
     // Wide enough for every strip so far: the scratch bitmap is made again only when a strip outgrows it.
     ComposeBand(renderer_, scratch_, s, &one, 100);
@@ -94,9 +127,13 @@ bool StripCache::Draw(Strip& strip, const BandRun& run) {
         while (x > inkRight && row[x - 1] == background_) --x;
         inkRight = x > inkRight ? x : inkRight;
     }
-    // Ink at the strip's edge may have been cut off: not a faithful strip.
-    if (inkLeft < inkRight && (inkLeft == 0 || inkRight == width)) return false;
+    // Ink at the margin's outer edge may go on beyond it: not a faithful
+    // strip. (A tile's inner edges are cut inside the text, which is drawn
+    // clipped there exactly as in the band.)
+    const bool leftEnd = origin == -margin_, rightEnd = origin + width == run.width + margin_;
+    if (inkLeft < inkRight && ((leftEnd && inkLeft == 0) || (rightEnd && inkRight == width))) return false;
     strip.text.assign(run.text, size_t(run.length));
+    strip.origin = origin;
     strip.width = width;
     strip.height = height;
     strip.inkLeft = inkLeft < inkRight ? inkLeft : 0;
@@ -106,20 +143,21 @@ bool StripCache::Draw(Strip& strip, const BandRun& run) {
     return true;
 }
 
-const StripCache::Strip* StripCache::StripFor(const BandRun& run) {
-    if (!Fits(run)) return nullptr;
+const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWidth) {
+    int32_t origin, width;
+    if (!Place(run, bandWidth, &origin, &width)) return nullptr;
     // The first free strip, else the least recently used one: after a change
     // of colours the same messages land in the same buffers.
     Strip* victim = nullptr;
     for (Strip& s : strips_) {
-        if (s.valid && s.text.size() == size_t(run.length) &&
-            std::memcmp(s.text.data(), run.text, size_t(run.length) * sizeof(char16_t)) == 0) {
+        if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.length) &&
+            SameText(s.text.data(), run.text, size_t(run.length))) {
             s.lastUse = ++clock_;
             return &s;
         }
         if (!victim || (victim->valid && (!s.valid || s.lastUse < victim->lastUse))) victim = &s;
     }
-    if (!Draw(*victim, run)) return nullptr;
+    if (!Draw(*victim, run, origin, width)) return nullptr;
     victim->lastUse = ++clock_;
     return victim;
 }
@@ -146,15 +184,16 @@ bool StripCache::Compose(DibSurface& band, const BandStyle& style, const BandRun
         if (r.width < 0) return false;
         const int64_t left = int64_t(r.x) - margin_, right = int64_t(r.x) + r.width + margin_;
         if (right <= 0 || left >= width) continue;  // nothing of it reaches the band
-        const Strip* strip = StripFor(r);
+        const Strip* strip = StripFor(r, width);
         if (!strip) return false;
         if (strip->inkLeft == strip->inkRight) continue;  // blank
-        const int64_t inkLeft = left + strip->inkLeft, inkRight = left + strip->inkRight;
+        const int64_t stripLeft = int64_t(r.x) + strip->origin;  // the band column of the strip's first
+        const int64_t inkLeft = stripLeft + strip->inkLeft, inkRight = stripLeft + strip->inkRight;
         if (inkLeft < inkEnd) return false;  // touching ink blends: only direct drawing gets that right
         inkEnd = inkRight;
         const int32_t from = int32_t(inkLeft < 0 ? 0 : inkLeft), to = int32_t(inkRight > width ? width : inkRight);
         if (from >= to) continue;
-        const int32_t offset = from - int32_t(left);
+        const int32_t offset = from - int32_t(stripLeft);
         for (int32_t y = 0; y < height; ++y)
             std::memcpy(slot.At(from, y), strip->pixels.data() + size_t(y) * size_t(strip->width) + size_t(offset),
                         size_t(to - from) * 4);

@@ -4,9 +4,11 @@
 // drawn, so a copied band equals a band drawn directly, byte for byte, and
 // the text renderer runs only when a message, the font or the colours change.
 //
+// A run too long for one strip (a whole text file on one line) is cached as
+// a tile: the part the band shows and the kTileStep pixels that follow.
 // Whatever the cache cannot reproduce exactly it declines, and the caller
-// draws the band directly: runs whose ink would touch, strips wider than
-// kMaxStripWidth (a whole text file on one line), a failed allocation.
+// draws the band directly: runs whose ink would touch, fonts so tall that a
+// tile cannot cover the band, a failed allocation.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -18,6 +20,7 @@ class StripCache {
 public:
     static constexpr int32_t kMaxStripWidth = 4096;
     static constexpr int32_t kMaxStripPixels = 1 << 20;  // 4 MB: tall fonts get shorter strips
+    static constexpr int32_t kTileStep = 1024;
     static constexpr int32_t kStrips = 8;
 
     StripCache(TextRenderer& renderer, SurfaceAllocator& allocator);
@@ -36,6 +39,7 @@ private:
     struct Strip {
         std::u16string text;
         bool valid = false;
+        int32_t origin = 0;  // the run's column (from its left edge) at the strip's first
         int32_t width = 0, height = 0;
         int32_t inkLeft = 0, inkRight = 0;  // the columns that differ from the background
         uint64_t lastUse = 0;
@@ -44,9 +48,10 @@ private:
 
     bool SameStyle(const BandStyle& s) const;
     bool PrepareStyle(const BandStyle& style);
-    const Strip* StripFor(const BandRun& run);
-    bool Draw(Strip& strip, const BandRun& run);
-    bool Fits(const BandRun& run) const;
+    // Where the run's strip starts (relative to the run) and how wide it is.
+    bool Place(const BandRun& run, int32_t bandWidth, int32_t* origin, int32_t* width) const;
+    const Strip* StripFor(const BandRun& run, int32_t bandWidth);
+    bool Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t width);
 
     TextRenderer& renderer_;
     DibSurface scratch_;

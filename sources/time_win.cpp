@@ -15,9 +15,14 @@ bool WinTimeZone::LocalToUtcSeconds(const CalendarFields& f, int64_t* seconds) c
 }
 
 int32_t WinTimeZone::StandardBiasMinutes() const {
+    const uint32_t now = GetTickCount();
+    if (biasKnown_.load() && now - biasTick_.load() < 1000) return bias_.load();
     TIME_ZONE_INFORMATION tzi = {};
-    if (GetTimeZoneInformation(&tzi) == TIME_ZONE_ID_INVALID) return 0;
-    return int32_t(tzi.Bias + tzi.StandardBias);
+    const int32_t bias = GetTimeZoneInformation(&tzi) == TIME_ZONE_ID_INVALID ? 0 : int32_t(tzi.Bias + tzi.StandardBias);
+    bias_.store(bias);
+    biasTick_.store(now);
+    biasKnown_.store(true);
+    return bias;
 }
 
 bool WinTimeZone::UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const {

@@ -63,19 +63,38 @@ TEST_F(Strips, EachMessageIsDrawnOncePerStyleAndFont) {
     EXPECT_EQ(cache.StripsDrawn(), 6) << runs.runs[0].x << " " << runs.runs[1].x;
 }
 
-TEST_F(Strips, TouchingInkAndOverlongStripsAreLeftToTheDirectComposer) {
+TEST_F(Strips, TouchingInkAndFontsTooTallForATileAreLeftToTheDirectComposer) {
     Put(u"abc", 100);
     Put(u"def", 100 + runs.runs[0].width / 2);  // overlapping runs
     EXPECT_FALSE(cache.Compose(band, style, &runs));
     const int64_t drawn = cache.StripsDrawn();
     runs.runs.clear();
-    const std::u16string line(2000, u'ж');
-    Put(line.c_str(), 0);
-    EXPECT_FALSE(cache.Compose(band, style, &runs));
-    runs.runs.clear();
     Put(u"далеко", 5000);  // off the band: nothing to draw, nothing declined
     EXPECT_TRUE(cache.Compose(band, style, &runs));
     EXPECT_EQ(cache.StripsDrawn(), drawn);
+    runs.runs.clear();
+    const std::u16string line(2000, u'ж');
+    Put(line.c_str(), 0);
+    style.height = 2000;  // a tile of at most 1 M pixels is narrower than the band and a step
+    EXPECT_FALSE(cache.Compose(band, style, &runs));
+}
+
+TEST_F(Strips, ALongLineScrollsThroughTilesDrawnOncePerStep) {
+    const std::u16string line(3000, u'ж');  // 3000 cells of 18 pixels
+    Put(line.c_str(), 0);
+    DibSurface direct(allocator);
+    direct.AddSlot(), direct.AddSlot();
+    int compared = 0;
+    for (int frame = 0; frame < 1000; ++frame, runs.runs[0].x -= 7) {
+        ASSERT_TRUE(cache.Compose(band, style, &runs));
+        if (frame % 50 != 0) continue;
+        ComposeBand(renderer, direct, style, &runs);
+        ASSERT_TRUE(strip_equality::SameBand(band.Slot(0), direct.Slot(0), style.width, style.height)) << frame;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 20);
+    // 7,000 pixels of motion: a new tile every 1024 of them
+    EXPECT_LE(cache.StripsDrawn(), 8);
 }
 
 }  // namespace
