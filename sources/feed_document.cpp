@@ -94,18 +94,27 @@ void RemoveXmlDeclaration(Text& text) {
     text.erase(0, at);
 }
 
-bool RemoveDocumentType(Text& text) {
+namespace {
+
+// Where the prolog's document type declaration starts, or npos.
+size_t PrologDocumentType(const Text& text) {
     size_t at = 0;
-    for (;;) {  // the prolog: white space, comments, processing instructions
+    for (;;) {  // white space, comments, processing instructions
         at = SkipSpace(text, at);
         if (StartsWith(text, at, u"<!--")) at = After(text, at + 4, u"-->");
         else if (StartsWith(text, at, u"<?")) at = After(text, at + 2, u"?>");
         else break;
-        if (at == Text::npos) return true;  // broken: the parser will say so
+        if (at == Text::npos) return at;  // broken: the parser will say so
     }
-    if (!StartsWith(text, at, u"<!DOCTYPE")) return true;
-    const size_t start = at;
-    at = SkipSpace(text, at + 9);
+    return StartsWith(text, at, u"<!DOCTYPE") ? at : Text::npos;
+}
+
+}  // namespace
+
+bool RemoveDocumentType(Text& text) {
+    const size_t start = PrologDocumentType(text);
+    if (start == Text::npos) return true;
+    size_t at = SkipSpace(text, start + 9);
     at = SkipName(text, at);
     at = SkipSpace(text, at);
     if (StartsWith(text, at, u"SYSTEM") || StartsWith(text, at, u"PUBLIC")) {
@@ -119,7 +128,10 @@ bool RemoveDocumentType(Text& text) {
         at = SkipSpace(text, at);
     }
     if (at >= text.size() || text[at] != u'>') return false;
-    text.erase(start, at + 1 - start);
+    Text rest = text;
+    rest.erase(start, at + 1 - start);
+    if (PrologDocumentType(rest) != Text::npos) return false;  // a second one: not a document
+    text.swap(rest);
     return true;
 }
 

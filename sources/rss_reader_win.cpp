@@ -131,13 +131,14 @@ bool FeedBytes::Load(const std::string& path) {
     return ok;
 }
 
-FeedParseResult ParseFeed(const FeedBytes& bytes, const std::string& contentType) {
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     // MSXML gets text, decoded here: it knows few encodings itself, and none
     // from the HTTP header.
     std::u16string text;
-    if (PrepareFeedText(bytes.data(), bytes.size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text) !=
-        FeedTextResult::Ok)
-        return Bad();
+    const FeedTextResult prepared =
+        PrepareFeedText(bytes.data(), bytes.size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
+    bytes.Release();
+    if (prepared != FeedTextResult::Ok) return Bad();
 
     Com<IXMLDOMDocument> doc;
     if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,

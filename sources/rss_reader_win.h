@@ -14,6 +14,7 @@ public:
     bool Load(const std::string& path);
     const char* data() const { return bytes_.data(); }
     size_t size() const { return bytes_.size(); }
+    void Release() { std::string().swap(bytes_); }
 
 private:
     std::string bytes_;
@@ -21,7 +22,8 @@ private:
 
 // COM must be initialised on the calling thread. `contentType` is the HTTP
 // Content-Type the feed came with (its charset counts when the document
-// names no encoding).
-FeedParseResult ParseFeed(const FeedBytes& bytes, const std::string& contentType = std::string());
+// names no encoding). The bytes are released once decoded: a big feed is
+// then held as text and as a document, never three times at once.
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType = std::string());
 // Load and ParseFeed in one; an unreadable file is a bad feed.
 FeedParseResult ReadFeedFile(const std::string& path, const std::string& contentType = std::string());

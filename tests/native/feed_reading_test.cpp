@@ -170,6 +170,7 @@ TEST(FeedDocument, ADocumentTypeIsDroppedUnlessItDefinesEntities) {
         {u"<!DOCTYPE rss [<!ELEMENT rss ANY>]><rss/>", false, u""},
         {u"<!DOCTYPE rss [<!ENTITY % p SYSTEM \"x\">", false, u""},
         {u"<!DOCTYPE rss PUBLIC \"unterminated><rss/>", false, u""},
+        {u"<!DOCTYPE a><!DOCTYPE b [<!ENTITY x \"y\">]><b>&x;</b>", false, u""},
     };
     for (const auto& c : cases) {
         std::u16string text = c.in;
