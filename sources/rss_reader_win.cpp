@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <utility>
 
 #include "sources/ansi_codec.h"
@@ -64,13 +65,18 @@ void SetProperty(IXMLDOMDocument* doc, const wchar_t* name, bool value) {
 
 // An element's namespace and local name; false for other nodes. Names are
 // matched by namespace, never by prefix (Wine finds nothing by a prefixed
-// tag name).
+// tag name). Two calls for most elements: the local name is asked for only
+// when the name has a prefix.
 bool ElementName(IXMLDOMNode* node, std::u16string& ns, std::u16string& local) {
-    DOMNodeType type = NODE_INVALID;
-    if (FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT) return false;
     Bstr name, uri;
-    if (FAILED(node->get_baseName(&name.b)) || !name.b) return false;
-    local = ToU16(name.b);
+    if (FAILED(node->get_nodeName(&name.b)) || !name.b || name.b[0] == L'#') return false;  // #text, #cdata-section...
+    if (wcschr(name.b, L':')) {
+        Bstr base;
+        if (FAILED(node->get_baseName(&base.b)) || !base.b) return false;
+        local = ToU16(base.b);
+    } else {
+        local = ToU16(name.b);
+    }
     ns = SUCCEEDED(node->get_namespaceURI(&uri.b)) ? ToU16(uri.b) : std::u16string();
     return true;
 }
