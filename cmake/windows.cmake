@@ -93,6 +93,13 @@ if(SKIMROW_WINE_TESTS)
     add_executable(record_open tests/win/tools/record_open.cpp)
     target_link_options(record_open PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
     add_dependencies(win_tests Mivra_Skimrow vantrex_host record_open)
+    # Real feeds through the DLL, run by scripts/real-feeds.sh (not by CTest).
+    add_executable(real_feeds tests/win/tools/real_feeds.cpp tests/win/band_session.cpp tests/win/plugin_harness.cpp)
+    target_include_directories(real_feeds PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(real_feeds PRIVATE ${SKIMROW_COMMON_FLAGS})
+    target_link_options(real_feeds PRIVATE ${SKIMROW_STATIC_LINK})
+    target_link_libraries(real_feeds PRIVATE gtest gtest_main)
+    add_dependencies(real_feeds Mivra_Skimrow)
     # A real HTTP server on 127.0.0.1 for the downloader and feed tests.
     add_test(NAME feed_server_start COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh start ${CMAKE_BINARY_DIR}/http)
     add_test(NAME feed_server_stop COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh stop ${CMAKE_BINARY_DIR}/http)

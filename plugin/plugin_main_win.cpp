@@ -51,7 +51,7 @@ void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
         FeedBytes bytes;
         const bool read = bytes.Load(path);
         DeleteFileA(path.c_str());
-        if (read) feed = ParseFeed(bytes);
+        if (read) feed = ParseFeed(bytes, Downloader::ContentType(job));
         else feed.kind = FeedParseResult::BadFeed;
     }
     g_engine.OnFeedParsed(feed, g_zone, g_formatter, Downloader::Stopping, job);

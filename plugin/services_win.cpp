@@ -21,4 +21,17 @@ std::string WinAnsiCodec::FromUtf16(const char16_t* text) const {
     return out;
 }
 
+bool WinAnsiCodec::Decode(uint32_t codePage, const char* bytes, size_t size, bool strict, std::u16string& out) const {
+    if (size == 0) return IsValidCodePage(codePage == kAnsiCodePage ? GetACP() : codePage) != FALSE;
+    if (size > 0x7FFFFFFF) return false;
+    const UINT page = codePage == kAnsiCodePage ? CP_ACP : codePage;
+    const DWORD flags = strict ? MB_ERR_INVALID_CHARS : 0;
+    const int n = MultiByteToWideChar(page, flags, bytes, int(size), nullptr, 0);
+    if (n <= 0) return false;  // no such code page, or an undefined sequence
+    const size_t at = out.size();
+    out.resize(at + size_t(n));
+    MultiByteToWideChar(page, flags, bytes, int(size), reinterpret_cast<wchar_t*>(&out[at]), n);
+    return true;
+}
+
 int64_t WinEngineServices::NowSeconds() { return static_cast<int64_t>(_time64(nullptr)); }

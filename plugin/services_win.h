@@ -11,6 +11,7 @@ class WinAnsiCodec final : public AnsiCodec {
 public:
     std::u16string ToUtf16(const char* text) const override;
     std::string FromUtf16(const char16_t* text) const override;
+    bool Decode(uint32_t codePage, const char* bytes, size_t size, bool strict, std::u16string& out) const override;
 };
 
 class WinEngineServices final : public EngineServices {

@@ -49,6 +49,16 @@ else
     run_ctest "Windows 64-bit under Wine" "$SKIMROW_BUILD/win64" with_wine win64 "$SKIMROW_BUILD/win64/wineprefix"
 fi
 
+say "real feeds through the DLL"
+feedslog=$SKIMROW_BUILD/real-feeds.log
+bash "$SKIMROW_ROOT/scripts/real-feeds.sh" >"$feedslog" 2>&1
+rc=$?
+cat "$feedslog"
+if grep -q 'real feeds: skipped' "$feedslog"; then :
+elif [ $rc -eq 0 ]; then passed=$((passed + 1))
+else failed=$((failed + 1)) status=1
+fi
+
 say "fuzz targets (libFuzzer, ASan+UBSan), ${SKIMROW_FUZZ_SECONDS:-20} s each"
 fuzzlog=$SKIMROW_BUILD/fuzz.run.log
 bash "$SKIMROW_ROOT/scripts/fuzz.sh" "${SKIMROW_FUZZ_SECONDS:-20}" >"$fuzzlog" 2>&1

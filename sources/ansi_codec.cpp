@@ -13,16 +13,25 @@ const char16_t kHigh1251[64] = {
 const Cp1251Codec kDefaultCodec;
 const AnsiCodec* g_codec = &kDefaultCodec;
 
+char16_t From1251(unsigned char b) {
+    if (b < 0x80) return b;
+    if (b >= 0xC0) return char16_t(0x0410 + (b - 0xC0));
+    return kHigh1251[b - 0x80];
+}
+
 }  // namespace
 
 std::u16string Cp1251Codec::ToUtf16(const char* text) const {
     std::u16string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        if (*p < 0x80) out.push_back(*p);
-        else if (*p >= 0xC0) out.push_back(char16_t(0x0410 + (*p - 0xC0)));
-        else out.push_back(kHigh1251[*p - 0x80]);
-    }
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) out.push_back(From1251(*p));
     return out;
+}
+
+bool Cp1251Codec::Decode(uint32_t codePage, const char* bytes, size_t size, bool, std::u16string& out) const {
+    if (codePage != kAnsiCodePage && codePage != 1251) return false;
+    out.reserve(out.size() + size);
+    for (size_t i = 0; i < size; ++i) out.push_back(From1251(static_cast<unsigned char>(bytes[i])));
+    return true;
 }
 
 std::string Cp1251Codec::FromUtf16(const char16_t* text) const {

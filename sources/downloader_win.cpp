@@ -24,6 +24,7 @@ struct Downloader::Job {
     CompleteFn onComplete = nullptr;
     StatusFn onStatus = nullptr;
     std::u16string lastStatus;
+    std::string contentType;  // the response's Content-Type, for the reader's charset
     // WinInet's asynchronous results
     std::atomic<DWORD_PTR> asyncResult{0};
     std::atomic<DWORD> asyncError{0};
@@ -247,6 +248,9 @@ void Run(Job& j) {
     HttpQueryInfoA(j.urlFile, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &statusCode, &size, nullptr);
     if (statusCode != 200 && statusCode != 302)
         return Fail(j, u"Файл не найден.", Printf("File %s not found.", j.url.c_str()));
+    char type[256] = {};
+    size = sizeof type - 1;
+    if (HttpQueryInfoA(j.urlFile, HTTP_QUERY_CONTENT_TYPE, type, &size, nullptr)) j.contentType.assign(type, size);
     if (StopRequested(j)) return Terminated(j, false);
 
     TempFile temp(j.tempFile);
@@ -364,6 +368,8 @@ void Downloader::Stop() {
 bool Downloader::Stopping(void* job) { return static_cast<Job*>(job)->stop.load(); }
 
 const std::u16string& Downloader::LastStatus(Job* job) { return job->lastStatus; }
+
+const std::string& Downloader::ContentType(Job* job) { return job->contentType; }
 
 DWORD WINAPI Downloader::ThreadMain(void* parameter) {
     Job* job = static_cast<Job*>(parameter);

@@ -37,10 +37,12 @@ public:
     int32_t Download(const std::string& url) override;
     void Stop() override;
 
-    // For the callbacks: whether this download has been told to stop, and
-    // the last status text it reported.
+    // For the callbacks: whether this download has been told to stop, the
+    // last status text it reported, and the Content-Type the server sent
+    // ("" when none).
     static bool Stopping(void* job);
     static const std::u16string& LastStatus(Job* job);
+    static const std::string& ContentType(Job* job);
 
     const std::string& tempDir() const { return tempDir_; }
     const std::string& logPath() const { return logPath_; }

@@ -1,5 +1,7 @@
 // Publication dates of RSS items ("Mon, 07 Nov 2011 10:30:00 GMT") read by a
-// small scanner into seconds since 1970-01-01 00:00:00 UTC (64-bit).
+// small scanner into seconds since 1970-01-01 00:00:00 UTC (64-bit), with
+// the deviations real feeds use: other languages' and full month names, a
+// day name without its comma, zones such as MSK, UTC or GMT+3.
 #pragma once
 #include <cstdint>
 #include <ctime>
@@ -14,15 +16,15 @@ struct CalendarFields {
 std::tm ToTm(const CalendarFields& f, int32_t weekday = 0);
 CalendarFields FromTm(const std::tm& t);
 
-// The system's time zone, as the parser and the feed reader need it.
+// Seconds from 1970-01-01 00:00:00 to the fields read as UTC; months and
+// days outside their ranges carry over as a calendar would (month 0 is the
+// December before).
+int64_t UtcSecondsOfFields(const CalendarFields& f);
+
+// The system's time zone, as the feed reader needs it.
 class TimeZoneInfo {
 public:
     virtual ~TimeZoneInfo() = default;
-    // The fields as a local date and time, the system deciding on daylight
-    // saving; false when the moment cannot be represented.
-    virtual bool LocalToUtcSeconds(const CalendarFields& f, int64_t* seconds) const = 0;
-    // Minutes to add to local standard time to get UTC.
-    virtual int32_t StandardBiasMinutes() const = 0;
     // The local wall-clock fields of a UTC moment; false when not representable.
     virtual bool UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const = 0;
 };
@@ -30,11 +32,16 @@ public:
 // The C runtime's view of the zone (TZ on Linux); used by the native build.
 class RuntimeTimeZone final : public TimeZoneInfo {
 public:
-    bool LocalToUtcSeconds(const CalendarFields& f, int64_t* seconds) const override;
-    int32_t StandardBiasMinutes() const override;
     bool UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const override;
 };
 
-// `text` is in the system's ANSI code page. False, with `seconds` untouched,
-// when a separator is missing or the moment is not representable (before 1970).
-bool ParseRfc822Date(const std::string& text, const TimeZoneInfo& zone, int64_t* seconds);
+// Month numbers of month names in English (full or abbreviated), German,
+// French, Italian, Spanish, Portuguese and Russian, in lower case UTF-8 (a
+// trailing '.' allowed); 0 when the token names no month.
+int32_t MonthOfName(const std::string& token);
+
+// `text` is UTF-8 (ASCII in the usual case). False, with `seconds` untouched,
+// when a separator is missing or the moment lies before 1970. The time is
+// read as UTC and the zone applied, so daylight saving on this system never
+// shifts it; a year below 1900 reads as the moment 0.
+bool ParseRfc822Date(const std::string& text, int64_t* seconds);

@@ -1,6 +1,7 @@
 #include "sources/rss_items.h"
 
-#include "sources/ansi_codec.h"
+#include "sources/feed_date.h"
+#include "sources/feed_text.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,27 +11,17 @@ const char16_t kNoticeBadFeed[] = u"Ошибка на странице RSS-ле�
 const char16_t kNoticeNoNews[] = u"Нет новых сообщений";
 
 uint64_t StampFromFields(const CalendarFields& f) {
-    // days from 1601-01-01 to the date (proleptic Gregorian)
-    int64_t y = f.year, m = f.month;
-    if (m <= 2) y -= 1, m += 12;
-    const int64_t days = 365 * y + y / 4 - y / 100 + y / 400 + (153 * (m - 3) + 2) / 5 + f.day - 1 -
-                         (365 * 1600 + 1600 / 4 - 1600 / 100 + 1600 / 400 + (153 * 10 + 2) / 5);
-    const int64_t secs = days * 86400 + int64_t(f.hour) * 3600 + int64_t(f.minute) * 60 + f.second;
+    constexpr int64_t kSeconds1601To1970 = 11644473600;
+    const int64_t secs = UtcSecondsOfFields(f) + kSeconds1601To1970;
     return secs < 0 ? 0 : uint64_t(secs) * 10000000u;
 }
 
 bool BuildRssMessage(const RssItemTexts& item, const RssOptions& o, uint64_t nowStamp, const TimeZoneInfo& zone,
                      const DateFormatter& formatter, TickerMessage& work) {
-    work.dateText = item.pubDate.c_str();
-    work.titleText = item.title.c_str();
-    work.descriptionText = item.description.c_str();
-    work.timeText.Clear();
-
     int64_t seconds = 0;
     CalendarFields local;
     int32_t weekday = 0;
-    const std::string ansiDate = SystemAnsiCodec().FromUtf16(item.pubDate.c_str());
-    if (ParseRfc822Date(ansiDate, zone, &seconds) && zone.UtcToLocal(seconds, &local, &weekday)) {
+    if (ParseFeedDate(item.pubDate, &seconds) && zone.UtcToLocal(seconds, &local, &weekday)) {
         work.stamp = StampFromFields(local);
         std::u16string date = formatter.Format("%d %b %Y", local, weekday);
         date += u" г.";
@@ -45,7 +36,8 @@ bool BuildRssMessage(const RssItemTexts& item, const RssOptions& o, uint64_t now
     const bool taken = work.stamp == 0 || (work.stamp <= nowStamp && (!o.latestNews || work.stamp > o.lastUpdate));
     if (!taken) return false;
 
-    work.descriptionText.StripTags(u'<', u'>');
+    work.titleText = CleanFeedText(item.title).c_str();
+    work.descriptionText = CleanFeedText(item.description).c_str();
     work.displayText.Clear();
     if (o.date) {
         work.displayText.Append(work.dateText);
@@ -56,14 +48,19 @@ bool BuildRssMessage(const RssItemTexts& item, const RssOptions& o, uint64_t now
         work.displayText.Append(u"  ");
     }
     if (o.title) {
-        work.displayText.Append(work.titleText);
+        // Without a title, the description takes its place rather than leave a blank on air.
+        work.displayText.Append(work.titleText.IsEmpty() && !o.description ? work.descriptionText : work.titleText);
         work.displayText.Append(u"  ");
     }
     if (o.description) {
         if (!work.descriptionText.IsEmpty()) work.displayText.Append(work.descriptionText);
         else if (!o.title) work.displayText.Append(work.titleText);
     }
-    return true;
+    // An item with nothing to show (no title, no description, no date shown)
+    // would only be a gap on air.
+    for (const char16_t* c = work.displayText.Raw(); *c; ++c)
+        if (*c != u' ') return true;
+    return false;
 }
 
 void InsertNewestFirst(MessageList& list, const TickerMessage& message) {

@@ -7,6 +7,8 @@
 #include "sources/message_list.h"
 #include "sources/rfc822_date.h"
 
+// An item's texts as the feed gives them (any format): the date as written,
+// title and description with whatever markup and references they hold.
 struct RssItemTexts {
     std::u16string pubDate, title, description;
 };
@@ -26,7 +28,9 @@ public:
 // FILETIME units (100 ns since 1601-01-01) of a wall-clock date and time.
 uint64_t StampFromFields(const CalendarFields& f);
 
-// Fills `work` from the item; true when the item passes the filter.
+// Fills `work` from the item; true when the item passes the filter and has
+// something to show. Title and description go on air cleaned (see
+// feed_text.h); without a title, the description takes its place.
 bool BuildRssMessage(const RssItemTexts& item, const RssOptions& options, uint64_t nowStamp, const TimeZoneInfo& zone,
                      const DateFormatter& formatter, TickerMessage& work);
 

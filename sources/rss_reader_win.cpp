@@ -4,10 +4,13 @@
 #include <msxml2.h>
 #include <oleauto.h>
 
-#include <cctype>
 #include <cstdint>
+#include <cwchar>
+#include <utility>
 
 #include "sources/ansi_codec.h"
+#include "sources/feed_document.h"
+#include "sources/feed_formats.h"
 
 namespace {
 
@@ -28,6 +31,10 @@ public:
     T** Out() { return &p; }
     T* operator->() const { return p; }
     explicit operator bool() const { return p != nullptr; }
+    void Reset(T* next) {
+        if (p) p->Release();
+        p = next;
+    }
     T* p = nullptr;
 };
 
@@ -41,7 +48,9 @@ public:
     BSTR b = nullptr;
 };
 
-std::u16string ToU16(BSTR b) { return b ? std::u16string(reinterpret_cast<const char16_t*>(b)) : std::u16string(); }
+std::u16string ToU16(BSTR b) {
+    return b ? std::u16string(reinterpret_cast<const char16_t*>(b), SysStringLen(b)) : std::u16string();
+}
 
 void SetProperty(IXMLDOMDocument* doc, const wchar_t* name, bool value) {
     Com<IXMLDOMDocument2> doc2;
@@ -54,38 +63,54 @@ void SetProperty(IXMLDOMDocument* doc, const wchar_t* name, bool value) {
     doc2->setProperty(property.b, v);
 }
 
-bool ReadItem(IXMLDOMNode* item, RssItemTexts& out) {
-    Com<IXMLDOMNodeList> children;
-    if (FAILED(item->get_childNodes(children.Out())) || !children) return false;
-    long count = 0;
-    children->get_length(&count);
-    for (long i = 0; i < count; ++i) {
-        Com<IXMLDOMNode> child;
-        if (FAILED(children->get_item(i, child.Out())) || !child) continue;
-        Bstr name;
-        if (FAILED(child->get_nodeName(&name.b)) || !name.b) continue;
-        std::u16string* target = nullptr;
-        if (lstrcmpiW(name.b, L"pubDate") == 0) target = &out.pubDate;
-        else if (lstrcmpiW(name.b, L"title") == 0) target = &out.title;
-        else if (lstrcmpiW(name.b, L"description") == 0) target = &out.description;
-        if (!target) continue;
-        Bstr text;
-        if (SUCCEEDED(child->get_text(&text.b))) *target = ToU16(text.b);
+// An element's namespace and local name; false for other nodes. Names are
+// matched by namespace, never by prefix (Wine finds nothing by a prefixed
+// tag name). Two calls for most elements: the local name is asked for only
+// when the name has a prefix.
+bool ElementName(IXMLDOMNode* node, std::u16string& ns, std::u16string& local) {
+    Bstr name, uri;
+    if (FAILED(node->get_nodeName(&name.b)) || !name.b || name.b[0] == L'#') return false;  // #text, #cdata-section...
+    if (wcschr(name.b, L':')) {
+        Bstr base;
+        if (FAILED(node->get_baseName(&base.b)) || !base.b) return false;
+        local = ToU16(base.b);
+    } else {
+        local = ToU16(name.b);
     }
+    ns = SUCCEEDED(node->get_namespaceURI(&uri.b)) ? ToU16(uri.b) : std::u16string();
     return true;
 }
 
-// Whether the document declares a document type near its top. A feed has no
-// use for one, and some MSXML versions would expand its entities.
-bool DeclaresDocumentType(const uint8_t* bytes, size_t size) {
-    static const char kTag[] = "<!DOCTYPE";
-    const size_t head = size < 65536 ? size : 65536, n = sizeof kTag - 1;
-    for (size_t i = 0; i + n <= head; ++i) {
-        size_t k = 0;
-        while (k < n && std::toupper(bytes[i + k]) == kTag[k]) ++k;
-        if (k == n) return true;
+// Children by sibling links: a child list read by index costs time that
+// grows with the index in some MSXML versions.
+template <class Visit>
+void ForEachChild(IXMLDOMNode* parent, Visit visit) {
+    Com<IXMLDOMNode> child;
+    if (FAILED(parent->get_firstChild(child.Out()))) return;
+    while (child) {
+        visit(child.p);
+        IXMLDOMNode* next = nullptr;
+        if (FAILED(child->get_nextSibling(&next))) next = nullptr;
+        child.Reset(next);
     }
-    return false;
+}
+
+void ReadItem(IXMLDOMNode* item, FeedFormat format, ItemTextCollector& collector) {
+    collector.Reset();
+    std::u16string ns, local;
+    ForEachChild(item, [&](IXMLDOMNode* child) {
+        if (!ElementName(child, ns, local)) return;
+        const ItemRole role = RoleOfItemChild(format, ns, local);
+        if (role.field == ItemField::None) return;
+        Bstr text;
+        if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b));
+    });
+}
+
+FeedParseResult Bad() {
+    FeedParseResult r;
+    r.kind = FeedParseResult::BadFeed;
+    return r;
 }
 
 }  // namespace
@@ -97,42 +122,37 @@ bool FeedBytes::Load(const std::string& path) {
     LARGE_INTEGER length = {};
     bool ok = GetFileSizeEx(file, &length) && length.QuadPart < 0x7FFFFFFF;
     if (ok) {
-        if (array_) SafeArrayDestroy(array_);
-        size_ = size_t(length.QuadPart);
-        array_ = SafeArrayCreateVector(VT_UI1, 0, ULONG(size_));
-        void* data = nullptr;
-        ok = array_ && SUCCEEDED(SafeArrayAccessData(array_, &data));
-        if (ok) {
-            size_t done = 0;
-            DWORD n = 0;
-            while (done < size_ && ReadFile(file, static_cast<uint8_t*>(data) + done,
-                                            DWORD(size_ - done < (1u << 20) ? size_ - done : 1u << 20), &n, nullptr) &&
-                   n > 0)
-                done += n;
-            ok = done == size_;
-            SafeArrayUnaccessData(array_);
-        }
+        bytes_.assign(size_t(length.QuadPart), '\0');
+        size_t done = 0;
+        DWORD n = 0;
+        while (done < bytes_.size() &&
+               ReadFile(file, &bytes_[done], DWORD(bytes_.size() - done < (1u << 20) ? bytes_.size() - done : 1u << 20),
+                        &n, nullptr) &&
+               n > 0)
+            done += n;
+        ok = done == bytes_.size();
     }
     CloseHandle(file);
+    if (!ok) bytes_.clear();
     return ok;
 }
 
-FeedParseResult ParseFeed(const FeedBytes& bytes) {
-    FeedParseResult result;
-    result.kind = FeedParseResult::BadFeed;
-    if (!bytes.array()) return result;
-    void* data = nullptr;
-    if (FAILED(SafeArrayAccessData(bytes.array(), &data))) return result;
-    const bool doctype = DeclaresDocumentType(static_cast<const uint8_t*>(data), bytes.size());
-    SafeArrayUnaccessData(bytes.array());
-    if (doctype) return result;
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
+    // MSXML gets text, decoded here: it knows few encodings itself, and none
+    // from the HTTP header.
+    std::u16string text;
+    const FeedTextResult prepared =
+        PrepareFeedText(bytes.data(), bytes.size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
+    bytes.Release();
+    if (prepared != FeedTextResult::Ok) return Bad();
 
     Com<IXMLDOMDocument> doc;
     if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,
                                 reinterpret_cast<void**>(doc.Out()))) ||
         !doc) {
-        result.kind = FeedParseResult::NoMsxml;
-        return result;
+        FeedParseResult r;
+        r.kind = FeedParseResult::NoMsxml;
+        return r;
     }
     doc->put_async(VARIANT_FALSE);
     // A feed is data: no DTD, no entities from elsewhere.
@@ -140,41 +160,54 @@ FeedParseResult ParseFeed(const FeedBytes& bytes) {
     doc->put_validateOnParse(VARIANT_FALSE);
     SetProperty(doc.p, L"ProhibitDTD", true);
 
-    // Loaded from the bytes, MSXML still takes the encoding from the
-    // document's own declaration or byte-order mark, as from a file.
-    VARIANT source;
-    VariantInit(&source);
-    source.vt = VT_ARRAY | VT_UI1;
-    source.parray = bytes.array();
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    const HRESULT hr = doc->load(source, &loaded);
+    HRESULT hr;
+    {
+        Bstr source;
+        source.b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), UINT(text.size()));
+        std::u16string().swap(text);  // the document's copy is enough
+        if (!source.b) return Bad();
+        hr = doc->loadXML(source.b, &loaded);
+    }
     // A document that could not be parsed loads with S_FALSE and false: a bad
     // feed, not an empty one.
-    if (FAILED(hr) || loaded != VARIANT_TRUE) return result;
-    // Some MSXML versions ignore ProhibitDTD: refuse any document type here.
+    if (FAILED(hr) || loaded != VARIANT_TRUE) return Bad();
+    // The document type was taken out before the parse; one left is refused.
     Com<IXMLDOMDocumentType> doctypeNode;
-    if (SUCCEEDED(doc->get_doctype(doctypeNode.Out())) && doctypeNode) return result;
-    Com<IXMLDOMNodeList> items;
-    Bstr tag(L"item");
-    if (FAILED(doc->getElementsByTagName(tag.b, items.Out())) || !items) return result;
+    if (SUCCEEDED(doc->get_doctype(doctypeNode.Out())) && doctypeNode) return Bad();
+    Com<IXMLDOMElement> root;
+    if (FAILED(doc->get_documentElement(root.Out())) || !root) return Bad();
+    std::u16string ns, local;
+    FeedFormat format = FeedFormat::Rss;
+    if (ElementName(root.p, ns, local)) format = FormatOfRoot(ns, local);
+
+    FeedParseResult result;
     result.kind = FeedParseResult::Items;
-    long count = 0;
-    items->get_length(&count);
-    for (long i = 0; i < count; ++i) {
-        Com<IXMLDOMNode> item;
-        if (FAILED(items->get_item(i, item.Out())) || !item) continue;
-        RssItemTexts texts;
-        if (ReadItem(item.p, texts)) result.items.push_back(std::move(texts));
+    ItemTextCollector collector;
+    if (format == FeedFormat::Rss) {
+        Com<IXMLDOMNodeList> items;
+        Bstr tag(L"item");
+        if (FAILED(doc->getElementsByTagName(tag.b, items.Out())) || !items) return Bad();
+        long count = 0;
+        items->get_length(&count);
+        for (long i = 0; i < count; ++i) {
+            Com<IXMLDOMNode> item;
+            if (FAILED(items->get_item(i, item.Out())) || !item) continue;
+            ReadItem(item.p, format, collector);
+            result.items.push_back(std::move(collector.texts()));
+        }
+    } else {
+        ForEachChild(root.p, [&](IXMLDOMNode* child) {
+            if (!ElementName(child, ns, local) || !IsRootItem(format, ns, local)) return;
+            ReadItem(child, format, collector);
+            result.items.push_back(std::move(collector.texts()));
+        });
     }
     return result;
 }
 
-FeedParseResult ReadFeedFile(const std::string& path) {
+FeedParseResult ReadFeedFile(const std::string& path, const std::string& contentType) {
     FeedBytes bytes;
-    if (!bytes.Load(path)) {
-        FeedParseResult bad;
-        bad.kind = FeedParseResult::BadFeed;
-        return bad;
-    }
-    return ParseFeed(bytes);
+    if (!bytes.Load(path)) return Bad();
+    return ParseFeed(bytes, contentType);
 }

@@ -1,9 +1,7 @@
-// The XML side of the feed reader: loads a downloaded feed into an MSXML
-// DOM document and collects the texts of every "item".
+// The XML side of the feed reader: decodes a downloaded feed, loads it into
+// an MSXML DOM document and collects the texts of every item (RSS 0.9x/2.0
+// and 1.0, Atom 1.0 and 0.3).
 #pragma once
-#include <windows.h>
-#include <oleauto.h>
-
 #include <string>
 
 #include "sources/feed_messages.h"
@@ -12,24 +10,20 @@
 // a host that exits in the middle of a long parse leaves no file behind.
 class FeedBytes {
 public:
-    FeedBytes() = default;
-    ~FeedBytes() {
-        if (array_) SafeArrayDestroy(array_);
-    }
-    FeedBytes(const FeedBytes&) = delete;
-    FeedBytes& operator=(const FeedBytes&) = delete;
-
     // Reads the whole file; false when it cannot be read.
     bool Load(const std::string& path);
-    SAFEARRAY* array() const { return array_; }
-    size_t size() const { return size_; }
+    const char* data() const { return bytes_.data(); }
+    size_t size() const { return bytes_.size(); }
+    void Release() { std::string().swap(bytes_); }
 
 private:
-    SAFEARRAY* array_ = nullptr;
-    size_t size_ = 0;
+    std::string bytes_;
 };
 
-// COM must be initialised on the calling thread.
-FeedParseResult ParseFeed(const FeedBytes& bytes);
+// COM must be initialised on the calling thread. `contentType` is the HTTP
+// Content-Type the feed came with (its charset counts when the document
+// names no encoding). The bytes are released once decoded: a big feed is
+// then held as text and as a document, never three times at once.
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType = std::string());
 // Load and ParseFeed in one; an unreadable file is a bad feed.
-FeedParseResult ReadFeedFile(const std::string& path);
+FeedParseResult ReadFeedFile(const std::string& path, const std::string& contentType = std::string());

@@ -3,19 +3,6 @@
 
 #include "sources/rfc822_date.h"
 
-bool RuntimeTimeZone::LocalToUtcSeconds(const CalendarFields& f, int64_t* seconds) const {
-    std::tm t = ToTm(f);
-    const std::time_t v = std::mktime(&t);
-    if (v == std::time_t(-1)) return false;
-    *seconds = int64_t(v);
-    return true;
-}
-
-int32_t RuntimeTimeZone::StandardBiasMinutes() const {
-    tzset();
-    return int32_t(timezone / 60);
-}
-
 bool RuntimeTimeZone::UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const {
     const std::time_t v = std::time_t(seconds);
     std::tm t = {};

@@ -4,6 +4,9 @@
 
 #include "sources/text_sources.h"
 
+#include "sources/ansi_codec.h"
+#include "sources/unicode_text.h"
+
 void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out) {
     TickerMessage m;
     const std::string* text = ListEntry(strings, index);
@@ -14,38 +17,36 @@ void BuildStringMessages(const StringList& strings, int32_t index, MessageList& 
 
 namespace {
 
-// A file saved as "Unicode" by Notepad: UTF-16 after a byte-order mark. Lines
-// end as in an ANSI file; NUL characters are dropped.
-void BuildUtf16Messages(std::FILE* f, bool bigEndian, MessageList& out) {
+// One message per line: LF or CR LF ends a line, empty lines stay, a last
+// line without an end is kept; NUL characters are dropped.
+void AddLines(const std::u16string& text, MessageList& out) {
     TickerMessage m;
     std::u16string line;
     bool pending = false;
-    unsigned char buffer[65536];
-    size_t n, carry = 0;
-    while ((n = std::fread(buffer + carry, 1, sizeof buffer - carry, f)) > 0) {
-        n += carry;
-        size_t i = 0;
-        for (; i + 1 < n; i += 2) {
-            const char16_t c = bigEndian ? char16_t(buffer[i] << 8 | buffer[i + 1]) : char16_t(buffer[i + 1] << 8 | buffer[i]);
-            if (c == u'\n') {
-                if (!line.empty() && line.back() == u'\r') line.pop_back();
-                m.displayText = line.c_str();
-                out.Add(m);
-                line.clear();
-                pending = false;
-            } else {
-                if (c != 0) line.push_back(c);
-                pending = true;
-            }
+    for (char16_t c : text) {
+        if (c == u'\n') {
+            if (!line.empty() && line.back() == u'\r') line.pop_back();
+            m.displayText = line.c_str();
+            out.Add(m);
+            line.clear();
+            pending = false;
+        } else {
+            if (c != 0) line.push_back(c);
+            pending = true;
         }
-        carry = n - i;  // an odd byte waits for its partner
-        if (carry) buffer[0] = buffer[i];
     }
     if (pending) {
         if (!line.empty() && line.back() == u'\r') line.pop_back();
         m.displayText = line.c_str();
         out.Add(m);
     }
+}
+
+bool ReadWhole(std::FILE* f, std::string& bytes) {
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    return !std::ferror(f);
 }
 
 }  // namespace
@@ -60,43 +61,25 @@ void BuildFileMessages(const StringList& files, int32_t index, MessageList& out)
         out.Add(m);
         return;
     }
-    unsigned char mark[2] = {0, 0};
-    const size_t marked = std::fread(mark, 1, 2, f);
-    if (marked == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF))) {
-        BuildUtf16Messages(f, mark[0] == 0xFE, out);
-        std::fclose(f);
-        if (out.Count() == 0) out.Add(m);
-        return;
-    }
-    std::rewind(f);
-    // Lines end with LF or CR LF; empty lines stay, a last line without an end is kept.
-    std::string line;
-    char buffer[65536];
-    bool pending = false;
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        for (size_t i = 0; i < n; ++i) {
-            const char c = buffer[i];
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                m.displayText.AssignAnsi(line.c_str());
-                out.Add(m);
-                line.clear();
-                pending = false;
-            } else if (c != '\0') {  // a NUL would cut the line short in any C string
-                line.push_back(c);
-                pending = true;
-            } else {
-                pending = true;
-            }
-        }
-    }
+    std::string bytes;
+    ReadWhole(f, bytes);  // what was read before an error still shows
     std::fclose(f);
-    if (pending) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        m.displayText.AssignAnsi(line.c_str());
-        out.Add(m);
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t size = bytes.size();
+    std::u16string text;
+    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        // saved as "Unicode" by Notepad
+        AppendUtf16(bytes.data() + 2, size - 2, b[0] == 0xFE, text);
+    } else if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        AppendUtf8(bytes.data() + 3, size - 3, text);
+    } else if (HasNonAscii(bytes.data(), size) && IsUtf8(bytes.data(), size)) {
+        // Text in the ANSI code page is practically never valid UTF-8 once it
+        // holds a letter beyond ASCII.
+        AppendUtf8(bytes.data(), size, text);
+    } else if (!SystemAnsiCodec().Decode(kAnsiCodePage, bytes.data(), size, false, text)) {
+        text.assign(bytes.begin(), bytes.end());
     }
+    AddLines(text, out);
     if (out.Count() == 0) {
         m.displayText.Clear();
         out.Add(m);

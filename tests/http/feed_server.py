@@ -3,7 +3,9 @@
 
 Writes its port to the file named by --port-file, serves until killed or
 until --lifetime seconds have passed. Fault modes by path:
-  /feeds/NAME          a file from feeds/ (Content-Length set)
+  /feeds/NAME          a file from feeds/ (Content-Length set); with
+                       ?charset=X its Content-Type is "text/xml; charset=X"
+  /corpus/NAME         a file from the folder given by --corpus (same query)
   /nolength/NAME       the same file without Content-Length (connection close)
   /redirect/NAME       302 to /feeds/NAME
   /missing             404 with a body
@@ -22,6 +24,7 @@ until --lifetime seconds have passed. Fault modes by path:
 """
 import argparse
 import os
+import urllib.parse
 import socket
 import socketserver
 import struct
@@ -34,6 +37,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 FEEDS = os.path.join(HERE, "feeds")
 HOSTILE = os.path.join(HERE, "..", "hostile", "feeds")
 GENERATED = {}
+CORPUS = None
 
 
 def items_feed(count, pad=""):
@@ -95,8 +99,8 @@ class Handler(BaseHTTPRequestHandler):
         self.wfile.write(body)
         self.wfile.flush()
 
-    def feed(self, name):
-        path = os.path.join(FEEDS, os.path.basename(name))
+    def feed(self, name, folder=FEEDS):
+        path = os.path.join(folder, os.path.basename(name))
         if not os.path.isfile(path):
             return None
         with open(path, "rb") as f:
@@ -104,9 +108,14 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         p = self.path.split("?")[0]
-        if p.startswith("/feeds/"):
-            body = self.feed(p[len("/feeds/"):])
-            return self.send_body(body) if body is not None else self.send_body(b"no", code=404)
+        query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+        ctype = "text/xml"
+        if "charset" in query:
+            ctype += "; charset=" + query["charset"][0]
+        if p.startswith("/feeds/") or (p.startswith("/corpus/") and CORPUS):
+            folder = FEEDS if p.startswith("/feeds/") else CORPUS
+            body = self.feed(p[p.index("/", 1) + 1:], folder)
+            return self.send_body(body, ctype=ctype) if body is not None else self.send_body(b"no", code=404)
         if p.startswith("/nolength/"):
             body = self.feed(p[len("/nolength/"):]) or b""
             return self.send_body(body, length=False)
@@ -180,7 +189,10 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--port-file", required=True)
     ap.add_argument("--lifetime", type=float, default=1800)
+    ap.add_argument("--corpus", help="a folder of feeds served at /corpus/")
     args = ap.parse_args()
+    global CORPUS
+    CORPUS = args.corpus
     server = Server(("127.0.0.1", 0), Handler)
     port = server.server_address[1]
     tmp = args.port_file + ".tmp"

@@ -52,6 +52,27 @@ TEST_F(Sources, FileLinesBecomeMessagesInOrder) {
     EXPECT_EQ(two[1], u"b");
 }
 
+TEST_F(Sources, Utf8FilesAreReadAsUtf8AndAnsiFilesAsBefore) {
+    using V = std::vector<std::u16string>;
+    const struct {
+        std::string bytes;
+        V lines;
+    } cases[] = {
+        {"\xEF\xBB\xBF\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8\r\n\xE2\x82\xAC 5", V{u"Новости", u"€ 5"}},
+        {"\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8\n\nfin\n", V{u"Новости", u"", u"fin"}},
+        {"\xEF\xBB\xBFplain", V{u"plain"}},
+        {"\xEF\xBB\xBF", V{u""}},
+        // with a mark, a broken sequence is one replacement character
+        {"\xEF\xBB\xBF" "a\xC3" "b", V{u"a\uFFFDb"}},
+        // Windows-1251 that happens to hold no valid UTF-8 stays Windows-1251
+        {"\xCD\xEE\xE2\xEE\xF1\xF2\xE8 \xD0\x9D", V{u"Новости Рќ"}},
+        {"\xC2\xE0\xF1\xFF", V{u"Вася"}},
+        {"ASCII only\r\n", V{u"ASCII only"}},
+        {std::string("\xD0\x96\0\xD0\x96", 5), V{u"ЖЖ"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(File(c.bytes), c.lines) << c.bytes;
+}
+
 TEST_F(Sources, MissingFilesAndIndexesOffTheListShowOneMessage) {
     MessageList l;
     BuildFileMessages({dir.File("nope.txt"), ""}, 0, l);

@@ -18,6 +18,7 @@ struct Record {
     std::vector<std::string> completions;
     bool tempExistedAtCompletion = false;
     DWORD completionThread = 0;
+    std::string contentType;
 };
 Record* g_record = nullptr;
 
@@ -27,11 +28,12 @@ void OnStatus(Downloader::Job*, const std::u16string& text, int32_t level) {
     g_record->levels.push_back(level);
 }
 
-void OnComplete(Downloader::Job*, const std::string& path) {
+void OnComplete(Downloader::Job* job, const std::string& path) {
     std::lock_guard<std::mutex> l(g_record->lock);
     g_record->completions.push_back(path);
     g_record->tempExistedAtCompletion = !path.empty() && FileExists(path);
     g_record->completionThread = GetCurrentThreadId();
+    g_record->contentType = Downloader::ContentType(job);
 }
 
 struct Downloads : ::testing::Test {
@@ -237,6 +239,16 @@ TEST_F(Downloads, WithoutALogPathNothingIsWritten) {
     downloader.OpenLog("");
     Fetch(base + "/missing");
     EXPECT_FALSE(FileExists(log));
+}
+
+// The reader takes the charset from the Content-Type the server sent.
+TEST_F(Downloads, TheServersContentTypeIsKeptForTheReader) {
+    Fetch(base + "/feeds/utf8.xml?charset=KOI8-R");
+    ASSERT_EQ(record.completions.size(), 1u);
+    EXPECT_FALSE(record.completions[0].empty());
+    EXPECT_EQ(record.contentType, "text/xml; charset=KOI8-R");
+    Fetch(base + "/feeds/utf8.xml");
+    EXPECT_EQ(record.contentType, "text/xml");
 }
 
 }  // namespace

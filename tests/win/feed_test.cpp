@@ -47,9 +47,11 @@ TEST(FeedReader, HostileAndBrokenDocuments) {
     EXPECT_EQ(broken.kind, FeedParseResult::BadFeed);
     EXPECT_EQ(ReadFeedFile(FeedFile("truncated.xml")).kind, FeedParseResult::BadFeed);
     EXPECT_EQ(ReadFeedFile(FeedFile("bad_utf8.xml")).kind, FeedParseResult::BadFeed);
-    const FeedParseResult atom = ReadFeedFile(FeedFile("atom.xml"));
+    const FeedParseResult atom = ReadFeedFile(FeedFile("atom.xml"));  // read as Atom, not as RSS without items
     EXPECT_EQ(atom.kind, FeedParseResult::Items);
-    EXPECT_TRUE(atom.items.empty());
+    ASSERT_EQ(atom.items.size(), 1u);
+    EXPECT_EQ(atom.items[0].title, u"Atom entry");
+    EXPECT_EQ(atom.items[0].pubDate, u"2011-11-07T10:00:00Z");
     EXPECT_TRUE(ReadFeedFile(FeedFile("missing.xml")).items.empty());
 }
 

@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""What a reader should put on air first for each feed of a folder.
+
+An independent model built from Python's standard library only (codecs,
+xml.etree, html, email.utils, datetime), not from the plug-in's code. For
+every feed listed in the folder's MANIFEST.tsv it prints one tab-separated
+line: file, the HTTP charset to serve it with, the newest item's title as it
+should appear on air, and that item's moment in seconds since 1970 UTC
+(empty when the item is undated).
+
+Usage: real_feeds_model.py FEEDS_DIR > expected.tsv
+"""
+import codecs
+import csv
+import datetime
+import email.utils
+import html
+import html.entities
+import os
+import re
+import sys
+import xml.etree.ElementTree as ET
+
+ATOM10 = "http://www.w3.org/2005/Atom"
+ATOM03 = "http://purl.org/atom/ns#"
+RDF = "http://www.w3.org/1999/02/22-rdf-syntax-ns#"
+RSS_NS = ("http://purl.org/rss/1.0/", "http://my.netscape.com/rdf/simple/0.9/", "")
+DC = "http://purl.org/dc/elements/1.1/"
+
+# Month and day names of the languages the feeds use, to English.
+MONTHS = {
+    "jan": ["gen", "ene", "janv", "янв"], "feb": ["fev", "fév", "févr", "фев"], "mar": ["mär", "mrz", "мар"],
+    "apr": ["abr", "avr", "апр"], "may": ["mai", "mag", "мая", "май"], "jun": ["giu", "juin", "июн"],
+    "jul": ["lug", "juil", "июл"], "aug": ["ago", "aoû", "авг"], "sep": ["set", "сен"],
+    "oct": ["out", "ott", "okt", "окт"], "nov": ["ноя"], "dec": ["dic", "dez", "déc", "дек"],
+}
+
+
+def decode(data, http_charset):
+    """Bytes to text: byte-order mark, declaration, HTTP charset, UTF-8, Windows-1251."""
+    for bom, name in ((codecs.BOM_UTF8, "utf-8"), (codecs.BOM_UTF16_LE, "utf-16-le"), (codecs.BOM_UTF16_BE, "utf-16-be")):
+        if data.startswith(bom):
+            return data[len(bom):].decode(name)
+    m = re.match(rb"\s*<\?xml[^>]*?encoding\s*=\s*[\"']([^\"']+)[\"']", data)
+    if m:
+        return data.decode(m.group(1).decode("ascii"))
+    if http_charset:
+        return data.decode(http_charset)
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        return data.decode("cp1251")
+
+
+def replace_entities(text):
+    """HTML's named entities as numeric references, outside CDATA and comments."""
+    parts = re.split(r"(<!\[CDATA\[.*?\]\]>|<!--.*?-->)", text, flags=re.S)
+    def one(m):
+        name = m.group(1)
+        if name in ("amp", "lt", "gt", "quot", "apos") or name not in html.entities.name2codepoint:
+            return m.group(0)
+        return "&#%d;" % html.entities.name2codepoint[name]
+    return "".join(p if i % 2 else re.sub(r"&([A-Za-z0-9]+);", one, p) for i, p in enumerate(parts))
+
+
+def parse(text):
+    text = re.sub(r"^\s*<\?xml[^>]*\?>", "", text.lstrip("\ufeff \t\r\n"))
+    text = re.sub(r"<!DOCTYPE[^\[>]*(\[.*?\])?\s*>", "", text, count=1, flags=re.S)
+    return ET.fromstring(replace_entities(text))
+
+
+def split(tag):
+    return tuple(tag[1:].split("}", 1)) if tag.startswith("{") else ("", tag)
+
+
+def text_of(el):
+    return "".join(el.itertext())
+
+
+def clean(s):
+    s = re.sub(r"<[^>]*>", "", s)
+    s = html.unescape(s)
+    s = "".join(c for c in s if c.isspace() or ord(c) >= 0x20)
+    return " ".join(s.split())
+
+
+def parse_date(s):
+    s = s.strip().lower()
+    if not s:
+        return None
+    m = re.match(r"^(\d{4})-(\d{1,2})-(\d{1,2})(?:[t ]+(\d{1,2}):(\d{2})(?::(\d{2})(?:[.,]\d+)?)?)?\s*(z|[+-]\d{2}:?\d{2})?$", s)
+    if m:
+        y, mo, d, h, mi, sec, zone = m.groups()
+        moment = datetime.datetime(int(y), int(mo), int(d), int(h or 0), int(mi or 0), int(sec or 0),
+                                   tzinfo=datetime.timezone.utc)
+        if zone and zone != "z":
+            sign = -1 if zone[0] == "-" else 1
+            digits = zone[1:].replace(":", "")
+            moment -= sign * datetime.timedelta(hours=int(digits[:2]), minutes=int(digits[2:]))
+        return int(moment.timestamp())
+    words = s.split()
+    if "," in s:  # the day name goes; its language does not matter
+        words = s.split(",", 1)[1].split()
+    for i, w in enumerate(words):
+        for english, names in MONTHS.items():
+            if w.rstrip(".") in names:
+                words[i] = english
+    parsed = email.utils.parsedate_tz(" ".join(words))
+    if not parsed:
+        return None
+    return int(email.utils.mktime_tz(parsed))
+
+
+def items(root):
+    ns, local = split(root.tag)
+    if (ns, local) == (ATOM10, "feed") or (ns, local) == (ATOM03, "feed"):
+        dates = ("updated", "published") if ns == ATOM10 else ("modified", "issued", "created")
+        for entry in root.findall("{%s}entry" % ns):
+            yield pick(entry, {(ns, "title"): 0}, {(ns, d): r for r, d in enumerate(dates)},
+                       {(ns, "summary"): 0, (ns, "content"): 1})
+    elif (ns, local) == (RDF, "RDF"):
+        for child in root:
+            cns, clocal = split(child.tag)
+            if clocal == "item" and cns in RSS_NS:
+                yield pick(child, {(n, "title"): 0 for n in RSS_NS}, {(DC, "date"): 0},
+                           {(n, "description"): 0 for n in RSS_NS})
+    else:
+        for el in root.iter("item"):
+            yield pick(el, {("", "title"): 0}, {("", "pubdate"): 0, (DC, "date"): 1}, {("", "description"): 0},
+                       fold=True)
+
+
+def pick(item, titles, dates, descriptions, fold=False):
+    best = {}
+    for child in item:
+        ns, local = split(child.tag)
+        key = (ns, local.lower() if fold and not ns else local)
+        for field, table in (("title", titles), ("date", dates), ("description", descriptions)):
+            rank = table.get(key)
+            value = text_of(child)
+            if rank is not None and value.strip() and (field not in best or rank <= best[field][0]):
+                best[field] = (rank, value)
+    return {f: best[f][1] if f in best else "" for f in ("title", "date", "description")}
+
+
+def newest(path, http_charset):
+    with open(path, "rb") as f:
+        root = parse(decode(f.read(), http_charset))
+    now = datetime.datetime.now(datetime.timezone.utc).timestamp()
+    found = []
+    for order, it in enumerate(items(root)):
+        moment = parse_date(it["date"])
+        if moment is not None and moment > now:
+            continue
+        title = clean(it["title"]) or clean(it["description"])
+        if not title:  # nothing to show: no item on air
+            continue
+        found.append((moment is None, -(moment or 0), order, title, moment))
+    if not found:
+        return None
+    found.sort()
+    return found[0][3], found[0][4]
+
+
+def main():
+    folder = sys.argv[1]
+    with open(os.path.join(folder, "MANIFEST.tsv"), newline="", encoding="utf-8") as f:
+        rows = list(csv.DictReader(f, delimiter="\t"))
+    out = sys.stdout
+    for row in rows:
+        try:
+            result = newest(os.path.join(folder, row["file"]), row["http_charset"])
+        except Exception as e:  # the model itself cannot read it: say so, the check reports it
+            print("%s: the model cannot read it: %s" % (row["file"], e), file=sys.stderr)
+            result = None
+        title, moment = result if result else ("", None)
+        out.buffer.write(("%s\t%s\t%s\t%s\n" % (row["file"], row["http_charset"], title.replace("\t", " "),
+                                                "" if moment is None else moment)).encode("utf-8"))
+
+
+if __name__ == "__main__":
+    main()

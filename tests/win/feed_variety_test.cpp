@@ -1,0 +1,135 @@
+// Feeds as the web serves them, one small feed per cause: encodings MSXML
+// cannot read itself, a charset only in the HTTP header, an RSS 0.91
+// document type with HTML entities, Atom 1.0 and 0.3, RSS 1.0 with
+// dc:date, blank lines before the declaration, markup and white space in
+// titles, an item without a title. Read with MSXML, then through the DLL:
+// the newest item is first on air, cleaned, and LastUpdate is its stamp.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <vector>
+
+#include "plugin/services_win.h"
+#include "sources/rss_reader_win.h"
+#include "tests/win/band_session.h"
+
+namespace {
+
+std::string FeedFile(const std::string& name) { return ExeFolder() + "..\\..\\tests\\http\\feeds\\" + name; }
+
+// COM on this thread, and the system's code pages for the reader, as the DLL has them.
+struct ComThread {
+    ComThread() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        SetSystemAnsiCodec(&codec);
+    }
+    ~ComThread() {
+        SetSystemAnsiCodec(nullptr);
+        CoUninitialize();
+    }
+    WinAnsiCodec codec;
+};
+
+struct Utc {
+    int year, month, day, hour, minute, second;
+};
+
+struct FeedCase {
+    const char* file;
+    const char* contentType;                // the server's Content-Type ("" for plain text/xml)
+    std::vector<std::u16string> titles;     // as the document holds them, in document order
+    std::u16string firstDate;               // the first item's date text
+    std::u16string onAir;                   // the newest item, cleaned
+    Utc newest;                             // its moment; year 0: undated
+};
+
+const std::vector<FeedCase>& Cases() {
+    static const std::vector<FeedCase> cases = {
+        {"koi8r.xml", "", {u"Старая новость", u"Свежая новость в KOI8-R", u"Вчерашняя новость"},
+         u"Mon, 01 Jan 2024 10:00:00 +0300", u"Свежая новость в KOI8-R", {2024, 1, 3, 7, 0, 0}},
+        {"shift_jis.xml", "", {u"古いニュース", u"新しいニュース 東京", u"昨日のニュース"},
+         u"Mon, 01 Jan 2024 10:00:00 +0300", u"新しいニュース 東京", {2024, 1, 3, 7, 0, 0}},
+        {"euc_kr.xml", "", {u"오래된 뉴스", u"새로운 뉴스 서울", u"어제 뉴스"},
+         u"Mon, 01 Jan 2024 10:00:00 +0300", u"새로운 뉴스 서울", {2024, 1, 3, 7, 0, 0}},
+        {"gb2312.xml", "", {u"旧新闻", u"最新新闻 北京", u"昨天的新闻"},
+         u"Mon, 01 Jan 2024 10:00:00 +0300", u"最新新闻 北京", {2024, 1, 3, 7, 0, 0}},
+        {"http_charset.xml", "text/xml; charset=\"ISO-8859-1\"", {u"Notícias antigas", u"Notícias de São Paulo"},
+         u"Seg, 01 Jan 2024 10:00:00 -0300", u"Notícias de São Paulo", {2024, 1, 3, 13, 0, 0}},
+        {"rss091.xml", "", {u"Новости\u00A0«дня» — итоги", u"Вторая\u00A0новость"}, u"",
+         u"Новости «дня» — итоги", {0, 0, 0, 0, 0, 0}},
+        {"atom10.xml", "",
+         {u"Обновлённая запись", u"Самая <b>новая</b> &laquo;запись&raquo;", u"Старая запись"},
+         u"2024-01-02T12:30:00+03:00", u"Самая новая «запись»", {2024, 1, 3, 9, 15, 0}},
+        {"atom03.xml", "", {u"Запись 0.3 старая", u"Запись 0.3 новая"}, u"2024-01-01T11:00:00Z",
+         u"Запись 0.3 новая", {2024, 1, 3, 8, 0, 0}},
+        {"blank_lines.xml", "", {u"После пустых строк", u"Раньше"}, u"Wed, 03 Jan 2024 10:00:00 GMT",
+         u"После пустых строк", {2024, 1, 3, 10, 0, 0}},
+        {"rdf.xml", "", {u"RDF первая", u"RDF самая новая", u"RDF вторая"}, u"2024-01-01T10:00:00+03:00",
+         u"RDF самая новая", {2024, 1, 3, 6, 0, 0}},
+        {"markup_title.xml", "",
+         {u"<b>Курс</b> &#x0024;4300 &mdash; рост <sup>2</sup>", u"<i>Курс</i> &amp; падение"},
+         u"Wed, 03 Jan 2024 10:00:00 GMT", u"Курс $4300 — рост 2", {2024, 1, 3, 10, 0, 0}},
+        {"cdata_space.xml", "", {u"   Missili\n\t sul mare   ", u"\n Старое \n"}, u"Wed, 03 Jan 2024 10:00:00 GMT",
+         u"Missili sul mare", {2024, 1, 3, 10, 0, 0}},
+        {"empty_title.xml", "", {u"", u"С заголовком"}, u"Wed, 03 Jan 2024 10:00:00 GMT",
+         u"Только описание без заголовка", {2024, 1, 3, 10, 0, 0}},
+    };
+    return cases;
+}
+
+TEST(FeedVariety, MsxmlReadsEveryFormatAndEncodingAfterTheReadersDecoding) {
+    ComThread com;
+    for (const FeedCase& c : Cases()) {
+        SCOPED_TRACE(c.file);
+        const FeedParseResult r = ReadFeedFile(FeedFile(c.file), c.contentType);
+        ASSERT_EQ(r.kind, FeedParseResult::Items);
+        ASSERT_EQ(r.items.size(), c.titles.size());
+        for (size_t i = 0; i < c.titles.size(); ++i) EXPECT_EQ(r.items[i].title, c.titles[i]) << i;
+        EXPECT_EQ(r.items[0].pubDate, c.firstDate);
+    }
+}
+
+TEST(FeedVariety, WithoutTheHttpCharsetAnUndeclaredFeedIsReadAsAnsi) {
+    ComThread com;
+    const FeedParseResult r = ReadFeedFile(FeedFile("http_charset.xml"));
+    ASSERT_EQ(r.kind, FeedParseResult::Items);
+    ASSERT_EQ(r.items.size(), 2u);
+    EXPECT_EQ(r.items[1].title, u"Notнcias de Sгo Paulo");  // the bytes in Windows-1251
+    // a name no code page answers to is a bad feed, never a guess
+    EXPECT_EQ(ReadFeedFile(FeedFile("http_charset.xml"), "text/xml; charset=x-martian").kind, FeedParseResult::BadFeed);
+}
+
+TEST(FeedVariety, DocumentTypesThatDefineEntitiesStayRefused) {
+    ComThread com;
+    for (const char* name : {"laughs.xml", "xxe.xml"}) EXPECT_EQ(ReadFeedFile(FeedFile(name)).kind, FeedParseResult::BadFeed) << name;
+    for (const char* name : {"doctype_entities.xml", "lying_encoding.xml", "invalid_utf8.xml"}) {
+        const std::string path = ExeFolder() + "..\\..\\tests\\hostile\\feeds\\" + name;
+        EXPECT_EQ(ReadFeedFile(path).kind, FeedParseResult::BadFeed) << name;
+    }
+}
+
+// Through the DLL, each feed is served with its Content-Type charset.
+void ExpectNewestOnAir(size_t from, size_t to) {
+    ASSERT_FALSE(FeedServer().empty());
+    for (size_t k = from; k < to && k < Cases().size(); ++k) {
+        const FeedCase& c = Cases()[k];
+        SCOPED_TRACE(c.file);
+        std::string path = std::string("/feeds/") + c.file;
+        if (*c.contentType) path += "?charset=ISO-8859-1";
+        const FeedRun run = RunFeed(path, 20000);
+        ASSERT_FALSE(run.frames.empty()) << "nothing shown\n" << run.log;
+        EXPECT_TRUE(run.frames == TextFileFrames(c.onAir)) << "another text is shown";
+        const uint64_t stamp = c.newest.year ? LocalStampOfUtc(c.newest.year, c.newest.month, c.newest.day,
+                                                               c.newest.hour, c.newest.minute, c.newest.second)
+                                             : 0;
+        EXPECT_EQ(SavedValue(run.savedIni, "LastUpdate"), std::to_string(stamp));
+    }
+    DeleteFileA(Plugin::IniPath().c_str());
+}
+
+TEST(FeedVariety, EncodingsTheParserLacksGoOnAirThroughTheDll) { ExpectNewestOnAir(0, 5); }
+TEST(FeedVariety, OtherFormatsGoOnAirThroughTheDll) { ExpectNewestOnAir(5, 10); }
+TEST(FeedVariety, CleanTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(10, 13); }
+
+}  // namespace
