@@ -84,11 +84,11 @@ if(SKIMROW_WINE_TESTS)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     include(GoogleTest)
     file(GLOB SKIMROW_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
-    add_executable(win_tests ${SKIMROW_WIN_TESTS})
+    add_executable(win_tests ${SKIMROW_WIN_TESTS} tests/soak/resource_counts_win.cpp)
     target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_options(win_tests PRIVATE ${SKIMROW_COMMON_FLAGS})
     target_link_options(win_tests PRIVATE ${SKIMROW_STATIC_LINK})
-    target_link_libraries(win_tests PRIVATE skimrow_dialog skimrow_win gtest gtest_main version)
+    target_link_libraries(win_tests PRIVATE skimrow_dialog skimrow_win gtest gtest_main version psapi)
     # The browser stand-in that the hook tests register for http.
     add_executable(record_open tests/win/tools/record_open.cpp)
     target_link_options(record_open PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
@@ -111,6 +111,28 @@ if(SKIMROW_WINE_TESTS)
         PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE FIXTURES_REQUIRED feed_server
                    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\."
                    ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
+endif()
+
+# The soak: the DLL driven as a host drives it through four kinds of cycles,
+# beside a do-nothing C library with the same imports (what Wine's own DLLs
+# keep per load). Its own folder, so that its settings file is its own.
+add_library(soak_control SHARED tests/soak/control_dll.c)
+set_target_properties(soak_control PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)
+target_link_options(soak_control PRIVATE -static -static-libgcc)
+target_link_libraries(soak_control PRIVATE advapi32 comctl32 comdlg32 gdi32 ole32 oleaut32 shell32 user32 wininet)
+add_executable(soak tests/soak/soak_win.cpp tests/soak/soak_host_win.cpp tests/soak/resource_counts_win.cpp)
+set_target_properties(soak PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)
+target_include_directories(soak PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(soak PRIVATE ${SKIMROW_COMMON_FLAGS})
+target_link_options(soak PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
+target_link_libraries(soak PRIVATE user32 gdi32 psapi)
+add_dependencies(soak Mivra_Skimrow soak_control)
+if(SKIMROW_WINE_TESTS)
+    # The short soak: a few hundred cycles; fails on any growth.
+    add_test(NAME soak_short COMMAND soak --check --cycles 200,15,10,15 --warmup 20,3,3,3)
+    set_tests_properties(soak_short PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE FIXTURES_REQUIRED feed_server
+        PASS_REGULAR_EXPRESSION "soak: no growth"
+        ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
 endif()
 
 # Feed parse benchmark, run by scripts/bench.sh under Wine.

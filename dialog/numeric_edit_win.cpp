@@ -31,6 +31,9 @@ void NumericEdit::Setup(int id, HWND parent, HWND spin, int32_t lower, int32_t u
     spin_ = spin;
     if (!Attach(GetDlgItem(parent, id))) return;
     SendMessageW(spin, UDM_SETBUDDY, WPARAM(Window()), 0);
+    // The spin takes the right end of the edit's rectangle; with the font's
+    // own margins (4 px a side under Wine) "100" no longer fits what is left.
+    SendMessageW(Window(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
     SendMessageW(spin, UDM_SETRANGE, 0, MAKELPARAM(upper, lower));
     SendMessageW(Window(), EM_LIMITTEXT, WPARAM(maxLength), 0);
     // A tracking tooltip: shown where and when Validate says, above the dialog.

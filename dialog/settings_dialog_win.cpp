@@ -126,8 +126,24 @@ const ToolText kToolTexts[] = {
     {IDC_START_STOP, L"Запустить/остановить строку"},
 };
 
+// A static picture made from a template loads its bitmap itself and never
+// deletes it: each one is taken back and deleted while its dialog goes.
+void DeleteStaticPictures(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[8] = {};
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP || !GetClassNameW(child, cls, 8) ||
+            lstrcmpiW(cls, L"Static") != 0)
+            continue;
+        if (HGDIOBJ picture = HGDIOBJ(SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP, 0))) DeleteObject(picture);
+    }
+}
+
 INT_PTR CALLBACK AboutProcedure(HWND box, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_DESTROY) {
+        DeleteStaticPictures(box);
+        return FALSE;
+    }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         EndDialog(box, LOWORD(wParam));
         return TRUE;
@@ -410,6 +426,7 @@ void SettingsDialog::OnColor(int id) {
 }
 
 void SettingsDialog::OnDestroy() {
+    DeleteStaticPictures(Window());
     control_.Set(Setting::StartHotKey, int64_t(SendMessageW(Item(IDC_HOTKEY), HKM_GETHOTKEY, 0, 0) & 0xFFFF));
     RECT r;
     if (GetWindowRect(Window(), &r)) control_.SetDialogPosition(r.left, r.top);

@@ -52,6 +52,12 @@ bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo
         return false;
 
     if (!EnterUnlessStopping(lock_, stopping, context)) return false;
+    // Asked again under the lock: once whoever stops the worker holds the lock
+    // after telling it, nothing more is published.
+    if (stopping && stopping(context)) {
+        lock_.Leave();
+        return false;
+    }
     if (fresh.fromItems) store_.live.LastUpdate = fresh.list[0].stamp;
     if (fresh.list.Count() > 0) {
         playback_.PublishLocked(fresh.list);

@@ -4,6 +4,7 @@
 
 void FrameRoad::SetGeometryLocked(const FrameGeometry& g) {
     geometry_ = g;
+    cpuLevel_.store(g.cpuLevel, std::memory_order_relaxed);
     blender_.SetFrameFormat(g.frameWidth, g.frameHeight, g.pixelFormat);
 }
 

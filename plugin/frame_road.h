@@ -27,7 +27,10 @@ public:
         : lock_(lock), store_(store), playback_(playback), band_(band) {}
 
     void SetGeometryLocked(const FrameGeometry& g);
-    const FrameGeometry& Geometry() const { return geometry_; }
+    const FrameGeometry& Geometry() const { return geometry_; }  // under the lock: Start writes it
+    // Read by every frame and by ShowSettings without the lock, while Start
+    // may write it.
+    int32_t CpuLevel() const { return cpuLevel_.load(std::memory_order_relaxed); }
 
     // Holds the lock for the drawing; an automatic run that falls due is
     // started after the lock is released, since starting a download may wait
@@ -49,4 +52,5 @@ private:
     FrameGeometry geometry_;
     FrameBlender blender_;
     std::atomic<uint32_t> lastFrameTick_{0};
+    std::atomic<int32_t> cpuLevel_{0};
 };

@@ -16,6 +16,12 @@
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"
 
+// Frees the static C++ runtime's emergency exception buffer; libstdc++ has
+// it but no header declares it.
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+
 namespace {
 
 // Module-level objects, constructed empty at load and destroyed at unload.
@@ -110,11 +116,8 @@ int32_t __cdecl Start(StartInfo* info) {
 
 int32_t __cdecl ProcessFrame(FrameInfo* frame) {
     try {
-        if (!frame || !frame->pixels) return 0;
-        if (CpuTooOld(g_engine.Frames().Geometry().cpuLevel)) return 0;
-        g_engine.Frames().NoteFrame(GetTickCount());
-        g_engine.DrawFrame(static_cast<uint8_t*>(frame->pixels));
-        return 1;
+        if (!frame) return 0;
+        return g_engine.ProcessFrame(static_cast<uint8_t*>(frame->pixels), GetTickCount());
     } catch (...) {
         return 0;
     }
@@ -130,7 +133,7 @@ void __cdecl Stop(void) {
 void __cdecl ShowSettings(void** ownerWindow) {
     try {
         HWND owner = ownerWindow ? static_cast<HWND>(*ownerWindow) : nullptr;
-        if (CpuTooOld(g_engine.Frames().Geometry().cpuLevel)) {
+        if (CpuTooOld(g_engine.Frames().CpuLevel())) {
             MessageBoxW(owner, L"      Настройки плагина недоступны. \nТребуется процессор Pentium III или старше.",
                         L"Бегущая строка", MB_OK | MB_ICONINFORMATION);
             return;
@@ -149,11 +152,10 @@ void __cdecl Shutdown(void) {
         const bool insideModalLoop = g_dialog.InModalLoop();
         g_hooks.Remove();  // a host may unload without calling Stop
         g_dialog.Close();  // before saving: the hot key and position are taken at close
-        SaveSettings(g_engine.Ini(), g_engine.Store());
-        // The host unloads the module next. A running download is told to stop
-        // now (bounded wait, outside the loader lock), so that its worker, which
-        // keeps the module loaded while it runs, lets go of it at once.
-        g_downloader.Stop();
+        // A running download is stopped before the save (bounded wait, outside
+        // the loader lock): its worker writes LastUpdate, and it keeps the
+        // module loaded while it runs, which the host unloads next.
+        g_engine.SaveSettingsAtShutdown();
         if (insideModalLoop) {
             HMODULE self;
             GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
@@ -171,7 +173,7 @@ __declspec(dllexport) int32_t __cdecl Vantrex_Plugin_Version(void) { return VANT
 
 __declspec(dllexport) PluginDescriptor* __cdecl Vantrex_Plugin_PR(void) { return &g_descriptor; }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         g_dialog.SetModule(instance);
@@ -179,6 +181,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
         g_hooks.Remove();  // last resort: no hook may point into unmapped code
+        // Unloaded by FreeLibrary, not by the process's exit: the buffer would
+        // otherwise stay on the host's heap once per load (73 KB on x86-64).
+        if (!reserved) __gnu_cxx::__freeres();
     }
     return TRUE;
 }

@@ -13,6 +13,7 @@ int32_t Saturate(int64_t v) { return int32_t(v > INT32_MAX ? INT32_MAX : (v < IN
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
                            SurfaceAllocator& allocator)
     : lock_(lock),
+      services_(services),
       band_(renderer, allocator),
       playback_(lock, store_, band_, services, dialog_),
       content_(lock, store_, playback_, services),
@@ -37,6 +38,23 @@ void TickerEngine::DecidePlayback() {
     if (autoUpdate != 0) playback_.StartPlayback(0);
     else if (lineOn != 0 && repeat == 0) playback_.StartPlayback(1);
     playback_.ArmAutoUpdate();
+}
+
+int32_t TickerEngine::ProcessFrame(uint8_t* pixels, uint32_t tick) {
+    if (!pixels || CpuTooOld(frames_.CpuLevel())) return 0;
+    frames_.NoteFrame(tick);
+    frames_.DrawFrame(pixels);
+    return 1;
+}
+
+void TickerEngine::SaveSettingsAtShutdown() {
+    services_.StopDownload();
+    SettingsStore saved;
+    {
+        LockGuard guard(lock_);
+        saved = store_;
+    }
+    SaveSettings(ini_, saved);  // the file is written without the lock: frames keep coming
 }
 
 void TickerEngine::RebuildFontLocked() {

@@ -26,6 +26,14 @@ public:
     void PrepareProcessing(const FrameGeometry& g);
     void DecidePlayback();
     void DrawFrame(uint8_t* pixels) { frames_.DrawFrame(pixels); }
+    // ProcessFrame: 0 without a frame or on a processor too old for the
+    // blender; otherwise the frame is noted at `tick` and drawn, and 1.
+    int32_t ProcessFrame(uint8_t* pixels, uint32_t tick);
+    // Shutdown's save. The download worker writes LastUpdate when it puts a
+    // feed on air: it is stopped first (bounded), and the settings are copied
+    // under the lock, so that the file holds the old stamp or the new one
+    // and nothing changes what was saved afterwards.
+    void SaveSettingsAtShutdown();
 
     void RebuildFont();
     void MeasureBand();
@@ -70,6 +78,7 @@ private:
     StringList& ListOf(ContentList which);
 
     TickerLock& lock_;
+    EngineServices& services_;
     SettingsStore store_;
     IniStore ini_;
     DialogLink dialog_;

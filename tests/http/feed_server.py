@@ -18,6 +18,7 @@ until --lifetime seconds have passed. Fault modes by path:
   /hostile/NAME        a file from ../hostile/feeds/
   /status500           500 with an HTML body
   /gen/items.xml       200,000 items, newest first ("Item 200000" on top)
+  /gen/itemsN.xml      N items, the same way
   /gen/huge.xml        a 50 MB feed of small items
   /gen/title.xml       one item with a 1 MB title
   /gen/deep.xml        elements nested 100,000 deep, then one item
@@ -55,6 +56,8 @@ def generated(name):
     if name not in GENERATED:
         if name == "items.xml":
             body = items_feed(200000)
+        elif name.startswith("items") and name[5:-4].isdigit():  # itemsN.xml: N items
+            body = items_feed(int(name[5:-4]))
         elif name == "huge.xml":
             body = items_feed(340000, "<description>%s</description>" % ("x" * 40))
         elif name == "title.xml":

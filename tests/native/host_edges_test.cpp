@@ -1,0 +1,177 @@
+// The engine where the host's threads meet the plug-in's own: Shutdown's
+// save against a download worker that is putting a feed on air, and frames
+// against a Start that changes the frame geometry. The Stress cases run
+// under ThreadSanitizer in the test command as well.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "engine_fixture.h"
+#include "settings/instance_paths.h"
+#include "test_files.h"
+
+namespace {
+
+void SpinMicros(int micros) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(micros);
+    while (std::chrono::steady_clock::now() < end) {
+    }
+}
+
+struct NoDates : DateFormatter {
+    std::u16string Format(const char*, const CalendarFields&, int32_t) const override { return u""; }
+};
+
+// A download worker as the real one meets the engine: it parses for a
+// while, then hands its items over unless it has been told to stop;
+// StopDownload tells it and waits for it.
+struct WorkerServices : EngineServices {
+    TickerEngine* engine = nullptr;
+    FeedParseResult feed;
+    int parseMicros = 0;
+    std::thread worker;
+    std::atomic<bool> stop{false};
+
+    ~WorkerServices() override { StopDownload(); }
+    int64_t NowSeconds() override { return 1'700'000'000; }
+    int32_t StartDownload(const std::string&) override {
+        StopDownload();
+        stop = false;
+        worker = std::thread([this] {
+            SpinMicros(parseMicros);
+            engine->OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), Stopping, this);
+        });
+        return 1;
+    }
+    void StopDownload() override {
+        stop = true;
+        if (worker.joinable()) worker.join();
+    }
+    static bool Stopping(void* self) { return static_cast<WorkerServices*>(self)->stop.load(); }
+};
+
+std::string SavedValue(const std::string& file, const std::string& key) {
+    const size_t at = file.find("\r\n" + key + "=");
+    if (at == std::string::npos) return "(none)";
+    const size_t begin = at + key.size() + 3;
+    return file.substr(begin, file.find("\r\n", begin) - begin);
+}
+
+// The worker publishes before the save, during it, or after the stop; for
+// each timing the file must hold the old stamp or the new one, the same
+// bytes for the same outcome, and what the engine holds once the worker is
+// gone.
+TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
+    TempDir dir;
+    const uint64_t kOld = 5;
+    const std::string kNew = std::to_string(StampFromFields({2011, 11, 7, 11, 0, 0}));
+    std::map<std::string, std::string> bytesOf;  // by saved LastUpdate
+    std::map<std::string, int> outcomes;
+    for (int i = 0; i < 300; ++i) {
+        StdTickerLock lock;
+        WorkerServices services;
+        BlockTextRenderer renderer;
+        HeapSurfaceAllocator allocator;
+        TickerEngine engine(lock, services, renderer, allocator);
+        services.engine = &engine;
+        services.feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
+        services.parseMicros = (i * 37) % 400;
+        SettingsStore& store = engine.Store();
+        IniStore none;
+        LoadSettings(none, store);
+        SetSettingsFileNames(engine.Ini(), dir.path() + "/", "ticker");
+        store.urls = {"http://127.0.0.1/rss.xml", ""};
+        store.live.StringSource = 2;
+        store.live.LastURL = store.urls[0];
+        store.live.LastUpdate = kOld;
+        store.live.Date = store.live.Time = 0;
+        FrameGeometry g;
+        g.frameWidth = 720, g.frameHeight = 576, g.cpuLevel = 6;
+        engine.PrepareProcessing(g);
+
+        engine.Playback().StartPlayback(1);  // the worker starts
+        SpinMicros((i * 53) % 1200);
+        engine.SaveSettingsAtShutdown();
+        const std::string saved = ReadBytes(engine.Ini().fullPath);
+        const std::string stamp = SavedValue(saved, "LastUpdate");
+        ASSERT_TRUE(stamp == std::to_string(kOld) || stamp == kNew) << "round " << i << ": " << stamp;
+        services.StopDownload();
+        EXPECT_EQ(std::to_string(store.live.LastUpdate), stamp) << "round " << i << ": changed after the save";
+        auto known = bytesOf.emplace(stamp, saved);
+        EXPECT_EQ(known.first->second, saved) << "round " << i;
+        ++outcomes[stamp];
+    }
+    std::printf("shutdown against the worker: old stamp saved %d times, new %d times\n", outcomes[std::to_string(kOld)],
+                outcomes[kNew]);
+}
+
+// Told to stop after the parse's last look: the worker that then gets the
+// lock at once must still not publish, or a save that follows the stop
+// would miss what it writes.
+TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
+    EngineFixture f;
+    f.store.urls = {"http://127.0.0.1/rss.xml", ""};
+    f.store.live.StringSource = 2;
+    f.store.live.LastURL = f.store.urls[0];
+    f.store.live.LastUpdate = 5;
+    f.services.now = 1'400'000'000;  // 2014: the items are in the past
+    f.Start();
+    f.playback.StartPlayback(1);
+    FeedParseResult feed;
+    feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
+    static int asked;
+    asked = 0;
+    // Two looks between the items and one after them; the stop comes next.
+    auto stopsAfterTheParse = [](void*) { return ++asked > 3; };
+    EXPECT_FALSE(f.engine.OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), stopsAfterTheParse, nullptr));
+    EXPECT_EQ(f.store.live.LastUpdate, 5u);
+    EXPECT_EQ(f.playback.Messages().Count(), 0);
+    asked = -100;  // never told: the same feed goes on air
+    EXPECT_TRUE(f.engine.OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), stopsAfterTheParse, nullptr));
+    EXPECT_EQ(f.playback.Messages().Count(), 2);
+}
+
+TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
+    EngineFixture f;
+    f.store.strings = {"frames and starts", ""};
+    f.Start(720, 576, kFormatYuy2);
+    f.playback.StartPlayback(1);
+    std::atomic<bool> stop{false};
+    std::atomic<long> drawn{0};
+    std::thread video([&] {
+        std::vector<uint8_t> frame(720 * 576 * 2, 0x80);
+        for (uint32_t tick = 1; !stop; ++tick) drawn += f.engine.ProcessFrame(frame.data(), tick);
+    });
+    for (int i = 0; i < 200; ++i) {
+        FrameGeometry g;
+        g.frameWidth = 720, g.frameHeight = 576, g.pixelFormat = kFormatYuy2, g.cpuLevel = i % 2 ? 2 : 6;
+        f.engine.PrepareProcessing(g);
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    stop = true;
+    video.join();
+    EXPECT_GT(drawn.load(), 0);
+}
+
+TEST(Frames, AProcessorBelowTheLevelGetsNoFrameDrawnOrNoted) {
+    const struct {
+        int32_t cpuLevel;
+        int32_t result;
+    } cases[] = {{0, 1}, {1, 0}, {2, 0}, {3, 1}, {6, 1}, {-1, 1}};
+    for (const auto& c : cases) {
+        EngineFixture f;
+        FrameGeometry g;
+        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = c.cpuLevel;
+        f.engine.PrepareProcessing(g);
+        std::vector<uint8_t> frame(768 * 576 * 3);
+        EXPECT_EQ(f.engine.ProcessFrame(frame.data(), 4321), c.result) << "level " << c.cpuLevel;
+        EXPECT_EQ(f.engine.LastFrameTick(), c.result ? 4321u : 0u) << "level " << c.cpuLevel;
+        EXPECT_EQ(f.engine.ProcessFrame(nullptr, 99), 0);
+        EXPECT_EQ(f.engine.LastFrameTick(), c.result ? 4321u : 0u) << "no frame, no tick";
+    }
+}
+
+}  // namespace
