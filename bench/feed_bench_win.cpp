@@ -49,7 +49,7 @@ private:
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
-    int32_t StartDownload(const std::string&) override { return 1; }
+    int32_t StartDownload(const std::string&, bool) override { return 1; }
     void StopDownload() override {}
 };
 

@@ -18,9 +18,18 @@ bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, b
     out.list.RemoveAll();
     out.fromItems = false;
     switch (feed.kind) {
-    case FeedParseResult::DownloadFailed: AddNotice(out.list, feed.statusText.c_str()); break;
-    case FeedParseResult::NoMsxml: AddNotice(out.list, kNoticeNoMsxml); break;
-    case FeedParseResult::BadFeed: AddNotice(out.list, kNoticeBadFeed); break;
+    case FeedParseResult::DownloadFailed:
+        if (userRun) AddNotice(out.list, feed.statusText.c_str());
+        break;
+    case FeedParseResult::NoMsxml:
+        if (userRun) AddNotice(out.list, kNoticeNoMsxml);
+        break;
+    case FeedParseResult::BadFeed:
+        if (userRun) AddNotice(out.list, kNoticeBadFeed);
+        break;
+    case FeedParseResult::NotModified:
+        if (userRun) AddNotice(out.list, kNoticeNoNews);
+        break;
     case FeedParseResult::Items: {
         CalendarFields now;
         uint64_t nowStamp = ~uint64_t(0);
