@@ -2,7 +2,11 @@
 // dates, and 100 MB with descriptions): the time to parse
 // each (MSXML load and walk, then the messages), which is the time from the
 // download's end until the feed is on air, and how long the video thread
-// would wait for the publish.
+// would wait for the publish. With the local test server running
+// (SKIMROW_FEED_PORT_FILE, as the tests have it), the 5 MB and 17 MB feeds
+// are also downloaded over HTTP and HTTPS by the plug-in's downloader and put
+// on air as the plug-in does: the download's time and the time until the
+// feed is on air, both from the moment the download starts.
 #include <windows.h>
 #include <objbase.h>
 
@@ -14,6 +18,7 @@
 
 #include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer_win.h"
+#include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"
 
@@ -49,7 +54,7 @@ private:
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
-    int32_t StartDownload(const std::string&) override { return 1; }
+    int32_t StartDownload(const std::string&, bool) override { return 1; }
     void StopDownload() override {}
 };
 
@@ -79,6 +84,59 @@ std::string MakeFeed(const std::string& path, int count, bool brief) {
     std::fclose(f);
     return xml;
 }
+
+// One download through the real downloader and the plug-in's completion
+// path (read, parse, publish), timed from Download.
+struct NetworkRun {
+    TickerEngine* engine = nullptr;
+    const TimeZoneInfo* zone = nullptr;
+    const DateFormatter* formatter = nullptr;
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    Clock::time_point start, downloaded, onAir;
+    bool ok = false;
+};
+NetworkRun g_net;
+
+void OnNetworkFeed(Downloader::Job* job, const std::string& path) {
+    g_net.downloaded = Clock::now();
+    g_net.ok = !path.empty();
+    if (g_net.ok) {
+        FeedBytes bytes;
+        g_net.ok = bytes.Load(path);
+        const FeedParseResult feed = ParseFeed(bytes);
+        g_net.engine->OnFeedParsed(feed, *g_net.zone, *g_net.formatter, Downloader::Stopping, job);
+    }
+    g_net.onAir = Clock::now();
+    SetEvent(g_net.done);
+}
+
+std::string ServerFolder() {
+    char file[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SKIMROW_FEED_PORT_FILE", file, MAX_PATH)) return std::string();
+    std::string path = std::string("Z:") + file;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+std::string FirstLine(const std::string& path, const std::string& prefix) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::string();
+    char line[256];
+    std::string found;
+    while (std::fgets(line, sizeof line, f)) {
+        std::string l = line;
+        while (!l.empty() && (l.back() == '\n' || l.back() == '\r')) l.pop_back();
+        if (l.compare(0, prefix.size(), prefix) == 0) {
+            found = l.substr(prefix.size());
+            break;
+        }
+    }
+    std::fclose(f);
+    return found;
+}
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 }  // namespace
 
@@ -138,6 +196,52 @@ int main() {
                     median(load) + median(build), median(held));
     }
     DeleteFileA(path.c_str());
+
+    const std::string folder = ServerFolder();
+    const std::string httpPort = folder.empty() ? std::string() : FirstLine(folder + "feed_server.port", "");
+    const std::string httpsPort = folder.empty() ? std::string() : FirstLine(folder + "feed_server.tls", "good ");
+    if (httpPort.empty()) {
+        std::printf("feed_bench: no local feed server (SKIMROW_FEED_PORT_FILE): downloads not measured\n");
+    } else {
+        Downloader downloader;
+        downloader.SetCompleteCallback(OnNetworkFeed);
+        g_net.engine = &engine;
+        g_net.zone = &zone;
+        g_net.formatter = &formatter;
+        const struct {
+            int count;
+            bool brief;
+            const char* name;
+        } served[] = {{10000, false, "bench_5mb.xml"}, {200000, true, "bench_17mb.xml"}};
+        for (const auto& entry : served) {
+            const std::string xml = MakeFeed(folder + "files\\" + entry.name, entry.count, entry.brief);
+            std::printf("feed_bench: %u-byte feed, %d items, from the local server, medians of %d runs\n",
+                        unsigned(xml.size()), entry.count, entry.count > 10000 ? 3 : 5);
+            for (const std::string& base : {"http://127.0.0.1:" + httpPort, "https://127.0.0.1:" + httpsPort}) {
+                if (base.back() == ':') continue;  // no HTTPS listener
+                std::vector<double> download, onAir;
+                bool failed = false;
+                for (int run = 0; run < (entry.count > 10000 ? 3 : 5) && !failed; ++run) {
+                    engine.Playback().StartPlayback(1);
+                    g_net.start = Clock::now();
+                    downloader.Download(base + "/files/" + entry.name, true);
+                    failed = WaitForSingleObject(g_net.done, 600000) != WAIT_OBJECT_0 || !g_net.ok ||
+                             engine.Playback().Messages().Count() != entry.count;
+                    downloader.Stop();
+                    download.push_back(Ms(g_net.downloaded - g_net.start));
+                    onAir.push_back(Ms(g_net.onAir - g_net.start));
+                }
+                const char* scheme = base.compare(0, 5, "https") == 0 ? "https" : "http ";
+                if (failed)
+                    std::printf("feed_bench:   %s: the download failed (%u messages on air)\n", scheme,
+                                unsigned(engine.Playback().Messages().Count()));
+                else
+                    std::printf("feed_bench:   %s: download %.1f ms, on air %.1f ms after the download began\n", scheme,
+                                median(download), median(onAir));
+            }
+            DeleteFileA((folder + "files\\" + entry.name).c_str());
+        }
+    }
     CoUninitialize();
     return 0;
 }

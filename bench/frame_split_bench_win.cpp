@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return 0; }
-    int32_t StartDownload(const std::string&) override { return 1; }
+    int32_t StartDownload(const std::string&, bool) override { return 1; }
     void StopDownload() override {}
 };
 

@@ -100,9 +100,12 @@ if(SKIMROW_WINE_TESTS)
     target_link_options(real_feeds PRIVATE ${SKIMROW_STATIC_LINK})
     target_link_libraries(real_feeds PRIVATE gtest gtest_main)
     add_dependencies(real_feeds Mivra_Skimrow)
-    # A real HTTP server on 127.0.0.1 for the downloader and feed tests.
-    add_test(NAME feed_server_start COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh start ${CMAKE_BINARY_DIR}/http)
-    add_test(NAME feed_server_stop COMMAND ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh stop ${CMAKE_BINARY_DIR}/http)
+    # A real HTTP and HTTPS server on 127.0.0.1 for the downloader and feed
+    # tests; its test CA is trusted in this tree's Wine prefix only, while it runs.
+    set(SKIMROW_SERVER_CTL ${CMAKE_SOURCE_DIR}/tests/http/server_ctl.sh)
+    set(SKIMROW_SERVER_ARGS ${CMAKE_BINARY_DIR}/http ${SKIMROW_WINE_ARCH} ${CMAKE_BINARY_DIR}/wineprefix)
+    add_test(NAME feed_server_start COMMAND ${SKIMROW_SERVER_CTL} start ${SKIMROW_SERVER_ARGS})
+    add_test(NAME feed_server_stop COMMAND ${SKIMROW_SERVER_CTL} stop ${SKIMROW_SERVER_ARGS})
     set_tests_properties(feed_server_start PROPERTIES FIXTURES_SETUP feed_server)
     set_tests_properties(feed_server_stop PROPERTIES FIXTURES_CLEANUP feed_server)
     gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

@@ -34,7 +34,7 @@ void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, int32_t so
 bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
                                  bool (*stopping)(void*), void* context) {
     RssOptions options;
-    bool userRun;
+    bool userRun, newsOnAir;
     if (!EnterUnlessStopping(lock_, stopping, context)) return false;
     {
         const TickerSettings& s = store_.live;
@@ -45,10 +45,12 @@ bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo
         options.latestNews = s.LatestNews != 0;
         options.lastUpdate = s.LastUpdate;
         userRun = playback_.State().manualStart != 0;
+        newsOnAir = playback_.Messages().Count() > 0;
         lock_.Leave();
     }
     FeedMessages fresh;
-    if (!BuildFeedMessages(feed, options, userRun, services_.NowSeconds(), zone, formatter, stopping, context, fresh))
+    if (!BuildFeedMessages(feed, options, userRun, newsOnAir, services_.NowSeconds(), zone, formatter, stopping,
+                           context, fresh))
         return false;
 
     if (!EnterUnlessStopping(lock_, stopping, context)) return false;

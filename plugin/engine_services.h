@@ -8,6 +8,7 @@ class EngineServices {
 public:
     virtual ~EngineServices() = default;
     virtual int64_t NowSeconds() = 0;
-    virtual int32_t StartDownload(const std::string& url) = 0;
+    // `userRun`: the run was started by the user, not by the refresh timer.
+    virtual int32_t StartDownload(const std::string& url, bool userRun) = 0;
     virtual void StopDownload() = 0;
 };

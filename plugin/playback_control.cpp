@@ -40,8 +40,10 @@ void PlaybackControl::StopPlaybackLocked() {
 
 int32_t PlaybackControl::StartFeed() {
     std::string url;
+    bool userRun;
     {
         LockGuard guard(lock_);
+        userRun = state_.manualStart != 0;
         const std::string* entry = ListEntry(store_.urls, store_.live.URLIdx);
         url = entry ? *entry : std::string();
         if (store_.live.LastURL != url) {
@@ -49,7 +51,7 @@ int32_t PlaybackControl::StartFeed() {
             store_.live.LastURL = url;
         }
     }
-    return services_.StartDownload(url);
+    return services_.StartDownload(url, userRun);
 }
 
 void PlaybackControl::AdvanceSegmentsLocked(int32_t step) {

@@ -48,7 +48,9 @@ void OnDownloadStatus(Downloader::Job*, const std::u16string&, int32_t) {}
 // The downloader's completion callback, on the worker thread (COM is ready there).
 void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
     FeedParseResult feed;
-    if (path.empty()) {
+    if (Downloader::NotModified(job)) {
+        feed.kind = FeedParseResult::NotModified;
+    } else if (path.empty()) {
         feed.kind = FeedParseResult::DownloadFailed;
         feed.statusText = Downloader::LastStatus(job);
     } else {
@@ -59,6 +61,9 @@ void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
         DeleteFileA(path.c_str());
         if (read) feed = ParseFeed(bytes, Downloader::ContentType(job));
         else feed.kind = FeedParseResult::BadFeed;
+        // Logged, since an automatic refresh shows no notice for it.
+        if (feed.kind == FeedParseResult::BadFeed) Downloader::Log(job, "Feed ERROR: Not a readable feed.");
+        if (feed.kind == FeedParseResult::NoMsxml) Downloader::Log(job, "Feed ERROR: MSXML not found.");
     }
     g_engine.OnFeedParsed(feed, g_zone, g_formatter, Downloader::Stopping, job);
 }

@@ -17,7 +17,9 @@ public:
 class WinEngineServices final : public EngineServices {
 public:
     int64_t NowSeconds() override;
-    int32_t StartDownload(const std::string& url) override { return downloader ? downloader->Download(url) : 1; }
+    int32_t StartDownload(const std::string& url, bool userRun) override {
+        return downloader ? downloader->Download(url, userRun) : 1;
+    }
     void StopDownload() override {
         if (downloader) downloader->Stop();
     }

@@ -80,5 +80,13 @@ for size in 720x576 1920x1080 3840x2160; do
 done
 echo "ratio: FFmpeg's time / ours (above 1: ours is faster); blend/cp: native AVX2 BlendBand / memcpy"
 
-say "feeds under Wine ($build): download end to on air, and the publish's hold on the video thread"
-wine_exe "$tree/feed_bench.exe"
+say "feeds under Wine ($build): download end to on air, the publish's hold on the video thread,"
+echo "and the 5 MB and 17 MB feeds downloaded from the local test server over HTTP and HTTPS"
+# The test server (its test CA trusted in this prefix while it runs) serves the feeds.
+server=$SKIMROW_BUILD/bench/http
+with_wine "$arch" "$tree/wineprefix" bash -c '
+    "$1/tests/http/server_ctl.sh" start "$2" "$3" "$4" || exit 1
+    SKIMROW_FEED_PORT_FILE=$2/feed_server.port "$1/scripts/wine-run.sh" "$3" "$4" "$5"
+    rc=$?
+    "$1/tests/http/server_ctl.sh" stop "$2" "$3" "$4"
+    exit $rc' bench "$SKIMROW_ROOT" "$server" "$arch" "$tree/wineprefix" "$tree/feed_bench.exe"

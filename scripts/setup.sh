@@ -6,7 +6,7 @@ say() { printf '\n== %s\n' "$*"; }
 
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev python3 locales
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
-          xvfb xauth fonts-liberation2 fonts-wqy-microhei ffmpeg clang libclang-rt-14-dev)
+          xvfb xauth fonts-liberation2 fonts-wqy-microhei ffmpeg clang libclang-rt-14-dev openssl)
 # 32-bit Wine only where the kernel runs 32-bit code: elsewhere it could not
 # start, and its i386 packages need an i386 index that mirrors do not always
 # have in step with amd64's.

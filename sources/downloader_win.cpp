@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 
 #include "base/text.h"
 #include "sources/download_text.h"
@@ -25,17 +26,34 @@ struct Downloader::Job {
     StatusFn onStatus = nullptr;
     std::u16string lastStatus;
     std::string contentType;  // the response's Content-Type, for the reader's charset
+    // Conditional requests: what was sent, and what the server answered.
+    Validators sent;
+    bool userRun = true;
+    bool conditional = false;  // validators went out with the request
+    std::atomic<bool> notModified{false};
+    std::atomic<bool> good{false};  // the whole body arrived and was handed over
+    Validators received;
     // WinInet's asynchronous results
     std::atomic<DWORD_PTR> asyncResult{0};
     std::atomic<DWORD> asyncError{0};
     HINTERNET session = nullptr;
     HINTERNET urlFile = nullptr;
-    DWORD bytesRead = 0;
-    char buffer[256];
+    std::mutex redirectLock;
+    std::string redirectedTo;  // the last address a redirect led to
+    // What WinInet writes into when a call completes later. A call given up
+    // (a stop, a stall) may still write after the handles are closed: its
+    // block is then left to it rather than freed under it.
+    struct Io {
+        INTERNET_BUFFERSA read = {};  // its length: asked for, then read
+        char buffer[ReadBlock::kLargest];  // one per download, on the heap
+    };
+    Io* io = new Io;
+    bool ioAbandoned = false;
 
     ~Job() {
         CloseHandle(stopEvent);
         CloseHandle(completion);
+        if (!ioAbandoned) delete io;
     }
     void AddRef() { ++refs; }
     void Release() {
@@ -71,11 +89,15 @@ std::string ErrorText(DWORD error, const char* fallback) {
     return n ? std::string(text) : std::string(fallback);
 }
 
-void CALLBACK OnInternetStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
+void CALLBACK OnInternetStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length) {
     Job* j = reinterpret_cast<Job*>(context);
     if (!j || !info) return;
     const INTERNET_ASYNC_RESULT* r = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-    if (status == INTERNET_STATUS_HANDLE_CREATED) {
+    if (status == INTERNET_STATUS_REDIRECT) {
+        const char* to = static_cast<const char*>(info);
+        std::lock_guard<std::mutex> lock(j->redirectLock);
+        j->redirectedTo.assign(to, strnlen(to, length ? length : 4096));
+    } else if (status == INTERNET_STATUS_HANDLE_CREATED) {
         if (!j->urlFile) j->urlFile = reinterpret_cast<HINTERNET>(r->dwResult);
     } else if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
         j->asyncResult = r->dwResult;
@@ -124,6 +146,13 @@ void Terminated(Job& j, bool tellReader) {
     if (tellReader) Complete(j, "");
 }
 
+void CloseUrl(Job& j) {
+    if (!j.urlFile) return;
+    InternetSetStatusCallbackA(j.urlFile, nullptr);
+    InternetCloseHandle(j.urlFile);
+    j.urlFile = nullptr;
+}
+
 // The session and URL handles live in the job (WinInet's callback fills in
 // the URL handle); this closes them, with their log lines, however Run ends.
 class Connection {
@@ -131,9 +160,7 @@ public:
     explicit Connection(Job& j) : j_(j) {}
     ~Connection() {
         if (j_.urlFile) {
-            InternetSetStatusCallbackA(j_.urlFile, nullptr);
-            InternetCloseHandle(j_.urlFile);
-            j_.urlFile = nullptr;
+            CloseUrl(j_);
             LOG(j_, "URL closed.");
         }
         if (j_.session) {
@@ -177,29 +204,78 @@ private:
     bool closed_ = false;
 };
 
-// Opens the URL; null when it failed or was stopped (already reported).
-HINTERNET OpenUrl(Job& j) {
-    LOG(j, "Open URL %s...", j.url.c_str());
+// One request for the URL: null and the error when it failed, null and 0
+// when it was stopped.
+HINTERNET Request(Job& j, bool compressed, DWORD* error) {
+    const std::string headers = RequestHeaders(compressed, j.userRun ? nullptr : &j.sent, &j.conditional);
+    // Redirects between http and https are followed both ways; certificate
+    // errors are never ignored. Feeds stay out of the user's WinInet cache.
+    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_NO_CACHE_WRITE |
+                        INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
     ResetEvent(j.completion);
-    HINTERNET opened = InternetOpenUrlA(j.session, j.url.c_str(), nullptr, 0,
-                                        INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY,
-                                        reinterpret_cast<DWORD_PTR>(&j));
-    DWORD error = opened ? 0 : GetLastError();
-    if (!opened && error == ERROR_IO_PENDING) {
+    HINTERNET opened = InternetOpenUrlA(j.session, j.url.c_str(), headers.empty() ? nullptr : headers.c_str(),
+                                        DWORD(headers.size()), flags, reinterpret_cast<DWORD_PTR>(&j));
+    *error = opened ? 0 : GetLastError();
+    if (!opened && *error == ERROR_IO_PENDING) {
         const Wait w = WaitForWinInet(j);
         if (w == Wait::Stopped) {
-            Terminated(j, false);
+            *error = 0;
             return nullptr;
         }
-        if (w == Wait::Stalled) error = ERROR_INTERNET_TIMEOUT;
+        if (w == Wait::Stalled) *error = ERROR_INTERNET_TIMEOUT;
         else {
             opened = reinterpret_cast<HINTERNET>(j.asyncResult.load());
-            error = opened ? 0 : j.asyncError.load();
+            *error = opened ? 0 : j.asyncError.load();
         }
     }
     if (opened) j.urlFile = opened;
+    return opened;
+}
+
+// The address the request ended at, when a redirect took it elsewhere: the
+// opened request's own, else the last one WinInet reported on the way.
+std::string RedirectTarget(Job& j, HINTERNET opened) {
+    {
+        std::lock_guard<std::mutex> lock(j.redirectLock);
+        if (j.redirectedTo.empty()) return std::string();
+    }
+    char url[INTERNET_MAX_URL_LENGTH + 1] = {};
+    DWORD size = sizeof url - 1;
+    if (opened && InternetQueryOptionA(opened, INTERNET_OPTION_URL, url, &size)) return url;
+    std::lock_guard<std::mutex> lock(j.redirectLock);
+    return j.redirectedTo;
+}
+
+// A compressed body WinInet cannot decode (deflate has two forms in the
+// wild, and WinInet may know only one): the same request once more,
+// uncompressed. WinInet tells at the open or at the first read.
+void AskUncompressed(Job& j, bool* compressed) {
+    LOG(j, "Compressed response could not be decoded; asking for it uncompressed.");
+    CloseUrl(j);
+    *compressed = false;
+}
+
+// Opens the URL; null when it failed or was stopped (already reported).
+HINTERNET OpenUrl(Job& j, bool* compressed) {
+    DWORD error = 0;
+    HINTERNET opened = Request(j, *compressed, &error);
+    if (!opened && error == kDecodingFailed && *compressed && !StopRequested(j)) {
+        AskUncompressed(j, compressed);
+        opened = Request(j, false, &error);
+    }
+    const std::string redirect = RedirectTarget(j, opened);
+    if (!redirect.empty()) LOG(j, "Redirected to %s.", redirect.c_str());
+    if (!opened && error == 0 && StopRequested(j)) {
+        Terminated(j, false);
+        return nullptr;
+    }
     if (!opened) {
-        if (error != 0)
+        const OpenFailure failure = ClassifyOpenFailure(error);
+        if (IsCertificateProblem(failure))
+            Fail(j, u"Ошибка сертификата сервера", OpenFailureLogLine(failure));
+        else if (failure != OpenFailure::Other)
+            Fail(j, u"Ошибка при открытии URL.", OpenFailureLogLine(failure));
+        else if (error != 0)
             Fail(j, u"Ошибка при открытии URL.", Printf("Open URL ERROR: %s.", ErrorText(error, "Unknown error.").c_str()));
         else
             Fail(j, u"Неправильный URL", "Open URL ERROR: Invalid URL.");
@@ -209,26 +285,95 @@ HINTERNET OpenUrl(Job& j) {
     return opened;
 }
 
-// One read of the body, waiting for WinInet when it answers later; 0 or the error.
 enum class Read { Data, Stopped };
-Read ReadChunk(Job& j, DWORD* error) {
-    j.bytesRead = 0;
-    ResetEvent(j.completion);
+
+// One read of the body, waiting for WinInet when it answers later; 0 or the
+// error. The count comes back in the buffer record: InternetReadFile writes 0
+// into its count when it goes asynchronous, which can land after a quick
+// completion has written the real count.
+Read ReadChunk(Job& j, ReadBlock& block, DWORD* error) {
+    INTERNET_BUFFERSA& read = j.io->read;
+    read = INTERNET_BUFFERSA();
+    read.dwStructSize = sizeof read;
+    read.lpvBuffer = j.io->buffer;
+    read.dwBufferLength = block.Size();
     *error = 0;
-    if (InternetReadFile(j.urlFile, j.buffer, sizeof j.buffer, &j.bytesRead)) return Read::Data;
-    *error = GetLastError();
-    if (*error != ERROR_IO_PENDING) return Read::Data;
-    const Wait w = WaitForWinInet(j);
-    if (w == Wait::Stopped) return Read::Stopped;
-    *error = w == Wait::Stalled ? ERROR_INTERNET_TIMEOUT : j.asyncError.load();
+    const DWORD want = block.Size();
+    const DWORD begin = GetTickCount();
+    ResetEvent(j.completion);
+    if (!InternetReadFileExA(j.urlFile, &read, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(&j))) {
+        *error = GetLastError();
+        if (*error != ERROR_IO_PENDING) return Read::Data;
+        const Wait w = WaitForWinInet(j);
+        if (w != Wait::Done) j.ioAbandoned = true;
+        if (w == Wait::Stopped) return Read::Stopped;
+        *error = w == Wait::Stalled ? ERROR_INTERNET_TIMEOUT : j.asyncResult.load() ? 0 : j.asyncError.load();
+    }
+    if (*error == 0) block.Took(GetTickCount() - begin, read.dwBufferLength == want);
     return Read::Data;
+}
+
+// A response header as text; empty when there is none.
+std::string HeaderText(HINTERNET request, DWORD query) {
+    char text[1025] = {};
+    DWORD size = sizeof text - 1;
+    if (!HttpQueryInfoA(request, query, text, &size, nullptr)) return std::string();
+    return std::string(text, strnlen(text, sizeof text - 1));
+}
+
+// Whether the body came encoded. Its Content-Length then counts compressed
+// bytes (or WinInet drops it), so it cannot tell a body cut short.
+bool BodyEncoded(HINTERNET request) {
+    DWORD size = 0;
+    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_ENCODING, nullptr, &size, nullptr)) return false;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;  // no such header
+    const std::string coding = HeaderText(request, HTTP_QUERY_CONTENT_ENCODING);
+    return coding.empty() || _stricmp(coding.c_str(), "identity") != 0;
+}
+
+struct Response {
+    bool lengthKnown = false;
+    DWORD contentLength = 0;
+};
+
+// Opens the URL and takes the response's status and length; false when the
+// download ended there (already reported).
+bool OpenResponse(Job& j, bool* compressed, Response* r) {
+    if (!OpenUrl(j, compressed)) return false;
+    if (StopRequested(j)) {
+        Terminated(j, false);
+        return false;
+    }
+    DWORD statusCode = 0, size = sizeof(DWORD);
+    r->lengthKnown = HttpQueryInfoA(j.urlFile, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &r->contentLength,
+                                    &size, nullptr) != FALSE &&
+                     !BodyEncoded(j.urlFile);
+    size = sizeof(DWORD);
+    HttpQueryInfoA(j.urlFile, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &statusCode, &size, nullptr);
+    if (statusCode == 304 && j.conditional) {
+        // Asked "only if changed": the feed on air is still the current one.
+        j.notModified = true;
+        LOG(j, "Not modified.");
+        Complete(j, "");
+        return false;
+    }
+    if (statusCode != 200 && statusCode != 302) {
+        Fail(j, u"Файл не найден.", Printf("File %s not found.", j.url.c_str()));
+        return false;
+    }
+    j.contentType = HeaderText(j.urlFile, HTTP_QUERY_CONTENT_TYPE);
+    if (StopRequested(j)) {
+        Terminated(j, false);
+        return false;
+    }
+    return true;
 }
 
 void Run(Job& j) {
     Connection connection(j);
     Status(j, Downloader::StatusInfo, u"Подключение к серверу...");
     LOG(j, "Open internet session.");
-    j.session = InternetOpenA("", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    j.session = InternetOpenA(UserAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     if (!j.session) {
         const DWORD e = GetLastError();
         return Fail(j, u"Невозможно подключиться к серверу",
@@ -237,40 +382,41 @@ void Run(Job& j) {
     InternetSetStatusCallbackA(j.session, OnInternetStatus);
     INTERNET_CONNECTED_INFO connected = {INTERNET_STATE_CONNECTED, 0};
     InternetSetOptionA(j.session, INTERNET_OPTION_CONNECTED_STATE, &connected, sizeof connected);
+    // Compressed bodies are decoded by WinInet (set on the session: the
+    // request handle ignores it).
+    BOOL decode = TRUE;
+    InternetSetOptionA(j.session, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
 
-    if (!OpenUrl(j)) return;
-    if (StopRequested(j)) return Terminated(j, false);
-
-    DWORD contentLength = 0, statusCode = 0, size = sizeof(DWORD);
-    const bool lengthKnown = HttpQueryInfoA(j.urlFile, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                                            &contentLength, &size, nullptr) != FALSE;
-    size = sizeof(DWORD);
-    HttpQueryInfoA(j.urlFile, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &statusCode, &size, nullptr);
-    if (statusCode != 200 && statusCode != 302)
-        return Fail(j, u"Файл не найден.", Printf("File %s not found.", j.url.c_str()));
-    char type[256] = {};
-    size = sizeof type - 1;
-    if (HttpQueryInfoA(j.urlFile, HTTP_QUERY_CONTENT_TYPE, type, &size, nullptr)) j.contentType.assign(type, size);
-    if (StopRequested(j)) return Terminated(j, false);
+    LOG(j, "Open URL %s...", j.url.c_str());
+    bool compressed = true;
+    Response response;
+    if (!OpenResponse(j, &compressed, &response)) return;
 
     TempFile temp(j.tempFile);
     if (!temp.IsOpen()) return Fail(j, nullptr, "Couldn't open TMP file.");
     uint64_t total = 0;
+    ReadBlock block(Downloader::stallTimeoutMs);
     for (;;) {
         DWORD readError = 0;
-        if (ReadChunk(j, &readError) == Read::Stopped) return Terminated(j, true);
+        if (ReadChunk(j, block, &readError) == Read::Stopped) return Terminated(j, true);
+        if (readError == kDecodingFailed && compressed && total == 0) {
+            AskUncompressed(j, &compressed);
+            if (!OpenResponse(j, &compressed, &response)) return;
+            continue;
+        }
         // A body shorter than its Content-Length was cut off: a failure, not a file.
-        if (readError == 0 && j.bytesRead == 0 && lengthKnown && total < contentLength)
+        const DWORD got = j.io->read.dwBufferLength;
+        if (readError == 0 && got == 0 && response.lengthKnown && total < response.contentLength)
             readError = ERROR_INTERNET_CONNECTION_RESET;
         if (readError != 0)
             return Fail(j, u"Ошибка загрузки файла",
                         Printf("Download file ERROR: %s.", ErrorText(readError, "Unknown error").c_str()));
-        if (j.bytesRead == 0) break;
-        if (!temp.Write(j.buffer, j.bytesRead))
+        if (got == 0) break;
+        if (!temp.Write(j.io->buffer, got))
             return Fail(j, u"Ошибка загрузки файла",
                         Printf("Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str()));
-        total += j.bytesRead;
-        Status(j, Downloader::StatusInfo, ProgressText(total, contentLength, lengthKnown));
+        total += got;
+        Status(j, Downloader::StatusInfo, ProgressText(total, response.contentLength, response.lengthKnown));
         if (StopRequested(j)) return Terminated(j, true);
     }
     char text[64];
@@ -278,7 +424,12 @@ void Run(Job& j) {
     Status(j, Downloader::StatusInfo, u"Загружено: " + WidenBytes(text) + u" байт.");
     LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
     temp.Close();
+    j.received.etag = HeaderText(j.urlFile, HTTP_QUERY_ETAG);
+    j.received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
     Complete(j, j.tempFile);
+    // Stopped while the reader was at it, the feed may never have gone on
+    // air: then it does not count as the document a 304 would refer to.
+    if (!StopRequested(j)) j.good = true;
 }
 
 }  // namespace
@@ -307,7 +458,7 @@ std::string Downloader::TempFileFor(const std::string& extension) const {
     return tempDir_ + name + extension;
 }
 
-int32_t Downloader::Download(const std::string& url) {
+int32_t Downloader::Download(const std::string& url, bool userRun) {
     Stop();
     ++generation_;
     Job* job = new Job();
@@ -315,6 +466,8 @@ int32_t Downloader::Download(const std::string& url) {
     job->logPath = logPath_;
     job->onComplete = onComplete_;
     job->onStatus = onStatus_;
+    job->userRun = userRun;
+    if (const Validators* v = validators_.ForRequest(url, userRun)) job->sent = *v;
 
     URL_COMPONENTSA parts = {};
     char scheme[32], host[256], path[2048];
@@ -322,7 +475,9 @@ int32_t Downloader::Download(const std::string& url) {
     parts.lpszScheme = scheme, parts.dwSchemeLength = sizeof scheme;
     parts.lpszHostName = host, parts.dwHostNameLength = sizeof host;
     parts.lpszUrlPath = path, parts.dwUrlPathLength = sizeof path;
-    if (url.empty() || !InternetCrackUrlA(url.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) {
+    if (url.empty() || !InternetCrackUrlA(url.c_str(), 0, 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
+        validators_.Finished(url, ValidatorMemory::Outcome::Failed, Validators());
         Fail(*job, u"Неправильный URL", "Open URL ERROR: Invalid URL.");
         job->Release();
         return 1;
@@ -359,7 +514,15 @@ void Downloader::Stop() {
     }
     // A worker still busy (a long parse), or ended by the process's exit,
     // never reached its own last lines: the log says the session was stopped.
-    if (!fromWorker && !job_->ended.load()) LogTerminated(*job_);
+    const bool ended = job_->ended.load();
+    if (!fromWorker && !ended) LogTerminated(*job_);
+    // What the next automatic refresh may ask with: only a download that
+    // ended well (or was found unchanged) leaves validators behind.
+    const ValidatorMemory::Outcome outcome = !ended                    ? ValidatorMemory::Outcome::Failed
+                                             : job_->notModified.load() ? ValidatorMemory::Outcome::NotModified
+                                             : job_->good.load()        ? ValidatorMemory::Outcome::Good
+                                                                        : ValidatorMemory::Outcome::Failed;
+    validators_.Finished(job_->url, outcome, job_->received);
     thread_ = nullptr;
     job_->Release();
     job_ = nullptr;
@@ -370,6 +533,9 @@ bool Downloader::Stopping(void* job) { return static_cast<Job*>(job)->stop.load(
 const std::u16string& Downloader::LastStatus(Job* job) { return job->lastStatus; }
 
 const std::string& Downloader::ContentType(Job* job) { return job->contentType; }
+bool Downloader::NotModified(Job* job) { return job->notModified.load(); }
+
+void Downloader::Log(Job* job, const char* line) { LOG(*job, "%s", line); }
 
 DWORD WINAPI Downloader::ThreadMain(void* parameter) {
     Job* job = static_cast<Job*>(parameter);

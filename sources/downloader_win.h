@@ -1,6 +1,12 @@
-// Fetches one feed over plain HTTP on a worker thread into a temporary file,
-// reports progress and failures as status texts, writes an English log, and
-// hands the file (or an empty path) to the completion callback.
+// Fetches one feed over HTTP or HTTPS on a worker thread into a temporary
+// file, reports progress and failures as status texts, writes an English log,
+// and hands the file (or an empty path) to the completion callback.
+//
+// Certificates are checked against the system's trusted roots, and a
+// certificate error is never ignored. Bodies come compressed when the server
+// can (WinInet decodes them) and never enter the user's WinInet cache. An
+// automatic refresh asks "only if changed" with the validators of the last
+// download; a 304 completes with an empty path and NotModified(job) true.
 //
 // The worker never blocks where Stop cannot reach it: WinInet runs in its
 // asynchronous mode and every wait also watches the stop event, so Stop
@@ -12,6 +18,7 @@
 
 #include <string>
 
+#include "sources/download_rules.h"
 #include "sources/feed_downloader.h"
 
 class Downloader final : public FeedDownloader {
@@ -34,15 +41,18 @@ public:
     void SetCompleteCallback(CompleteFn fn) { onComplete_ = fn; }
     void SetStatusCallback(StatusFn fn) { onStatus_ = fn; }
 
-    int32_t Download(const std::string& url) override;
+    int32_t Download(const std::string& url, bool userRun) override;
     void Stop() override;
 
     // For the callbacks: whether this download has been told to stop, the
-    // last status text it reported, and the Content-Type the server sent
-    // ("" when none).
+    // last status text it reported, the Content-Type the server sent ("" when
+    // none), whether the server said the feed has not changed, and one more
+    // record in this download's log.
     static bool Stopping(void* job);
     static const std::u16string& LastStatus(Job* job);
     static const std::string& ContentType(Job* job);
+    static bool NotModified(Job* job);
+    static void Log(Job* job, const char* line);
 
     const std::string& tempDir() const { return tempDir_; }
     const std::string& logPath() const { return logPath_; }
@@ -62,6 +72,7 @@ private:
     CompleteFn onComplete_ = nullptr;
     StatusFn onStatus_ = nullptr;
     uint32_t generation_ = 0;
+    ValidatorMemory validators_;
 };
 
 // Appends one record, "%02d:%02d:%02d.%03d - " + message, to the log at `path`.

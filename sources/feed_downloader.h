@@ -7,8 +7,9 @@ class FeedDownloader {
 public:
     virtual ~FeedDownloader() = default;
     // Starts fetching `url` (stopping a download still running); the result
-    // arrives through the downloader's callbacks.
-    virtual int32_t Download(const std::string& url) = 0;
+    // arrives through the downloader's callbacks. `userRun`: the user asked
+    // for it (hot key, dialog, Start), as opposed to the refresh timer.
+    virtual int32_t Download(const std::string& url, bool userRun) = 0;
     // Tells a running download to stop and waits for it, bounded.
     virtual void Stop() = 0;
 };

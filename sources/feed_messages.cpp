@@ -12,15 +12,26 @@ void AddNotice(MessageList& list, const char16_t* text) {
 
 }  // namespace
 
-bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, bool userRun, int64_t nowSeconds,
+bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, bool userRun, bool newsOnAir,
+                       int64_t nowSeconds,
                        const TimeZoneInfo& zone, const DateFormatter& formatter, bool (*stopping)(void*),
                        void* context, FeedMessages& out) {
     out.list.RemoveAll();
     out.fromItems = false;
+    const bool showFailure = userRun || !newsOnAir;
     switch (feed.kind) {
-    case FeedParseResult::DownloadFailed: AddNotice(out.list, feed.statusText.c_str()); break;
-    case FeedParseResult::NoMsxml: AddNotice(out.list, kNoticeNoMsxml); break;
-    case FeedParseResult::BadFeed: AddNotice(out.list, kNoticeBadFeed); break;
+    case FeedParseResult::DownloadFailed:
+        if (showFailure) AddNotice(out.list, feed.statusText.c_str());
+        break;
+    case FeedParseResult::NoMsxml:
+        if (showFailure) AddNotice(out.list, kNoticeNoMsxml);
+        break;
+    case FeedParseResult::BadFeed:
+        if (showFailure) AddNotice(out.list, kNoticeBadFeed);
+        break;
+    case FeedParseResult::NotModified:
+        if (userRun) AddNotice(out.list, kNoticeNoNews);
+        break;
     case FeedParseResult::Items: {
         CalendarFields now;
         uint64_t nowStamp = ~uint64_t(0);

@@ -44,12 +44,14 @@ struct FakeServices : EngineServices {
     const TrackedLock& lock;
     int64_t now = 1'000'000;
     std::vector<std::string> downloads;
+    std::vector<bool> userRuns;  // per download: started by the user
     int stops = 0;
     int callsUnderLock = 0;  // downloader calls made while the ticker lock was held
     int64_t NowSeconds() override { return now; }
-    int32_t StartDownload(const std::string& url) override {
+    int32_t StartDownload(const std::string& url, bool userRun) override {
         callsUnderLock += lock.HeldHere();
         downloads.push_back(url);
+        userRuns.push_back(userRun);
         return 1;
     }
     void StopDownload() override {

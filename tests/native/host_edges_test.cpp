@@ -37,7 +37,7 @@ struct WorkerServices : EngineServices {
 
     ~WorkerServices() override { StopDownload(); }
     int64_t NowSeconds() override { return 1'700'000'000; }
-    int32_t StartDownload(const std::string&) override {
+    int32_t StartDownload(const std::string&, bool) override {
         StopDownload();
         stop = false;
         worker = std::thread([this] {

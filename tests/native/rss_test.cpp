@@ -369,6 +369,7 @@ TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
 
 TEST_F(Feed, FailuresBecomeNotices) {
     Start();
+    playback.StartPlayback(1);  // a run the user started: its failures are shown
     FeedParseResult r;
     r.kind = FeedParseResult::DownloadFailed;
     r.statusText = u"Файл не найден.";

@@ -45,6 +45,12 @@ void Session::Close() {
     plugin_->Shutdown();
 }
 
+void Session::Restart() {
+    plugin_->Stop();
+    StartInfo start = {kWidth, kHeight, 0, 1, 6};
+    plugin_->Start(&start);
+}
+
 void Session::Draw() {
     buffer_.assign(kGuard * 2 + size_t(kWidth) * kHeight * 3, 0xA5);
     std::fill(buffer_.begin() + kGuard, buffer_.end() - kGuard, uint8_t(40));
@@ -141,6 +147,16 @@ FeedRun RunFeed(const std::string& pathOrUrl, DWORD waitMs, const char* extra) {
     run.log = ReadFileBytes(LogPath());  // the next Start empties it
     run.savedIni = ReadFileBytes(Plugin::IniPath());
     return run;
+}
+
+std::string ExpectFeedShows(const std::string& pathOrUrl, const std::u16string& expected, DWORD waitMs,
+                            const char* extra) {
+    const FeedRun run = RunFeed(pathOrUrl, waitMs, extra);
+    EXPECT_FALSE(run.frames.empty()) << pathOrUrl << ": nothing shown";
+    if (!run.frames.empty()) {
+        EXPECT_TRUE(run.frames == StringFrames(expected)) << pathOrUrl << ": another text is shown";
+    }
+    return run.log;
 }
 
 std::string SavedValue(const std::string& ini, const std::string& key) {

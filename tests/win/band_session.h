@@ -27,6 +27,8 @@ public:
     explicit Session(const std::string& iniBytes);
     ~Session() { Close(); }
     void Close();
+    // The host stops the video and starts it again (the log starts afresh).
+    void Restart();
     std::vector<uint8_t> Frame();
     // The first `count` frames from the one where text first appears; empty
     // when none appears within `waitMs`.
@@ -62,6 +64,10 @@ struct FeedRun {
     std::string log, savedIni;
 };
 FeedRun RunFeed(const std::string& pathOrUrl, DWORD waitMs, const char* extra = "");
+// Runs the plug-in on one feed until its content is on air and checks that
+// it shows `expected`; returns the log.
+std::string ExpectFeedShows(const std::string& pathOrUrl, const std::u16string& expected, DWORD waitMs = 20000,
+                            const char* extra = "");
 
 // The LastUpdate value of a saved settings file ("" when there is none).
 std::string SavedValue(const std::string& ini, const std::string& key);

@@ -1,106 +1,8 @@
 // The downloader against a real HTTP server on 127.0.0.1: status texts, log
 // records, the completion contract, the temporary file and Stop's bound.
-#include <gtest/gtest.h>
-
-#include <mutex>
-#include <regex>
-#include <vector>
-
-#include "sources/downloader_win.h"
-#include "tests/win/plugin_harness.h"
+#include "tests/win/download_fixture.h"
 
 namespace {
-
-struct Record {
-    std::mutex lock;
-    std::vector<std::u16string> statuses;
-    std::vector<int32_t> levels;
-    std::vector<std::string> completions;
-    bool tempExistedAtCompletion = false;
-    DWORD completionThread = 0;
-    std::string contentType;
-};
-Record* g_record = nullptr;
-
-void OnStatus(Downloader::Job*, const std::u16string& text, int32_t level) {
-    std::lock_guard<std::mutex> l(g_record->lock);
-    g_record->statuses.push_back(text);
-    g_record->levels.push_back(level);
-}
-
-void OnComplete(Downloader::Job* job, const std::string& path) {
-    std::lock_guard<std::mutex> l(g_record->lock);
-    g_record->completions.push_back(path);
-    g_record->tempExistedAtCompletion = !path.empty() && FileExists(path);
-    g_record->completionThread = GetCurrentThreadId();
-    g_record->contentType = Downloader::ContentType(job);
-}
-
-struct Downloads : ::testing::Test {
-    Record record;
-    Downloader downloader;
-    std::string log = ExeFolder() + "downloader_test.log";
-    std::string base = FeedServer();
-    void SetUp() override {
-        ASSERT_FALSE(base.empty()) << "the feed server is not running";
-        // Files left by processes that ended in mid-download (other tests kill theirs).
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((downloader.tempDir() + "Tmp_*").c_str(), &d);
-        if (h != INVALID_HANDLE_VALUE) {
-            do DeleteFileA((downloader.tempDir() + d.cFileName).c_str());
-            while (FindNextFileA(h, &d));
-            FindClose(h);
-        }
-        g_record = &record;
-        downloader.OpenLog(log);
-        downloader.SetCompleteCallback(OnComplete);
-        downloader.SetStatusCallback(OnStatus);
-    }
-    void TearDown() override {
-        downloader.Stop();
-        g_record = nullptr;
-    }
-    // Runs one download to its end.
-    void Fetch(const std::string& url) {
-        downloader.Download(url);  // a previous worker has finished, or given up, when this returns
-        size_t seen;
-        {
-            std::lock_guard<std::mutex> l(record.lock);
-            seen = record.completions.size();
-        }
-        for (int i = 0; i < 600; ++i) {
-            {
-                std::lock_guard<std::mutex> l(record.lock);
-                if (record.completions.size() > seen) break;
-            }
-            Sleep(50);
-        }
-        downloader.Stop();
-    }
-    // The log's messages without their time prefixes, which must all be well formed.
-    std::vector<std::string> LogMessages() {
-        std::vector<std::string> out;
-        const std::string text = ReadFileBytes(log);
-        const std::regex line("(\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d\\d\\d) - (.*)\r");
-        size_t start = 0;
-        while (start < text.size()) {
-            const size_t end = text.find('\n', start);
-            const std::string l = text.substr(start, end - start);
-            std::smatch m;
-            EXPECT_TRUE(std::regex_match(l, m, line)) << l;
-            if (m.size() == 6) out.push_back(m[5]);
-            start = end == std::string::npos ? text.size() : end + 1;
-        }
-        return out;
-    }
-    bool TempFilesLeft() {
-        WIN32_FIND_DATAA d;
-        HANDLE h = FindFirstFileA((downloader.tempDir() + "Tmp_*").c_str(), &d);
-        if (h == INVALID_HANDLE_VALUE) return false;
-        FindClose(h);
-        return true;
-    }
-};
 
 TEST_F(Downloads, SuccessReportsProgressLogsEveryStepAndRemovesTheFile) {
     const std::string url = base + "/feeds/utf8.xml";
@@ -145,11 +47,11 @@ TEST_F(Downloads, NotFoundAndRedirects) {
 }
 
 TEST_F(Downloads, RefusedAddressesCompleteAtOnceWithoutAThread) {
-    for (const std::string& url : {std::string("https://127.0.0.1/feed.xml"), std::string("ftp://127.0.0.1/feed.xml"),
+    for (const std::string& url : {std::string("ftp://127.0.0.1/feed.xml"), std::string("file:///C:/feed.xml"),
                                   std::string("not a url"), std::string("")}) {
         record.completions.clear();
         downloader.OpenLog(log);
-        downloader.Download(url);
+        downloader.Download(url, true);
         ASSERT_EQ(record.completions, std::vector<std::string>{""}) << url;  // before Download returned
         EXPECT_EQ(record.completionThread, GetCurrentThreadId());
         EXPECT_EQ(record.statuses.back(), u"Неправильный URL");
@@ -168,7 +70,7 @@ TEST_F(Downloads, ConnectionRefused) {
 }
 
 TEST_F(Downloads, StopAgainstAStalledServerIsBounded) {
-    downloader.Download(base + "/stall");
+    downloader.Download(base + "/stall", true);
     Sleep(500);
     const DWORD start = GetTickCount();
     downloader.Stop();
@@ -178,7 +80,7 @@ TEST_F(Downloads, StopAgainstAStalledServerIsBounded) {
     Sleep(300);
     EXPECT_FALSE(TempFilesLeft());
     // a new download stops the stalled one first
-    downloader.Download(base + "/stall");
+    downloader.Download(base + "/stall", true);
     Sleep(300);
     const DWORD again = GetTickCount();
     record.completions.clear();

@@ -14,18 +14,6 @@ namespace {
 
 std::string Hostile(const std::string& name) { return ExeFolder() + "..\\..\\tests\\hostile\\" + name; }
 
-// Runs the plug-in on one feed until its content is on air and checks that
-// it shows `expected`; returns the log.
-std::string ExpectFeedShows(const std::string& path, const std::u16string& expected, DWORD waitMs = 20000,
-                            const char* extra = "") {
-    const FeedRun run = RunFeed(path, waitMs, extra);
-    EXPECT_FALSE(run.frames.empty()) << path << ": nothing shown";
-    if (!run.frames.empty()) {
-        EXPECT_TRUE(run.frames == StringFrames(expected)) << path << ": another text is shown";
-    }
-    return run.log;
-}
-
 TEST(HostileFeeds, DocumentsThatDoNotParseShowTheBadFeedNotice) {
     ASSERT_FALSE(FeedServer().empty());
     for (const char* name : {"truncated.xml", "doctype_entities.xml", "invalid_utf8.xml", "lying_encoding.xml"}) {

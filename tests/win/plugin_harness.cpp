@@ -73,12 +73,40 @@ std::string WinePath(const std::string& unixPath) {
     return p;
 }
 
+namespace {
+
+// The server's folder, as Wine sees it, with its trailing backslash.
+std::string ServerFolder() {
+    char file[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SKIMROW_FEED_PORT_FILE", file, MAX_PATH)) return std::string();
+    const std::string path = WinePath(file);
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+}  // namespace
+
 std::string FeedServer() {
     char file[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("SKIMROW_FEED_PORT_FILE", file, MAX_PATH)) return std::string();
     std::string port = ReadFileBytes(WinePath(file));
     while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
     return port.empty() ? std::string() : "http://127.0.0.1:" + port;
+}
+
+std::string SecureFeedServer(const std::string& certificate) {
+    std::istringstream lines(ReadFileBytes(ServerFolder() + "feed_server.tls"));
+    std::string name, port;
+    while (lines >> name >> port)
+        if (name == certificate) return "https://127.0.0.1:" + port;
+    return std::string();
+}
+
+std::string ServerSaw(const std::string& key) { return ReadFileBytes(ServerFolder() + "seen\\" + key + ".txt"); }
+
+std::string FreshKey(const std::string& name) {
+    static int counter = 0;
+    return name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +
+           std::to_string(++counter);
 }
 
 void Pump(DWORD ms) {

@@ -40,5 +40,13 @@ void PressKey(WORD key);
 
 // "http://127.0.0.1:PORT" of the test feed server (empty when it is not running).
 std::string FeedServer();
+// "https://127.0.0.1:PORT" of its HTTPS listener with the server certificate
+// `certificate` (good, untrusted, untrusted_chain, wronghost, expired).
+std::string SecureFeedServer(const std::string& certificate);
+// What the server saw of the requests made under `key` (paths /k/KEY/...):
+// each request line with its headers, a blank line after each.
+std::string ServerSaw(const std::string& key);
+// A key no earlier request of this test run used.
+std::string FreshKey(const std::string& name);
 // A Unix path as Wine sees it.
 std::string WinePath(const std::string& unixPath);

@@ -1,0 +1,242 @@
+// Automatic refreshes: what a failed or unchanged refresh leaves on air, the
+// user/timer flag on its way to the downloader, and the downloader's rules
+// for secure-connection failures, request headers and validators.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine_fixture.h"
+#include "sources/download_rules.h"
+
+namespace {
+
+struct DayFormatter : DateFormatter {
+    std::u16string Format(const char*, const CalendarFields&, int32_t) const override { return u"d"; }
+};
+
+struct Refresh : ::testing::Test, EngineFixture {
+    Refresh() {
+        store.live.StringSource = 2;
+        store.live.Date = store.live.Time = 0;
+        store.urls = {"https://127.0.0.1/feed.xml", ""};
+        Start();
+    }
+    bool Publish(const FeedParseResult& r) {
+        return engine.OnFeedParsed(r, RuntimeTimeZone(), DayFormatter(), nullptr, nullptr);
+    }
+    std::vector<std::u16string> Shown() {
+        std::vector<std::u16string> out;
+        for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
+        return out;
+    }
+    static FeedParseResult Result(FeedParseResult::Kind kind) {
+        FeedParseResult r;
+        r.kind = kind;
+        r.statusText = u"Ошибка сертификата сервера";
+        return r;
+    }
+};
+
+TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAnEmptyBandShowsWhy) {
+    const struct {
+        FeedParseResult::Kind kind;
+        const char16_t* notice;  // what a user run shows
+    } kinds[] = {{FeedParseResult::DownloadFailed, u"Ошибка сертификата сервера"},
+                 {FeedParseResult::BadFeed, u"Ошибка на странице RSS-ленты"},
+                 {FeedParseResult::NoMsxml, u"Библиотека MSXML не найдена"},
+                 {FeedParseResult::NotModified, u"Нет новых сообщений"},
+                 {FeedParseResult::Items, u"Нет новых сообщений"}};  // a feed without items: the reference
+    const std::vector<std::u16string> news = {u"Старая новость  "};
+    for (const auto& k : kinds) {
+        for (bool userRun : {true, false}) {
+            for (bool newsOnAir : {true, false}) {
+                for (int32_t repeat : {0, 2}) {
+                    SCOPED_TRACE(testing::Message() << "kind " << k.kind << (userRun ? ", user run" : ", timer run")
+                                                    << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
+                                                    << repeat);
+                    store.live.Repeat = 0;
+                    playback.StartPlayback(1);
+                    if (newsOnAir) {
+                        FeedParseResult items;
+                        items.items = {{u"", u"Старая новость", u""}};
+                        ASSERT_TRUE(Publish(items));
+                    } else {
+                        LockGuard guard(lock);
+                        playback.ClearMessagesLocked();
+                    }
+                    store.live.LastUpdate = 77;
+                    store.live.Repeat = repeat;
+                    playback.StartPlayback(userRun ? 1 : 0);
+                    ASSERT_TRUE(Publish(Result(k.kind)));
+                    EXPECT_EQ(store.live.LastUpdate, 77u);
+                    // A failure with nothing on air yet is told even on a timer run:
+                    // there is no news for it to replace.
+                    const bool failure = k.kind == FeedParseResult::DownloadFailed ||
+                                         k.kind == FeedParseResult::BadFeed || k.kind == FeedParseResult::NoMsxml;
+                    if (userRun || (failure && !newsOnAir)) {
+                        EXPECT_EQ(Shown(), std::vector<std::u16string>{k.notice});
+                        EXPECT_EQ(store.live.LineOn, 1u);
+                    } else if (newsOnAir && repeat == 0) {
+                        EXPECT_EQ(Shown(), news);  // the previous messages run once more
+                        EXPECT_EQ(store.live.LineOn, 1u);
+                        EXPECT_EQ(playback.State().contentReady, 1);
+                        EXPECT_EQ(Segments().Count(), 1);
+                    } else {
+                        EXPECT_EQ(store.live.LineOn, 0u);  // the run ends; no notice replaced anything
+                        EXPECT_EQ(Shown(), newsOnAir ? news : std::vector<std::u16string>{});
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
+    playback.StartPlayback(1);  // hot key, dialog
+    playback.StartPlayback(0);
+    // The deadline passes and the pass ends: the next frame starts a timer run.
+    store.live.AutoUpdate = 1;
+    store.live.Speed = 50;
+    playback.ArmAutoUpdate();
+    MessageList items;
+    TickerMessage m;
+    m.displayText = u"news";
+    items.Add(m);
+    {
+        LockGuard guard(lock);
+        playback.PublishLocked(items);
+    }
+    services.now += 61;
+    std::vector<uint8_t> frame(768 * 576 * 3);
+    for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) engine.DrawFrame(frame.data());
+    engine.DecidePlayback();  // Start with AutoUpdate set: a timer run too
+    EXPECT_EQ(services.userRuns, (std::vector<bool>{true, false, false, false}));
+}
+
+TEST(OpenFailures, CertificateProblemsAreToldApartFromOtherFailures) {
+    const struct {
+        uint32_t error;
+        OpenFailure failure;
+        const char* line;
+    } cases[] = {
+        {12057, OpenFailure::CertificateUntrusted, "Open URL ERROR: Server certificate is not trusted."},
+        {12045, OpenFailure::CertificateUntrusted, "Open URL ERROR: Server certificate is not trusted."},
+        {12169, OpenFailure::CertificateUntrusted, "Open URL ERROR: Server certificate is not trusted."},
+        {12170, OpenFailure::CertificateUntrusted, "Open URL ERROR: Server certificate is not trusted."},
+        {12037, OpenFailure::CertificateExpired, "Open URL ERROR: Server certificate has expired."},
+        {12038, OpenFailure::CertificateWrongHost, "Open URL ERROR: Server certificate does not match the host name."},
+        {12157, OpenFailure::SecureChannel, "Open URL ERROR: Secure connection failed."},
+        {12044, OpenFailure::SecureChannel, "Open URL ERROR: Secure connection failed."},
+        {12029, OpenFailure::Other, nullptr},  // cannot connect
+        {12002, OpenFailure::Other, nullptr},  // timeout
+        {kDecodingFailed, OpenFailure::Other, nullptr},
+        {0, OpenFailure::Other, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(ClassifyOpenFailure(c.error), c.failure);
+        const char* line = OpenFailureLogLine(c.failure);
+        EXPECT_EQ(line ? std::string(line) : std::string("(none)"), c.line ? std::string(c.line) : std::string("(none)"));
+        EXPECT_EQ(IsCertificateProblem(c.failure), c.failure == OpenFailure::CertificateUntrusted ||
+                                                       c.failure == OpenFailure::CertificateExpired ||
+                                                       c.failure == OpenFailure::CertificateWrongHost);
+    }
+}
+
+TEST(ReadBlockTest, ASteadyServerIsNeverAskedForMoreThanItSendsWithinTheStallLimit) {
+    for (uint32_t stall : {1500u, 30000u}) {
+        for (double rate : {100.0, 2000.0, 50000.0, 1e8}) {  // bytes a second
+            SCOPED_TRACE(testing::Message() << "stall " << stall << " ms, " << rate << " B/s");
+            ReadBlock block(stall);
+            if (block.Size() / rate * 1000 >= stall) continue;  // not even the first block fits
+            uint32_t largest = 0;
+            for (int read = 0; read < 200; ++read) {
+                const double ms = block.Size() / rate * 1000;
+                ASSERT_LT(ms, stall) << "read " << read << " asks for " << block.Size() << " bytes";
+                largest = std::max(largest, block.Size());
+                block.Took(uint32_t(ms), true);
+            }
+            if (rate >= 1e8) {
+                EXPECT_EQ(largest, ReadBlock::kLargest);
+            }
+        }
+    }
+}
+
+TEST(ReadBlockTest, GrowsWhenQuickShrinksWhenSlowAndTheEndSaysNothing) {
+    ReadBlock block(30000);
+    const uint32_t first = block.Size();
+    block.Took(5000, false);  // the body's end, however long it took
+    EXPECT_EQ(block.Size(), first);
+    int reads = 0;
+    while (block.Size() < ReadBlock::kLargest && reads < 100) block.Took(10, true), ++reads;
+    EXPECT_LE(reads, 8) << "a fast server reaches whole blocks within a few reads";
+    block.Took(10, true);
+    EXPECT_EQ(block.Size(), ReadBlock::kLargest);
+    block.Took(4000, true);  // neither quick nor slow
+    EXPECT_EQ(block.Size(), ReadBlock::kLargest);
+    block.Took(8000, true);
+    EXPECT_EQ(block.Size(), ReadBlock::kLargest / 2);
+    for (int i = 0; i < 20; ++i) block.Took(29000, true);
+    EXPECT_EQ(block.Size(), ReadBlock::kSmallest);
+}
+
+TEST(RequestHeadersTest, CompressionAlwaysValidatorsOnlyWhenSafe) {
+    bool conditional = true;
+    EXPECT_EQ(RequestHeaders(true, nullptr, &conditional), "Accept-Encoding: gzip, deflate\r\n");
+    EXPECT_FALSE(conditional);
+    EXPECT_EQ(RequestHeaders(false, nullptr, &conditional), "");
+    const Validators both{"\"abc\"", "Mon, 07 Nov 2011 12:00:00 GMT"};
+    EXPECT_EQ(RequestHeaders(true, &both, &conditional),
+              "Accept-Encoding: gzip, deflate\r\nIf-None-Match: \"abc\"\r\n"
+              "If-Modified-Since: Mon, 07 Nov 2011 12:00:00 GMT\r\n");
+    EXPECT_TRUE(conditional);
+    // What a hostile server sent must not become headers of its own.
+    const Validators injected{"\"a\"\r\nCookie: x=1", std::string("Mon\n, 07") + "\r\nX: y"};
+    EXPECT_EQ(RequestHeaders(false, &injected, &conditional), "");
+    EXPECT_FALSE(conditional);
+    const Validators partly{std::string(2000, 'e'), "Mon, 07 Nov 2011 12:00:00 GMT"};
+    EXPECT_EQ(RequestHeaders(false, &partly, &conditional), "If-Modified-Since: Mon, 07 Nov 2011 12:00:00 GMT\r\n");
+    EXPECT_TRUE(conditional);
+    const Validators nul{std::string("\"a\0b\"", 5), ""};
+    EXPECT_EQ(RequestHeaders(false, &nul, &conditional), "");
+}
+
+TEST(ValidatorMemoryTest, OnlyTheLastGoodDownloadOfTheSameAddressAndOnlyForTimerRuns) {
+    using O = ValidatorMemory::Outcome;
+    const std::string a = "http://127.0.0.1/a", b = "https://127.0.0.1/b";
+    const Validators va{"\"1\"", "Mon, 07 Nov 2011 12:00:00 GMT"}, vb{"\"2\"", ""};
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, O>> history;  // downloads as they ended
+        std::string url;
+        bool userRun;
+        const char* etag;  // what the next request sends; null for nothing
+    } cases[] = {
+        {"nothing downloaded yet", {}, a, false, nullptr},
+        {"a timer run after a good download", {{a, O::Good}}, a, false, "\"1\""},
+        {"a user run never asks conditionally", {{a, O::Good}}, a, true, nullptr},
+        {"another address", {{a, O::Good}}, b, false, nullptr},
+        {"a failure in between forgets", {{a, O::Good}, {a, O::Failed}}, a, false, nullptr},
+        {"unchanged keeps them", {{a, O::Good}, {a, O::NotModified}, {a, O::NotModified}}, a, false, "\"1\""},
+        {"another address in between", {{a, O::Good}, {b, O::Good}}, a, false, nullptr},
+        {"the other address's own", {{a, O::Good}, {b, O::Good}}, b, false, "\"2\""},
+        {"a failed other address in between", {{a, O::Good}, {b, O::Failed}}, a, false, nullptr},
+        {"a new good download replaces", {{b, O::Good}, {a, O::Good}}, a, false, "\"1\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ValidatorMemory memory;
+        for (const auto& d : c.history) memory.Finished(d.first, d.second, d.first == a ? va : vb);
+        const Validators* v = memory.ForRequest(c.url, c.userRun);
+        ASSERT_EQ(v != nullptr, c.etag != nullptr);
+        if (v) {
+            EXPECT_EQ(v->etag, c.etag);
+        }
+    }
+    ValidatorMemory memory;
+    memory.Finished(a, O::Good, Validators());  // a server that sends no validators
+    EXPECT_EQ(memory.ForRequest(a, false), nullptr);
+}
+
+}  // namespace
