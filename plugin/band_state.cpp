@@ -54,10 +54,11 @@ void BandState::AddSlotsLocked() {
 }
 
 void BandState::ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
-                              bool contentReady) {
+                              bool contentReady, bool forBlend) {
     const BandStyle style{s.LineSize,    s.BandHeight,  s.BackColor,           s.TextColor,
                           s.BackOpacity, s.TextOpacity, metrics_.shadowOffset};
     const SegmentRuns runs(segments, messages);
     const BandRuns* drawn = contentReady ? &runs : nullptr;
-    if (!useStrips_ || !strips_.Compose(surface_, style, drawn)) ComposeBand(renderer_, surface_, style, drawn);
+    fromStrips_ = useStrips_ && strips_.Compose(surface_, style, drawn, forBlend);
+    if (!fromStrips_) ComposeBand(renderer_, surface_, style, drawn);
 }

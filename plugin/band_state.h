@@ -31,12 +31,16 @@ public:
     // Only slots 0 and 1 are drawn; a later Start reuses them.
     void AddSlotsLocked();
     // Background only unless `contentReady`; the result is in slot 0.
+    // forBlend: the band may be left for the blender to paint where it reads
+    // it (see Layout()).
     void ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
-                       bool contentReady);
+                       bool contentReady, bool forBlend = false);
 
     const BandMetrics& Metrics() const { return metrics_; }
     const DibSurface& Surface() const { return surface_; }
     const StripCache& Strips() const { return strips_; }
+    // How the last composed band got its pixels, when from strips.
+    const BandLayout* Layout() const { return fromStrips_ ? strips_.Layout() : nullptr; }
     // Off: every band is drawn directly (for equality tests and benchmarks).
     void UseStripsLocked(bool on) { useStrips_ = on; }
 
@@ -45,5 +49,6 @@ private:
     DibSurface surface_;
     StripCache strips_;
     bool useStrips_ = true;
+    bool fromStrips_ = false;
     BandMetrics metrics_;
 };
