@@ -3,6 +3,7 @@
 // the ticker lock held; the state has no lock of its own.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "render/dib_surface.h"
 #include "render/segment_list.h"
@@ -33,8 +34,9 @@ public:
     // Background only unless `contentReady`; the result is in slot 0.
     // forBlend: the band may be left for the blender to paint where it reads
     // it (see Layout()).
+    // messagesRevision: changes whenever the messages do.
     void ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
-                       bool contentReady, bool forBlend = false);
+                       uint64_t messagesRevision, bool contentReady, bool forBlend = false);
 
     const BandMetrics& Metrics() const { return metrics_; }
     const DibSurface& Surface() const { return surface_; }
@@ -50,5 +52,8 @@ private:
     StripCache strips_;
     bool useStrips_ = true;
     bool fromStrips_ = false;
+    // The messages' lengths, counted once per revision of the messages.
+    std::vector<int32_t> lengths_;
+    uint64_t lengthsRevision_ = 0;
     BandMetrics metrics_;
 };

@@ -96,6 +96,7 @@ void PlaybackControl::AppendSegmentLocked() {
 
 void PlaybackControl::PublishLocked(MessageList& fresh) {
     messages_.Swap(fresh);
+    ++messagesRevision_;
     RestartMessagesLocked();
 }
 

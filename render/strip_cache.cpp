@@ -19,8 +19,8 @@ private:
     BandRun run_;
 };
 
-// Eight bytes at a time: a long line is compared at every lookup, and the C
-// runtime's memcmp may go byte by byte.
+// Eight bytes at a time: a long line without a text key is compared at
+// every lookup, and the C runtime's memcmp may go byte by byte.
 bool SameText(const char16_t* a, const char16_t* b, size_t length) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
@@ -135,6 +135,7 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
     const bool leftEnd = origin == -margin_, rightEnd = origin + width == run.width + margin_;
     if (inkLeft < inkRight && ((leftEnd && inkLeft == 0) || (rightEnd && inkRight == width))) return false;
     strip.text.assign(run.text, size_t(run.length));
+    strip.textKey = run.textKey;
     strip.origin = origin;
     strip.width = width;
     strip.height = height;
@@ -154,7 +155,8 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
     Strip* victim = nullptr;
     for (Strip& s : strips_) {
         if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.length) &&
-            SameText(s.text.data(), run.text, size_t(run.length))) {
+            ((run.textKey != 0 && s.textKey == run.textKey) || SameText(s.text.data(), run.text, size_t(run.length)))) {
+            s.textKey = run.textKey;
             s.lastUse = ++clock_;
             return &s;
         }
