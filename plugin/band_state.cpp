@@ -5,25 +5,30 @@
 
 namespace {
 
-// The segments' runs as the composer reads them.
+// The segments' runs as the composer reads them. A message's text is the
+// same for the whole revision: its key tells the strip cache so.
 class SegmentRuns final : public BandRuns {
 public:
-    SegmentRuns(const SegmentList& segments, const MessageList& messages) : segments_(segments), messages_(messages) {}
+    SegmentRuns(const SegmentList& segments, const MessageList& messages, const std::vector<int32_t>& lengths,
+                uint64_t revision)
+        : segments_(segments), messages_(messages), lengths_(lengths), revision_(revision) {}
     int32_t Count() const override { return segments_.Count(); }
     bool Run(int32_t i, BandRun* run) const override {
         const TickerSegment& seg = segments_[i];
         if (seg.messageIndex < 0 || seg.messageIndex >= messages_.Count()) return false;
-        const WideString& t = messages_[seg.messageIndex].displayText;
         run->x = seg.x;
-        run->text = t.Raw();
-        run->length = t.Length();
+        run->text = messages_[seg.messageIndex].displayText.Raw();
+        run->length = lengths_[size_t(seg.messageIndex)];
         run->width = seg.width;
+        run->textKey = (revision_ << 32) | uint64_t(uint32_t(seg.messageIndex));
         return true;
     }
 
 private:
     const SegmentList& segments_;
     const MessageList& messages_;
+    const std::vector<int32_t>& lengths_;
+    uint64_t revision_;
 };
 
 }  // namespace
@@ -54,10 +59,16 @@ void BandState::AddSlotsLocked() {
 }
 
 void BandState::ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
-                              bool contentReady) {
+                              uint64_t messagesRevision, bool contentReady, bool forBlend) {
     const BandStyle style{s.LineSize,    s.BandHeight,  s.BackColor,           s.TextColor,
                           s.BackOpacity, s.TextOpacity, metrics_.shadowOffset};
-    const SegmentRuns runs(segments, messages);
+    if (lengthsRevision_ != messagesRevision || lengths_.size() != size_t(messages.Count())) {
+        lengths_.resize(size_t(messages.Count()));
+        for (int32_t i = 0; i < messages.Count(); ++i) lengths_[size_t(i)] = messages[i].displayText.Length();
+        lengthsRevision_ = messagesRevision;
+    }
+    const SegmentRuns runs(segments, messages, lengths_, messagesRevision);
     const BandRuns* drawn = contentReady ? &runs : nullptr;
-    if (!useStrips_ || !strips_.Compose(surface_, style, drawn)) ComposeBand(renderer_, surface_, style, drawn);
+    fromStrips_ = useStrips_ && strips_.Compose(surface_, style, drawn, forBlend);
+    if (!fromStrips_) ComposeBand(renderer_, surface_, style, drawn);
 }

@@ -3,6 +3,7 @@
 // the ticker lock held; the state has no lock of its own.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "render/dib_surface.h"
 #include "render/segment_list.h"
@@ -31,12 +32,17 @@ public:
     // Only slots 0 and 1 are drawn; a later Start reuses them.
     void AddSlotsLocked();
     // Background only unless `contentReady`; the result is in slot 0.
+    // forBlend: the band may be left for the blender to paint where it reads
+    // it (see Layout()).
+    // messagesRevision: changes whenever the messages do.
     void ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
-                       bool contentReady);
+                       uint64_t messagesRevision, bool contentReady, bool forBlend = false);
 
     const BandMetrics& Metrics() const { return metrics_; }
     const DibSurface& Surface() const { return surface_; }
     const StripCache& Strips() const { return strips_; }
+    // How the last composed band got its pixels, when from strips.
+    const BandLayout* Layout() const { return fromStrips_ ? strips_.Layout() : nullptr; }
     // Off: every band is drawn directly (for equality tests and benchmarks).
     void UseStripsLocked(bool on) { useStrips_ = on; }
 
@@ -45,5 +51,9 @@ private:
     DibSurface surface_;
     StripCache strips_;
     bool useStrips_ = true;
+    bool fromStrips_ = false;
+    // The messages' lengths, counted once per revision of the messages.
+    std::vector<int32_t> lengths_;
+    uint64_t lengthsRevision_ = 0;
     BandMetrics metrics_;
 };

@@ -36,12 +36,15 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
 
 void FrameRoad::ComposeAndBlendLocked(uint8_t* pixels, const Rect& dest, int32_t step, int32_t fieldMode) {
     playback_.AdvanceSegmentsLocked(step);
-    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.State().contentReady != 0);
+    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.MessagesRevision(),
+                        playback_.State().contentReady != 0,
+                        true);
     const SurfaceSlot& slot = band_.Surface().Current();
     BandSource src;
     src.pixels = slot.pixels;
     src.allocWidth = slot.allocWidth;
     src.allocHeight = slot.allocHeight;
     src.rect = slot.used;
+    src.layout = band_.Layout();
     blender_.BlendBand(pixels, dest, src, 100, fieldMode);
 }

@@ -41,6 +41,7 @@ public:
     uint32_t LastFrameTick() const { return lastFrameTick_.load(); }
 
     const FrameBlender& Blender() const { return blender_; }
+    FrameBlender& Blender() { return blender_; }
 
 private:
     void ComposeAndBlendLocked(uint8_t* pixels, const Rect& dest, int32_t step, int32_t fieldMode);

@@ -98,6 +98,7 @@ void PlaybackControl::AppendSegmentLocked() {
 
 void PlaybackControl::PublishLocked(MessageList& fresh) {
     messages_.Swap(fresh);
+    ++messagesRevision_;
     RestartMessagesLocked();
 }
 

@@ -46,7 +46,10 @@ public:
     void PublishLocked(MessageList& fresh);
     // The messages on air start again from the first one.
     void RestartMessagesLocked();
-    void ClearMessagesLocked() { messages_.RemoveAll(); }
+    void ClearMessagesLocked() {
+        messages_.RemoveAll();
+        ++messagesRevision_;
+    }
     // After a font change: the runs keep the first one's place and take their new widths.
     void RemeasureSegmentsLocked();
 
@@ -54,6 +57,9 @@ public:
     const SegmentList& Segments() const { return segments_; }
     SegmentList& Segments() { return segments_; }
     const MessageList& Messages() const { return messages_; }
+    // Changes whenever the messages on air do; between changes every
+    // message keeps its text.
+    uint64_t MessagesRevision() const { return messagesRevision_; }
 
 private:
     TickerLock& lock_;
@@ -64,4 +70,5 @@ private:
     PlaybackState state_;
     SegmentList segments_;
     MessageList messages_;
+    uint64_t messagesRevision_ = 1;
 };

@@ -74,7 +74,8 @@ void TickerEngine::MeasureBand() {
 
 void TickerEngine::ComposeBand() {
     LockGuard guard(lock_);
-    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.State().contentReady != 0);
+    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.MessagesRevision(),
+                        playback_.State().contentReady != 0);
 }
 
 // ---- the control seam ----

@@ -20,6 +20,7 @@ struct BandRun {
     const char16_t* text = nullptr;
     int32_t length = 0;
     int32_t width = -1;  // the text's measured width, when known
+    uint64_t textKey = 0;  // runs with the same non-zero key have the same text
 };
 
 // The runs to draw, leftmost first; Run returns false for one to skip.

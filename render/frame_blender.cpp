@@ -1,6 +1,7 @@
 #include "render/frame_blender.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "render/pixel_math.h"
 
@@ -32,7 +33,7 @@ bool FrameBlender::CpuHasAvx2() {
 void FrameBlender::SetPath(BlendPath path) {
     if (path == BlendPath::Avx2 && !CpuHasAvx2()) path = BlendPath::Sse2;
     if (path == BlendPath::Sse2 && !CpuHasSse2()) path = BlendPath::Scalar;
-    if (path != path_) hKey_ = FilterKey();  // the SIMD table is rebuilt with the next call
+    if (path != path_) hKey_ = FilterKey();  // the row table is laid out again with the next call
     path_ = path;
 }
 
@@ -49,6 +50,12 @@ Rect FrameBlender::MapRect(const Rect& r) const {
     m.top = MulDiv(height_, r.top, kRefHeight);
     m.bottom = MulDiv(height_, r.bottom, kRefHeight);
     return m;
+}
+
+int64_t FrameBlender::BufferRemakes() const {
+    return vTable_.remakes() + hTable_.Remakes() + lineBuffer_.remakes() + rowBuffer_.remakes() +
+           chunkTable_.Remakes() + columnInfo_.remakes() + background_.remakes() + pool_.remakes() +
+           scratch_.remakes() + chunkLine_.remakes() + chunkRow_.remakes() + pieceBuffer_.remakes() + inkBuffer_.remakes();
 }
 
 static Rect Intersect(const Rect& a, const Rect& b) {
@@ -82,15 +89,7 @@ bool FrameBlender::PrepareTables(const Rect& R, const Rect& D, const BandSource&
     h.step = 4;
     if (!(h == hKey_)) {
         hKey_ = FilterKey();
-        if (!BuildFilterTable(h, hTable_)) return false;
-        hTaps_ = FilterTaps(h.srcLength, h.dstLength);
-        if (path_ == BlendPath::Sse2) {
-            if (!simdTable_.Ensure(blend_rows::Sse2TableBytes(h.count, hTaps_), 30, 30)) return false;
-            blend_rows::BuildSse2Table(hTable_.data(), h.count, hTaps_, simdTable_.data());
-        } else if (path_ == BlendPath::Avx2) {
-            if (!simdTable_.Ensure(blend_rows::Avx2TableBytes(hTable_.data(), h.count), 30, 30)) return false;
-            blend_rows::BuildAvx2Table(hTable_.data(), h.count, simdTable_.data());
-        }
+        if (!hTable_.Build(h, path_)) return false;
         hKey_ = h;
         ++tableBuilds_;
     }
@@ -109,42 +108,72 @@ void FrameBlender::BlendBand(uint8_t* frame, const Rect& dest, const BandSource&
     if (!PrepareTables(dest, D, s)) return;
 
     const int32_t opacity = std::min(100, std::max(0, percent)) * 256 / 100;
-    const int32_t srcWidth = s.rect.Width();
-    const int32_t columns = D.Width();
-    const bool simd = path_ != BlendPath::Scalar, wide = path_ == BlendPath::Avx2;
-    const size_t lineBytes = simd ? blend_rows::Sse2LineBytes(srcWidth, hTaps_) : size_t(srcWidth) * 4;
-    if (!lineBuffer_.Ensure(lineBytes, 30, 100) || !rowBuffer_.Ensure(size_t(columns) * 4 + 16, 30, 100)) return;
+    if (!lineBuffer_.Ensure(hTable_.LineBytes(s.rect.Width()), 30, 100) ||
+        !rowBuffer_.Ensure(size_t(D.Width()) * 4 + 16, 30, 100))
+        return;
 
-    blend_rows::RowContext c;
+    blend_rows::Source src;
     const int32_t stride = s.allocWidth * 4;
-    c.srcTop = s.pixels + size_t(s.allocHeight - 1 - s.rect.top) * size_t(stride) + size_t(s.rect.left) * 4;
-    c.srcWidth = srcWidth;
-    c.srcStep = -stride;
-    c.hTable = hTable_.data();
-    c.columns = columns;
-    c.opacity = opacity;
+    src.top = s.pixels + size_t(s.allocHeight - 1 - s.rect.top) * size_t(stride) + size_t(s.rect.left) * 4;
+    src.width = s.rect.Width();
+    src.step = -stride;
+    const BandPainter* painter = s.layout ? s.layout->painter : nullptr;
+    if (useCache_ && s.layout && PlanFromStrips(dest, D, s, fieldMode)) {
+        const Piece* pieces = reinterpret_cast<const Piece*>(pieceBuffer_.data());
+        if (painter) PaintDirectSources(*painter, s.rect.Width(), pieces, pieceCount_);
+        BlendRows(frame, D, src, pieces, pieceCount_, opacity, fieldMode);
+        return;
+    }
+    if (painter) painter->PaintColumns(0, s.rect.right);
+    const Piece whole{D.left, D.right, nullptr, 0, 0, hTable_.Span(0, D.Width())};
+    BlendRows(frame, D, src, &whole, 1, opacity, fieldMode);
+}
 
+// The band columns whose values filtering the direct pieces uses.
+void FrameBlender::PaintDirectSources(const BandPainter& painter, int32_t width, const Piece* pieces, int32_t count) {
+    int32_t from = 0, to = 0;  // the range waiting to be painted
+    for (int32_t k = 0; k < count; ++k) {
+        const blend_rows::GroupSpan& span = pieces[k].groups;
+        if (pieces[k].block || span.lo >= span.hi) continue;
+        if (span.lo > to) {
+            painter.PaintColumns(from, to);
+            from = span.lo;
+        }
+        to = std::max(to, std::min(span.hi, width));
+    }
+    painter.PaintColumns(from, to);
+}
+
+// Each row's pieces: prepared values blended as they are, the rest filtered
+// from the band and blended.
+void FrameBlender::BlendRows(uint8_t* frame, const Rect& D, const blend_rows::Source& src, const Piece* pieces,
+                             int32_t count, int32_t opacity, int32_t fieldMode) {
+    using namespace blend_rows;
+    const bool yuy2 = format_ == kFormatYuy2;
+    const int32_t bpp = yuy2 ? 2 : 3;
+    auto prepared = path_ == BlendPath::Avx2 ? BlendPreparedAvx2
+                                             : (path_ == BlendPath::Sse2 ? BlendPreparedSse2 : BlendPreparedScalar);
+    auto blendYuy2 = path_ == BlendPath::Avx2 ? BlendYuy2Avx2
+                                              : (path_ == BlendPath::Sse2 ? BlendYuy2Sse2 : BlendYuy2Scalar);
+    auto blendRgb = path_ == BlendPath::Avx2 ? BlendRgbAvx2 : (path_ == BlendPath::Sse2 ? BlendRgbSse2 : BlendRgbScalar);
+    uint8_t* row = rowBuffer_.data();
     const uint8_t* vCursor = vTable_.data();
     for (int32_t y = D.top; y < D.bottom; ++y) {
-        const uint8_t* vEntry = vCursor;
-        ReadEntry(vCursor);  // one entry per row, drawn or not
+        const FilterEntry v = ReadEntry(vCursor);  // one entry per row, drawn or not
         if ((fieldMode == kEvenRows && (y & 1)) || (fieldMode == kOddRows && !(y & 1))) continue;
-        uint8_t* row = rowBuffer_.data();
-        if (wide)
-            blend_rows::FilterRowAvx2(c, vEntry, simdTable_.data(), hTaps_, lineBuffer_.data(), row);
-        else if (simd)
-            blend_rows::FilterRowSse2(c, vEntry, simdTable_.data(), hTaps_, lineBuffer_.data(), row);
-        else
-            blend_rows::FilterRowScalar(c, vEntry, lineBuffer_.data(), row);
-        if (format_ == kFormatYuy2) {
-            uint8_t* frameRow = frame + size_t(y) * size_t(width_) * 2;
-            if (wide) blend_rows::BlendYuy2Avx2(frameRow, width_, D.left, row, columns, opacity);
-            else if (simd) blend_rows::BlendYuy2Sse2(frameRow, width_, D.left, row, columns, opacity);
-            else blend_rows::BlendYuy2Scalar(frameRow, width_, D.left, row, columns, opacity);
-        } else {
-            uint8_t* frameRow = frame + (size_t(height_ - 1 - y) * size_t(width_) + size_t(D.left)) * 3;
-            if (simd) blend_rows::BlendRgbSse2(frameRow, row, columns, opacity);
-            else blend_rows::BlendRgbScalar(frameRow, row, columns, opacity);
+        uint8_t* frameRow = frame + size_t(yuy2 ? y : height_ - 1 - y) * size_t(width_) * size_t(bpp);
+        const size_t rowIndex = size_t(y - D.top);
+        for (const Piece* p = pieces; p < pieces + count; ++p) {
+            uint8_t* at = frameRow + size_t(p->x0) * size_t(bpp);
+            if (p->block) {
+                const uint8_t* a = p->block + rowIndex * size_t(p->span) * 2 + size_t(p->offset);
+                prepared(at, a, a + p->span, (p->x1 - p->x0) * bpp, yuy2, opacity);
+                continue;
+            }
+            hTable_.Filter(src, v, p->groups, lineBuffer_.data(), row);
+            const uint8_t* filtered = row + size_t(p->x0 - D.left) * 4;
+            if (yuy2) blendYuy2(frameRow, width_, p->x0, filtered, p->x1 - p->x0, opacity);
+            else blendRgb(at, filtered, p->x1 - p->x0, opacity);
         }
     }
 }

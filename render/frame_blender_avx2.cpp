@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "render/blend_math.h"
-#include "render/frame_blender.h"
+#include "render/blend_rows.h"
 
 namespace blend_rows {
 
@@ -23,8 +23,8 @@ namespace blend_rows {
 //   count x { 4 x int16 weight of each of the four columns }.
 // A column's weight is 0 for the pixels outside its own window, which adds
 // exactly 0; every pixel is loaded once and given to all four columns.
-size_t Avx2TableBytes(const uint8_t* hTable, int32_t columns) {
-    const uint8_t* cursor = hTable;
+size_t Avx2TableBytes(const uint8_t* entries, int32_t columns) {
+    const uint8_t* cursor = entries;
     size_t bytes = 0;
     for (int32_t i = 0; i < columns; i += 4) {
         int32_t first = INT32_MAX, end = INT32_MIN;
@@ -38,9 +38,10 @@ size_t Avx2TableBytes(const uint8_t* hTable, int32_t columns) {
     return bytes;
 }
 
-void BuildAvx2Table(const uint8_t* hTable, int32_t columns, uint8_t* out) {
-    const uint8_t* cursor = hTable;
-    for (int32_t i = 0; i < columns; i += 4) {
+void BuildAvx2Table(const uint8_t* entries, int32_t columns, uint8_t* out, int32_t* index) {
+    const uint8_t* cursor = entries;
+    const uint8_t* start = out;
+    for (int32_t i = 0; i < columns; i += 4, index += 3) {
         FilterEntry e[4];
         const int32_t n = columns - i < 4 ? columns - i : 4;
         int32_t first = INT32_MAX, end = INT32_MIN;
@@ -56,6 +57,9 @@ void BuildAvx2Table(const uint8_t* hTable, int32_t columns, uint8_t* out) {
         for (int32_t k = 0; k < n; ++k)
             for (int32_t t = 0; t < e[k].count; ++t)
                 std::memcpy(w + 16 * (e[k].offset / 4 + t - first) + 4 * k, e[k].weights + 4 * t, 8);
+        index[0] = int32_t(out - start);
+        index[1] = first;
+        index[2] = end;
         out += 8 + 32 * size_t(end - first);
     }
 }
@@ -80,41 +84,45 @@ AVX2_KERNEL inline __m256i FinishTimes128(__m256i sum) {
     return _mm256_slli_epi16(v, 7);
 }
 
-AVX2_KERNEL void VerticalAvx2(const RowContext& c, const FilterEntry& v, int16_t* line) {
-    int32_t col = 0;
-    for (; col + 8 <= c.srcWidth; col += 8) {
-        const uint8_t* origin = c.srcTop + size_t(col) * 4 + v.offset;
-        __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
-        for (int32_t k = 0; k < v.count; ++k) {
-            if (v.weights[4 * k] == 0) continue;  // adds exactly 0
-            const uint8_t* p = origin + ptrdiff_t(k) * c.srcStep;
-            const __m256i w = Broadcast8(reinterpret_cast<const uint8_t*>(v.weights + 4 * k));
-            lo = _mm256_add_epi16(lo, _mm256_mulhi_epi16(Widen4(p), w));
-            hi = _mm256_add_epi16(hi, _mm256_mulhi_epi16(Widen4(p + 16), w));
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + 4 * col), FinishTimes128(lo));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + 4 * col + 16), FinishTimes128(hi));
-    }
-    // The last columns one by one: a wide load could run past the bitmap.
-    VerticalTail(c, v, col, line);
-}
+}  // namespace
 
+namespace {
+
+// Eight source columns from `col` on.
+AVX2_KERNEL inline void VerticalBlock(const Source& s, const FilterEntry& v, int32_t col, int16_t* line) {
+    const uint8_t* origin = s.top + size_t(col) * 4 + v.offset;
+    __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
+    for (int32_t k = 0; k < v.count; ++k) {
+        if (v.weights[4 * k] == 0) continue;  // adds exactly 0
+        const uint8_t* p = origin + ptrdiff_t(k) * s.step;
+        const __m256i w = Broadcast8(reinterpret_cast<const uint8_t*>(v.weights + 4 * k));
+        low = _mm256_add_epi16(low, _mm256_mulhi_epi16(Widen4(p), w));
+        high = _mm256_add_epi16(high, _mm256_mulhi_epi16(Widen4(p + 16), w));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + 4 * col), FinishTimes128(low));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + 4 * col + 16), FinishTimes128(high));
+}
 
 }  // namespace
 
-AVX2_KERNEL void FilterRowAvx2(const RowContext& c, const uint8_t* vEntry, const uint8_t* avx2Table, int32_t taps,
-                   uint8_t* lineBytes, uint8_t* row) {
-    const uint8_t* cursor = vEntry;
-    const FilterEntry v = ReadEntry(cursor);
-    int16_t* line = reinterpret_cast<int16_t*>(lineBytes);
-    VerticalAvx2(c, v, line);
-    std::memset(line + 4 * size_t(c.srcWidth), 0, (size_t(taps) + 4) * 8);
+AVX2_KERNEL void VerticalAvx2(const Source& s, const FilterEntry& v, int32_t lo, int32_t hi, int16_t* line) {
+    int32_t col = lo;
+    for (; col < hi && col + 8 <= s.width; col += 8) VerticalBlock(s, v, col, line);
+    if (col >= hi) return;
+    // The last columns: a block that ends at the source's last column (a
+    // wide load must not run past the bitmap), or one by one.
+    if (s.width >= 8) VerticalBlock(s, v, s.width - 8, line);
+    else VerticalTail(s, v, col, hi, line);
+}
 
-    const uint8_t* entry = avx2Table;
-    for (int32_t i = 0; i < c.columns; i += 4, row += 16) {
+AVX2_KERNEL void HorizontalAvx2(const uint8_t* laid, const int32_t* index, int32_t g0, int32_t g1,
+                                const uint8_t* line, uint8_t* row) {
+    row += size_t(g0) * 16;
+    for (int32_t g = g0; g < g1; ++g, row += 16) {
+        const uint8_t* entry = laid + index[3 * g];
         int32_t header[2];
         std::memcpy(header, entry, 8);
-        const uint8_t* p = lineBytes + header[0];
+        const uint8_t* p = line + header[0];
         const uint8_t* w = entry + 8;
         __m256i sum0 = _mm256_setzero_si256(), sum1 = _mm256_setzero_si256();
         int32_t k = 0;
@@ -127,7 +135,6 @@ AVX2_KERNEL void FilterRowAvx2(const RowContext& c, const uint8_t* vEntry, const
         if (k < header[1])
             sum0 = _mm256_add_epi16(sum0, _mm256_mulhi_epi16(Broadcast8(p),
                                                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))));
-        entry += 8 + 32 * size_t(header[1]);
         const __m256i sum = _mm256_add_epi16(sum0, sum1);
         const __m256i bytes = _mm256_packus_epi16(_mm256_srai_epi16(sum, 5), sum);
         const __m256i ordered = _mm256_permute4x64_epi64(bytes, _MM_SHUFFLE(3, 1, 2, 0));
@@ -202,13 +209,130 @@ AVX2_KERNEL void BlendYuy2Avx2(uint8_t* frameRow, int32_t frameWidth, int32_t le
     BlendYuy2Sse2(frameRow, frameWidth, x, row, columns, o);
 }
 
+namespace {
+
+// Eight RGB pixels (24 frame bytes) from eight saturated BGRA pixels: the
+// frame's pixels spread to four bytes each, blended as in the SSE2 kernel,
+// and packed back.
+AVX2_KERNEL inline void BlendEightRgb(uint8_t* frame, const uint8_t* src, __m256i opacity16) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame));      // bytes 0-15
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 8));  // bytes 8-23
+    const __m256i packed = _mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1);
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                            4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
+    const __m256i f = _mm256_shuffle_epi8(packed, spread);  // pixels 0-3 | 4-7, one per four bytes
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    __m256i out[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m256i sh = half ? _mm256_unpackhi_epi8(s, zero) : _mm256_unpacklo_epi8(s, zero);
+        const __m256i fh = half ? _mm256_unpackhi_epi8(f, zero) : _mm256_unpacklo_epi8(f, zero);
+        const __m256i w = _mm256_add_epi16(sh, _mm256_srli_epi16(sh, 7));
+        const __m256i a =
+            _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(w, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+        const __m256i t = _mm256_mulhi_epi16(_mm256_slli_epi16(a, 6), _mm256_slli_epi16(fh, 2));
+        const __m256i v = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(sh, t), 4), opacity16);
+        out[half] = _mm256_add_epi16(fh, v);
+    }
+    const __m256i gather = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                            0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i bytes = _mm256_shuffle_epi8(_mm256_packus_epi16(out[0], out[1]), gather);
+    const __m256i joined = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(frame), _mm256_castsi256_si128(joined));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(frame + 16), _mm256_extracti128_si256(joined, 1));
+}
+
+// Sixteen frame bytes (16-bit lanes) over their prepared values.
+template <bool kOpaque>
+AVX2_KERNEL inline __m256i OverPrepared(__m256i f, __m256i q, __m256i centre, __m256i coverage, __m256i opacity16) {
+    const __m256i fc = _mm256_sub_epi16(f, centre);
+    const __m256i a6 = _mm256_slli_epi16(_mm256_add_epi16(coverage, _mm256_srli_epi16(coverage, 7)), 6);
+    const __m256i t = _mm256_mulhi_epi16(a6, _mm256_slli_epi16(fc, 2));
+    if (kOpaque) return _mm256_sub_epi16(_mm256_add_epi16(fc, q), t);  // f + (q - c - t)
+    const __m256i u = _mm256_sub_epi16(_mm256_sub_epi16(q, centre), t);
+    return _mm256_add_epi16(f, _mm256_mulhi_epi16(_mm256_slli_epi16(u, 4), opacity16));
+}
+
+// 32 frame bytes over their prepared values, as they are in the frame now.
+template <bool kOpaque>
+AVX2_KERNEL inline __m256i PreparedBlock(const uint8_t* frame, const uint8_t* a, const uint8_t* q, __m256i centre,
+                                         __m256i opacity16) {
+    const __m128i* f = reinterpret_cast<const __m128i*>(frame);
+    const __m128i* v = reinterpret_cast<const __m128i*>(q);
+    const __m128i* w = reinterpret_cast<const __m128i*>(a);
+    const __m256i r0 = OverPrepared<kOpaque>(_mm256_cvtepu8_epi16(_mm_loadu_si128(f)),
+                                             _mm256_cvtepu8_epi16(_mm_loadu_si128(v)), centre,
+                                             _mm256_cvtepu8_epi16(_mm_loadu_si128(w)), opacity16);
+    const __m256i r1 = OverPrepared<kOpaque>(_mm256_cvtepu8_epi16(_mm_loadu_si128(f + 1)),
+                                             _mm256_cvtepu8_epi16(_mm_loadu_si128(v + 1)), centre,
+                                             _mm256_cvtepu8_epi16(_mm_loadu_si128(w + 1)), opacity16);
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(r0, r1), _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+template <bool kOpaque>
+AVX2_KERNEL void BlendPreparedLoop(uint8_t* frame, const uint8_t* a, const uint8_t* q, int32_t bytes, bool chroma,
+                                   int32_t o) {
+    if (bytes < 32) {
+        BlendPreparedSse2(frame, a, q, bytes, chroma, o);
+        return;
+    }
+    const __m256i centre = chroma ? _mm256_set1_epi32(128 << 16) : _mm256_setzero_si256();
+    const __m256i opacity16 = _mm256_set1_epi16(int16_t(o << 4));
+    // As the SSE2 loop: the last block first, stored last.
+    const int32_t last = bytes - 32;
+    const __m256i tail = PreparedBlock<kOpaque>(frame + last, a + last, q + last, centre, opacity16);
+    for (int32_t j = 0; j < last; j += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(frame + j),
+                            PreparedBlock<kOpaque>(frame + j, a + j, q + j, centre, opacity16));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(frame + last), tail);
+}
+
+}  // namespace
+
+AVX2_KERNEL void BlendRgbAvx2(uint8_t* frameRow, const uint8_t* row, int32_t columns, int32_t o) {
+    const __m256i opacity16 = _mm256_set1_epi16(int16_t(o << 4));
+    int32_t i = 0;
+    for (; i + 8 <= columns; i += 8) BlendEightRgb(frameRow + size_t(i) * 3, row + size_t(i) * 4, opacity16);
+    BlendRgbSse2(frameRow + size_t(i) * 3, row + size_t(i) * 4, columns - i, o);
+}
+
+AVX2_KERNEL void BlendPreparedAvx2(uint8_t* frame, const uint8_t* a, const uint8_t* q, int32_t bytes, bool chroma,
+                                   int32_t o) {
+    if (o == 256) BlendPreparedLoop<true>(frame, a, q, bytes, chroma, o);
+    else BlendPreparedLoop<false>(frame, a, q, bytes, chroma, o);
+}
+
 #else
 
-void FilterRowAvx2(const RowContext& c, const uint8_t* vEntry, const uint8_t*, int32_t, uint8_t* line, uint8_t* row) {
-    FilterRowScalar(c, vEntry, line, row);
+// Other processors never choose this path; the entry points exist for the link.
+void VerticalAvx2(const Source& s, const FilterEntry& v, int32_t lo, int32_t hi, int16_t* line) {
+    VerticalTail(s, v, lo, hi, line);
+}
+void HorizontalAvx2(const uint8_t* laid, const int32_t* index, int32_t g0, int32_t g1, const uint8_t* line,
+                    uint8_t* row) {
+    for (int32_t g = g0; g < g1; ++g) {
+        const uint8_t* entry = laid + index[3 * g];
+        int32_t header[2];
+        std::memcpy(header, entry, 8);
+        for (int column = 0; column < 4; ++column)
+            for (int lane = 0; lane < 4; ++lane) {
+                int16_t sum = 0;
+                for (int32_t k = 0; k < header[1]; ++k) {
+                    int16_t p, w;
+                    std::memcpy(&p, line + header[0] + 8 * k + 2 * lane, 2);
+                    std::memcpy(&w, entry + 8 + 32 * size_t(k) + 8 * column + 2 * lane, 2);
+                    sum = blend_math::Add16(sum, int16_t(blend_math::FloorShift(int32_t(p) * w, 16)));
+                }
+                row[16 * g + 4 * column + lane] = blend_math::Finish(sum);
+            }
+    }
 }
 void BlendYuy2Avx2(uint8_t* f, int32_t w, int32_t l, const uint8_t* r, int32_t n, int32_t o) {
     BlendYuy2Sse2(f, w, l, r, n, o);
+}
+void BlendRgbAvx2(uint8_t* f, const uint8_t* r, int32_t n, int32_t o) { BlendRgbSse2(f, r, n, o); }
+void BlendPreparedAvx2(uint8_t* f, const uint8_t* a, const uint8_t* q, int32_t n, bool chroma, int32_t o) {
+    BlendPreparedSse2(f, a, q, n, chroma, o);
 }
 
 #endif

@@ -6,10 +6,11 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cstring>
 
 #include "render/blend_math.h"
-#include "render/frame_blender.h"
+#include "render/blend_rows.h"
 
 namespace blend_rows {
 
@@ -22,9 +23,10 @@ namespace blend_rows {
 // taps outside [first, end) can be skipped.
 size_t Sse2TableBytes(int32_t columns, int32_t taps) { return size_t((columns + 1) / 2) * (16 + 16 * size_t(taps)); }
 
-void BuildSse2Table(const uint8_t* hTable, int32_t columns, int32_t taps, uint8_t* out) {
-    const uint8_t* cursor = hTable;
-    for (int32_t i = 0; i < columns; i += 2) {
+void BuildSse2Table(const uint8_t* entries, int32_t columns, int32_t taps, uint8_t* out, int32_t* index) {
+    const uint8_t* cursor = entries;
+    const size_t entryBytes = 16 + 16 * size_t(taps);
+    for (int32_t i = 0; i < columns; i += 2, out += entryBytes, index += 3) {
         const FilterEntry a = ReadEntry(cursor);
         const FilterEntry b = (i + 1 < columns) ? ReadEntry(cursor) : a;
         int16_t* w = reinterpret_cast<int16_t*>(out + 16);
@@ -36,13 +38,11 @@ void BuildSse2Table(const uint8_t* hTable, int32_t columns, int32_t taps, uint8_
         while (end > first && w[8 * (end - 1)] == 0 && w[8 * (end - 1) + 4] == 0) --end;
         const int32_t header[4] = {a.offset * 2, b.offset * 2, first, end};  // 4-byte pixels become 8-byte pixels
         std::memcpy(out, header, 16);
-        out += 16 + 16 * size_t(taps);
+        index[0] = int32_t(size_t(i / 2) * entryBytes);
+        index[1] = std::min(a.offset, b.offset) / 4 + first;
+        index[2] = first < end ? std::max(a.offset, b.offset) / 4 + end : index[1];
     }
 }
-
-// The 16-bit line holds p * 128 for every source column, then `taps` spare
-// pixels that padded entries may read (with weight 0).
-size_t Sse2LineBytes(int32_t srcWidth, int32_t taps) { return (size_t(srcWidth) + size_t(taps) + 4) * 8; }
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -53,44 +53,49 @@ inline __m128i Weight4(const int16_t* w) {  // one tap's four copies, twice
     return _mm_unpacklo_epi64(x, x);
 }
 
-void VerticalSse2(const RowContext& c, const FilterEntry& v, int16_t* line) {
+}  // namespace
+
+namespace {
+
+// Four source columns from `col` on.
+inline void VerticalBlock(const Source& s, const FilterEntry& v, int32_t col, int16_t* line) {
     const __m128i zero = _mm_setzero_si128();
-    int32_t col = 0;
-    for (; col + 4 <= c.srcWidth; col += 4) {
-        const uint8_t* origin = c.srcTop + size_t(col) * 4 + v.offset;
-        __m128i lo = zero, hi = zero;
-        for (int32_t k = 0; k < v.count; ++k) {
-            if (v.weights[4 * k] == 0) continue;  // adds exactly 0 (most taps when the height is unchanged)
-            const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(origin + ptrdiff_t(k) * c.srcStep));
-            const __m128i w = Weight4(v.weights + 4 * k);
-            lo = _mm_add_epi16(lo, _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpacklo_epi8(px, zero), 7), w));
-            hi = _mm_add_epi16(hi, _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpackhi_epi8(px, zero), 7), w));
-        }
-        const __m128i bytes = _mm_packus_epi16(_mm_srai_epi16(lo, 5), _mm_srai_epi16(hi, 5));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + 4 * col), _mm_slli_epi16(_mm_unpacklo_epi8(bytes, zero), 7));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + 4 * col + 8),
-                         _mm_slli_epi16(_mm_unpackhi_epi8(bytes, zero), 7));
+    const uint8_t* origin = s.top + size_t(col) * 4 + v.offset;
+    __m128i low = zero, high = zero;
+    for (int32_t k = 0; k < v.count; ++k) {
+        if (v.weights[4 * k] == 0) continue;  // adds exactly 0 (most taps when the height is unchanged)
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(origin + ptrdiff_t(k) * s.step));
+        const __m128i w = Weight4(v.weights + 4 * k);
+        low = _mm_add_epi16(low, _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpacklo_epi8(px, zero), 7), w));
+        high = _mm_add_epi16(high, _mm_mulhi_epi16(_mm_slli_epi16(_mm_unpackhi_epi8(px, zero), 7), w));
     }
-    // The last columns one by one: a 16-byte load could run past the bitmap.
-    VerticalTail(c, v, col, line);
+    const __m128i bytes = _mm_packus_epi16(_mm_srai_epi16(low, 5), _mm_srai_epi16(high, 5));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(line + 4 * col), _mm_slli_epi16(_mm_unpacklo_epi8(bytes, zero), 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(line + 4 * col + 8), _mm_slli_epi16(_mm_unpackhi_epi8(bytes, zero), 7));
 }
 
 }  // namespace
 
-void FilterRowSse2(const RowContext& c, const uint8_t* vEntry, const uint8_t* simdTable, int32_t taps,
-                   uint8_t* lineBytes, uint8_t* row) {
-    const uint8_t* cursor = vEntry;
-    const FilterEntry v = ReadEntry(cursor);
-    int16_t* line = reinterpret_cast<int16_t*>(lineBytes);
-    VerticalSse2(c, v, line);
-    std::memset(line + 4 * size_t(c.srcWidth), 0, (size_t(taps) + 4) * 8);
+void VerticalSse2(const Source& s, const FilterEntry& v, int32_t lo, int32_t hi, int16_t* line) {
+    int32_t col = lo;
+    for (; col < hi && col + 4 <= s.width; col += 4) VerticalBlock(s, v, col, line);
+    if (col >= hi) return;
+    // The last columns: a block that ends at the source's last column (a
+    // 16-byte load must not run past the bitmap), or one by one.
+    if (s.width >= 4) VerticalBlock(s, v, s.width - 4, line);
+    else VerticalTail(s, v, col, hi, line);
+}
 
-    const uint8_t* entry = simdTable;
+void HorizontalSse2(const uint8_t* laid, const int32_t* index, int32_t taps, int32_t g0, int32_t g1,
+                    const uint8_t* line, uint8_t* row) {
     const size_t entryBytes = 16 + 16 * size_t(taps);
-    for (int32_t i = 0; i < c.columns; i += 2, entry += entryBytes, row += 8) {
+    const uint8_t* entry = laid + size_t(g0) * entryBytes;
+    (void)index;
+    row += size_t(g0) * 8;
+    for (int32_t g = g0; g < g1; ++g, entry += entryBytes, row += 8) {
         const int32_t* header = reinterpret_cast<const int32_t*>(entry);
-        const uint8_t* a = lineBytes + header[0];
-        const uint8_t* b = lineBytes + header[1];
+        const uint8_t* a = line + header[0];
+        const uint8_t* b = line + header[1];
         const __m128i* w = reinterpret_cast<const __m128i*>(entry + 16);
         __m128i sum = _mm_setzero_si128();
         for (int32_t k = header[2]; k < header[3]; ++k) {
@@ -190,15 +195,92 @@ void BlendRgbSse2(uint8_t* frameRow, const uint8_t* row, int32_t columns, int32_
     for (; i < columns; ++i) blend_math::BlendRgbPixel(frameRow + size_t(i) * 3, row + size_t(i) * 4, o);
 }
 
+namespace {
+
+// Eight frame bytes (16-bit lanes) over their prepared values.
+template <bool kOpaque>
+inline __m128i OverPrepared(__m128i f, __m128i q, __m128i centre, __m128i coverage, __m128i opacity16) {
+    const __m128i fc = _mm_sub_epi16(f, centre);
+    const __m128i a6 = _mm_slli_epi16(_mm_add_epi16(coverage, _mm_srli_epi16(coverage, 7)), 6);
+    const __m128i t = _mm_mulhi_epi16(a6, _mm_slli_epi16(fc, 2));
+    if (kOpaque) return _mm_sub_epi16(_mm_add_epi16(fc, q), t);  // f + (q - c - t)
+    const __m128i u = _mm_sub_epi16(_mm_sub_epi16(q, centre), t);
+    return _mm_add_epi16(f, _mm_mulhi_epi16(_mm_slli_epi16(u, 4), opacity16));
+}
+
+template <bool kOpaque>
+inline __m128i PreparedBlock(const uint8_t* frame, const uint8_t* a, const uint8_t* q, __m128i centre,
+                             __m128i opacity16) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame));
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i r0 = OverPrepared<kOpaque>(_mm_unpacklo_epi8(f, zero), _mm_unpacklo_epi8(v, zero), centre,
+                                             _mm_unpacklo_epi8(w, zero), opacity16);
+    const __m128i r1 = OverPrepared<kOpaque>(_mm_unpackhi_epi8(f, zero), _mm_unpackhi_epi8(v, zero), centre,
+                                             _mm_unpackhi_epi8(w, zero), opacity16);
+    return _mm_packus_epi16(r0, r1);
+}
+
+template <bool kOpaque>
+void BlendPreparedLoop(uint8_t* frame, const uint8_t* a, const uint8_t* q, int32_t bytes, bool chroma, int32_t o) {
+    if (bytes < 16) {
+        BlendPreparedScalar(frame, a, q, bytes, chroma, o);
+        return;
+    }
+    const __m128i centre = chroma ? _mm_setr_epi16(0, 128, 0, 128, 0, 128, 0, 128) : _mm_setzero_si128();
+    const __m128i opacity16 = _mm_set1_epi16(int16_t(o << 4));
+    // The last 16 bytes first, from the frame as it is, stored last: the
+    // blocks before may overlap them and write the same values. (Chroma
+    // pieces are whole pairs, so `last` keeps the bytes' parity.)
+    const int32_t last = bytes - 16;
+    const __m128i tail = PreparedBlock<kOpaque>(frame + last, a + last, q + last, centre, opacity16);
+    for (int32_t j = 0; j < last; j += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(frame + j),
+                         PreparedBlock<kOpaque>(frame + j, a + j, q + j, centre, opacity16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(frame + last), tail);
+}
+
+}  // namespace
+
+void BlendPreparedSse2(uint8_t* frame, const uint8_t* a, const uint8_t* q, int32_t bytes, bool chroma, int32_t o) {
+    if (o == 256) BlendPreparedLoop<true>(frame, a, q, bytes, chroma, o);
+    else BlendPreparedLoop<false>(frame, a, q, bytes, chroma, o);
+}
+
 #else
 
-void FilterRowSse2(const RowContext& c, const uint8_t* vEntry, const uint8_t*, int32_t, uint8_t* line, uint8_t* row) {
-    FilterRowScalar(c, vEntry, line, row);
+// Other processors never choose this path; the entry points exist for the link.
+void VerticalSse2(const Source& s, const FilterEntry& v, int32_t lo, int32_t hi, int16_t* line) {
+    VerticalTail(s, v, lo, hi, line);
+}
+void HorizontalSse2(const uint8_t* laid, const int32_t*, int32_t taps, int32_t g0, int32_t g1, const uint8_t* line,
+                    uint8_t* row) {
+    const size_t entryBytes = 16 + 16 * size_t(taps);
+    for (int32_t g = g0; g < g1; ++g) {
+        const uint8_t* entry = laid + size_t(g) * entryBytes;
+        int32_t header[4];
+        std::memcpy(header, entry, 16);
+        for (int half = 0; half < 2; ++half)
+            for (int lane = 0; lane < 4; ++lane) {
+                int16_t sum = 0;
+                for (int32_t k = header[2]; k < header[3]; ++k) {
+                    int16_t p, w;
+                    std::memcpy(&p, line + header[half] + 8 * k + 2 * lane, 2);
+                    std::memcpy(&w, entry + 16 + 16 * size_t(k) + 8 * half + 2 * lane, 2);
+                    sum = blend_math::Add16(sum, int16_t(blend_math::FloorShift(int32_t(p) * w, 16)));
+                }
+                row[8 * g + 4 * half + lane] = blend_math::Finish(sum);
+            }
+    }
 }
 void BlendYuy2Sse2(uint8_t* f, int32_t w, int32_t l, const uint8_t* r, int32_t n, int32_t o) {
     BlendYuy2Scalar(f, w, l, r, n, o);
 }
 void BlendRgbSse2(uint8_t* f, const uint8_t* r, int32_t n, int32_t o) { BlendRgbScalar(f, r, n, o); }
+void BlendPreparedSse2(uint8_t* f, const uint8_t* a, const uint8_t* q, int32_t n, bool chroma, int32_t o) {
+    BlendPreparedScalar(f, a, q, n, chroma, o);
+}
 
 #endif
 

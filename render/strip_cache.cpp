@@ -19,8 +19,8 @@ private:
     BandRun run_;
 };
 
-// Eight bytes at a time: a long line is compared at every lookup, and the C
-// runtime's memcmp may go byte by byte.
+// Eight bytes at a time: a long line without a text key is compared at
+// every lookup, and the C runtime's memcmp may go byte by byte.
 bool SameText(const char16_t* a, const char16_t* b, size_t length) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
@@ -51,6 +51,8 @@ StripCache::StripCache(TextRenderer& renderer, SurfaceAllocator& allocator) : re
 
 void StripCache::Invalidate() {
     styleValid_ = false;
+    layoutValid_ = false;
+    target_ = nullptr;
     for (Strip& s : strips_) s.valid = false;
 }
 
@@ -133,12 +135,14 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
     const bool leftEnd = origin == -margin_, rightEnd = origin + width == run.width + margin_;
     if (inkLeft < inkRight && ((leftEnd && inkLeft == 0) || (rightEnd && inkRight == width))) return false;
     strip.text.assign(run.text, size_t(run.length));
+    strip.textKey = run.textKey;
     strip.origin = origin;
     strip.width = width;
     strip.height = height;
     strip.inkLeft = inkLeft < inkRight ? inkLeft : 0;
     strip.inkRight = inkLeft < inkRight ? inkRight : 0;
     strip.valid = true;
+    strip.serial = ++serials_;
     ++stripsDrawn_;
     return true;
 }
@@ -151,7 +155,8 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
     Strip* victim = nullptr;
     for (Strip& s : strips_) {
         if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.length) &&
-            SameText(s.text.data(), run.text, size_t(run.length))) {
+            ((run.textKey != 0 && s.textKey == run.textKey) || SameText(s.text.data(), run.text, size_t(run.length)))) {
+            s.textKey = run.textKey;
             s.lastUse = ++clock_;
             return &s;
         }
@@ -162,24 +167,22 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
     return victim;
 }
 
-bool StripCache::Compose(DibSurface& band, const BandStyle& style, const BandRuns* runs) {
+bool StripCache::Compose(DibSurface& band, const BandStyle& style, const BandRuns* runs, bool deferred) {
+    layoutValid_ = false;
+    target_ = nullptr;
+    placed_.clear();
+    placedFrom_.clear();
     if (style.width <= 0 || !PrepareStyle(style)) return false;
     // The direct composer may take over any frame: both slots keep its sizes.
     band.SelectSlot(1);
     band.EnsureSize(style.width, style.height, 25, 25);
     band.SelectSlot(0);
     band.EnsureSize(style.width, style.height, 25, 25);
-    const SurfaceSlot& slot = band.Slot(0);
-    if (!slot.pixels) return false;
-    const int32_t width = style.width, height = style.height;
-    for (int32_t y = 0; y < height; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(slot.At(0, y));
-        for (int32_t x = 0; x < width; ++x) row[x] = background_;
-    }
-    if (!runs) return true;
+    if (!band.Slot(0).pixels) return false;
+    const int32_t width = style.width;
     int64_t inkEnd = INT64_MIN;
     BandRun r;
-    for (int32_t i = 0; i < runs->Count(); ++i) {
+    for (int32_t i = 0; runs && i < runs->Count(); ++i) {
         if (!runs->Run(i, &r)) continue;
         if (r.width < 0) return false;
         const int64_t left = int64_t(r.x) - margin_, right = int64_t(r.x) + r.width + margin_;
@@ -193,10 +196,43 @@ bool StripCache::Compose(DibSurface& band, const BandStyle& style, const BandRun
         inkEnd = inkRight;
         const int32_t from = int32_t(inkLeft < 0 ? 0 : inkLeft), to = int32_t(inkRight > width ? width : inkRight);
         if (from >= to) continue;
-        const int32_t offset = from - int32_t(stripLeft);
-        for (int32_t y = 0; y < height; ++y)
-            std::memcpy(slot.At(from, y), strip->pixels.data() + size_t(y) * size_t(strip->width) + size_t(offset),
-                        size_t(to - from) * 4);
+        if (placed_.size() == placed_.capacity() || placedFrom_.size() == placedFrom_.capacity()) ++growths_;
+        PlacedStrip p;
+        p.pixels = strip->pixels.data();
+        p.width = strip->width, p.height = strip->height;
+        p.serial = strip->serial;
+        p.left = int32_t(stripLeft);
+        p.inkLeft = from, p.inkRight = to;
+        placed_.push_back(p);
+        placedFrom_.push_back(strip);
     }
+    // A strip drawn again for a later run no longer holds what an earlier one showed.
+    for (size_t i = 0; i < placed_.size(); ++i)
+        if (placedFrom_[i]->serial != placed_[i].serial) return false;
+    layout_.background = background_;
+    layout_.count = int32_t(placed_.size());
+    layout_.strips = placed_.data();
+    layout_.painter = deferred ? this : nullptr;
+    layoutValid_ = true;
+    target_ = &band;
+    targetWidth_ = width;
+    if (!deferred) PaintColumns(0, width);
     return true;
+}
+
+void StripCache::PaintColumns(int32_t from, int32_t to) const {
+    if (!target_) return;
+    from = std::max(from, 0), to = std::min(to, targetWidth_);
+    if (from >= to) return;
+    const SurfaceSlot& slot = target_->Slot(0);
+    const int32_t height = style_.height;
+    uint32_t* first = reinterpret_cast<uint32_t*>(slot.At(from, 0));
+    std::fill(first, first + (to - from), background_);
+    for (int32_t y = 1; y < height; ++y) std::memcpy(slot.At(from, y), first, size_t(to - from) * 4);
+    for (const PlacedStrip& p : placed_) {
+        const int32_t a = std::max(from, p.inkLeft), b = std::min(to, p.inkRight);
+        if (a >= b) continue;
+        for (int32_t y = 0; y < height; ++y)
+            std::memcpy(slot.At(a, y), p.pixels + size_t(y) * size_t(p.width) + size_t(a - p.left), size_t(b - a) * 4);
+    }
 }

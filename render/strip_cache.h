@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "render/band_composer.h"
+#include "render/band_layout.h"
 
-class StripCache {
+class StripCache final : public BandPainter {
 public:
     static constexpr int32_t kMaxStripWidth = 4096;
     static constexpr int32_t kMaxStripPixels = 1 << 20;  // 4 MB: tall fonts get shorter strips
@@ -27,7 +28,13 @@ public:
 
     // Composes the band into slot 0 of `band`, as ComposeBand would; false
     // (band untouched or partly drawn) when the caller must draw it directly.
-    bool Compose(DibSurface& band, const BandStyle& style, const BandRuns* runs);
+    // Deferred: only the layout is made, and its painter paints the band
+    // where it is read (see BandLayout).
+    bool Compose(DibSurface& band, const BandStyle& style, const BandRuns* runs, bool deferred = false);
+    void PaintColumns(int32_t from, int32_t to) const override;
+    // Where the last band that Compose took got its pixels; null after one it
+    // declined. Valid until the next call of Compose or Invalidate.
+    const BandLayout* Layout() const { return layoutValid_ ? &layout_ : nullptr; }
     // The font changed: every strip is stale.
     void Invalidate();
 
@@ -38,7 +45,9 @@ public:
 private:
     struct Strip {
         std::u16string text;
+        uint64_t textKey = 0;  // the last run found to have this text
         bool valid = false;
+        uint64_t serial = 0;  // new for every drawing
         int32_t origin = 0;  // the run's column (from its left edge) at the strip's first
         int32_t width = 0, height = 0;
         int32_t inkLeft = 0, inkRight = 0;  // the columns that differ from the background
@@ -60,6 +69,12 @@ private:
     uint32_t background_ = 0;
     int32_t margin_ = 0;  // room left and right of the text for overhangs and the shadow
     Strip strips_[kStrips];
-    uint64_t clock_ = 0;
+    uint64_t clock_ = 0, serials_ = 0;
     int64_t stripsDrawn_ = 0, growths_ = 0;
+    std::vector<PlacedStrip> placed_;
+    std::vector<const Strip*> placedFrom_;
+    BandLayout layout_;
+    bool layoutValid_ = false;
+    const DibSurface* target_ = nullptr;  // the band the layout is painted into
+    int32_t targetWidth_ = 0;
 };

@@ -254,8 +254,12 @@ TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
     const int64_t buffers = engine.Frames().Blender().BufferRemakes();
     for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
     const int64_t strips = engine.Band().Strips().Growths();  // every message has had its strip
+    const FrameBlender::CacheStats resampled = engine.Frames().Blender().Stats();  // and its chunks
     for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
     EXPECT_EQ(engine.Band().Strips().Growths(), strips);
+    EXPECT_EQ(engine.Frames().Blender().Stats().fields, resampled.fields + 500) << "every field from the strip cache";
+    EXPECT_EQ(engine.Frames().Blender().Stats().chunkFills, resampled.chunkFills);
+    EXPECT_EQ(engine.Frames().Blender().Stats().setups, 1);
     EXPECT_EQ(engine.Band().Surface().Allocations(), bitmaps);
     EXPECT_EQ(engine.Frames().Blender().TableBuilds(), tables);
     EXPECT_EQ(engine.Frames().Blender().BufferRemakes(), buffers);
