@@ -33,6 +33,15 @@ configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 app=$SKIMROW_BUILD/bench/app
 rm -rf "$app" && mkdir -p "$app/Plugins"
 cp "$tree/vantrex_host.exe" "$tree/Mivra_Skimrow.dll" "$app/"
+# BENCH_BEFORE=DIR: an earlier build's Mivra_Skimrow.dll, timed in the same
+# host, runs interleaved with ours, for a before/after in one run.
+before_dll=${BENCH_BEFORE:+$BENCH_BEFORE/Mivra_Skimrow.dll}
+if [ -n "$before_dll" ]; then
+    [ -f "$before_dll" ] || { echo "bench: no $before_dll" >&2; exit 1; }
+    rm -rf "$app.before" && mkdir -p "$app.before/Plugins"
+    cp "$tree/vantrex_host.exe" "$app.before/" && cp "$before_dll" "$app.before/"
+fi
+before_rows=""
 text='Бегущая строка: новости часа  В Москве без осадков'
 font=/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
 wine_exe() { with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" "$@"; }
@@ -61,10 +70,21 @@ for size in 720x576 1920x1080 3840x2160; do
     w=${size%x*} h=${size#*x}
     printf '[PluginSettings]\r\nLineOn=1\r\nStr_000=%s\r\n' "$(echo "$text" | iconv -f utf-8 -t cp1251)" \
         > "$app/Plugins/Mivra_Skimrow.ini"
-    ours=$(for r in $(seq $runs); do
-        wine_exe "$app/vantrex_host.exe" --headless --size "$size" --frames "$frames" --stats 2>&1 |
+    frame_ms() {  # app dir -> median ProcessFrame time of one run
+        wine_exe "$1/vantrex_host.exe" --headless --size "$size" --frames "$frames" --stats 2>&1 |
             sed -n 's/.*median \([0-9.]*\).*/\1/p'
-    done | best)
+    }
+    [ -z "$before_dll" ] || cp "$app/Plugins/Mivra_Skimrow.ini" "$app.before/Plugins/"
+    times=$(for r in $(seq $runs); do
+        echo "ours $(frame_ms "$app")"
+        [ -z "$before_dll" ] || echo "before $(frame_ms "$app.before")"
+    done)
+    ours=$(echo "$times" | awk '$1 == "ours" { print $2 }' | best)
+    if [ -n "$before_dll" ]; then
+        before=$(echo "$times" | awk '$1 == "before" { print $2 }' | best)
+        before_rows+=$(printf '%-10s %9s %8s %8s' "$size" "$before" "$ours" \
+            "$(echo "$before $ours" | awk '{ if ($2 > 0) printf "%.2fx", $1 / $2; else print "-" }')")$'\n'
+    fi
     # drawtext does not take packed YUYV; its nearest format is planar 4:2:2 (yuv422p).
     # Text of the same pixel height as ours (31 of 576 lines), a box at 80 %, a shadow;
     # one thread, frames read from a file (50 frames, looped), the cost without the filter subtracted.
@@ -104,6 +124,11 @@ for size in 720x576 1920x1080 3840x2160; do
         "$(split_col "$size" 3)" "$(split_col "$size" 5)" "$cp" "$(ratio "$bl" "$cp")"
 done
 echo "ratio: FFmpeg's time / ours (above 1: ours is faster); blend/cp: native AVX2 BlendBand / memcpy"
+if [ -n "$before_dll" ]; then
+    say "ProcessFrame, the build in $BENCH_BEFORE against this one, same runs interleaved (best of $runs)"
+    printf '%-10s %9s %8s %8s\n' size before_ms ours_ms speedup
+    printf '%s' "$before_rows"
+fi
 
 say "the blend against a memcpy of its band region, natively, both formats (AVX2, medians)"
 printf '%-10s %-6s %10s %12s %10s %9s\n' size format blend_us all_cols_us memcpy_us blend/cp
