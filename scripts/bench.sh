@@ -23,12 +23,8 @@ native_us() { echo "$native" | awk -v n="$1_median" '$1 == n { print $2 }'; }
 
 arch=$(wine_arch)
 tree=$(windows_tree "$arch")
-toolchain=$SKIMROW_ROOT/cmake/mingw-i686.cmake
-build="the shipped i686 DLL under 32-bit Wine"
-if [ "$arch" = win64 ]; then
-    toolchain=$SKIMROW_ROOT/cmake/mingw-x86_64.cmake
-    build="the x86-64 build under 64-bit Wine (this machine runs no 32-bit code)"
-fi
+toolchain=$(windows_toolchain "$arch")
+build=$(windows_build_name "$arch")
 configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 app=$SKIMROW_BUILD/bench/app
 rm -rf "$app" && mkdir -p "$app/Plugins"

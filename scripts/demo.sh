@@ -12,8 +12,7 @@ frames=${1:-150}
 mode=${2:-text}
 arch=$(wine_arch)
 tree=$(windows_tree "$arch")
-toolchain=$SKIMROW_ROOT/cmake/mingw-i686.cmake
-[ "$arch" = win64 ] && toolchain=$SKIMROW_ROOT/cmake/mingw-x86_64.cmake
+toolchain=$(windows_toolchain "$arch")
 say "building the plug-in and the stand-in host ($arch)"
 mkdir -p "$SKIMROW_BUILD"
 configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain"

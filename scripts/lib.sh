@@ -23,6 +23,15 @@ windows_tree() {  # arch -> build dir of the Windows build that runs here
     if [ "$1" = win32 ]; then echo "$SKIMROW_BUILD/win32"; else echo "$SKIMROW_BUILD/win64"; fi
 }
 
+windows_toolchain() {  # arch -> CMake toolchain file of that Windows build
+    if [ "$1" = win32 ]; then echo "$SKIMROW_ROOT/cmake/mingw-i686.cmake"; else echo "$SKIMROW_ROOT/cmake/mingw-x86_64.cmake"; fi
+}
+
+windows_build_name() {  # arch -> which build the numbers come from, in words
+    if [ "$1" = win32 ]; then echo "the shipped i686 DLL under 32-bit Wine"
+    else echo "the x86-64 build under 64-bit Wine (this machine runs no 32-bit code)"; fi
+}
+
 # Runs a command inside one Xvfb with a private, persistent wineserver, so
 # that CTest does not wait for Wine's service processes on every test.
 with_wine() {  # arch prefix command...

@@ -19,7 +19,7 @@ feeds=$(cd "$feeds" && pwd)
 arch=$(wine_arch)
 tree=$(windows_tree "$arch")
 if [ ! -f "$tree/real_feeds.exe" ]; then
-    toolchain=$SKIMROW_ROOT/cmake/mingw-$([ "$arch" = win32 ] && echo i686 || echo x86_64).cmake
+    toolchain=$(windows_toolchain "$arch")
     configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain" || exit 1
 fi
 work=$tree/real_feeds

@@ -14,12 +14,8 @@ case $cycles in '' | *[!0-9]*) echo "usage: scripts/soak.sh [cycles]" >&2; exit 
 
 arch=$(wine_arch)
 tree=$(windows_tree "$arch")
-toolchain=$SKIMROW_ROOT/cmake/mingw-i686.cmake
-build="the shipped i686 DLL under 32-bit Wine"
-if [ "$arch" = win64 ]; then
-    toolchain=$SKIMROW_ROOT/cmake/mingw-x86_64.cmake
-    build="the x86-64 build under 64-bit Wine (this machine runs no 32-bit code)"
-fi
+toolchain=$(windows_toolchain "$arch")
+build=$(windows_build_name "$arch")
 say "building $tree"
 configure_and_build "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 
