@@ -1,6 +1,8 @@
 // Feeds through the real DLL: an HTTPS feed goes on air, a certificate
 // problem on a run the user started shows its notice, and an automatic
 // refresh that finds the feed unchanged, or fails, leaves the news on air.
+#include <gtest/gtest.h>
+
 #include "tests/win/band_session.h"
 
 namespace {
