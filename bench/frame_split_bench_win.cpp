@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 #include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer_win.h"
 

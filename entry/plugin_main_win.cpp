@@ -5,13 +5,14 @@
 #include <clocale>
 
 #include "dialog/settings_dialog_win.h"
+#include "entry/engine_services_win.h"
 #include "include/vantrex_plugin.h"
-#include "plugin/ticker_engine.h"
-#include "plugin/input_hooks_win.h"
+#include "input/input_hooks_win.h"
 #include "plugin/lock_win.h"
-#include "plugin/services_win.h"
+#include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
+#include "sources/ansi_codec_win.h"
 #include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"

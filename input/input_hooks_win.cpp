@@ -1,4 +1,4 @@
-#include "plugin/input_hooks_win.h"
+#include "input/input_hooks_win.h"
 
 #include <shellapi.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "plugin/input_rules.h"
+#include "input/input_rules.h"
 #include "plugin/ticker_control.h"
 #include "settings/ini_store.h"
 

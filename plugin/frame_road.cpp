@@ -1,6 +1,6 @@
 #include "plugin/frame_road.h"
 
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 
 void FrameRoad::SetGeometryLocked(const FrameGeometry& g) {
     geometry_ = g;

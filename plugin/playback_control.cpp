@@ -1,6 +1,6 @@
 #include "plugin/playback_control.h"
 
-#include "plugin/content_loader.h"
+#include "plugin/source_messages.h"
 
 void PlaybackControl::StartPlayback(int32_t manual) {
     int32_t source;

@@ -1,4 +1,4 @@
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 
 #include "settings/ticker_settings.h"
 

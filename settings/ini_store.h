@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <string>
 
-struct SettingsEntry;
-
 class IniStore {
 public:
     IniStore() = default;
@@ -24,16 +22,11 @@ public:
     bool FindSection(const std::string& name);
     bool ReadValue(const std::string& section, const std::string& key, std::string& value);
 
-    // Typed readers: the target always receives a value.
-    void ReadTyped(const std::string& section, const SettingsEntry& entry);
     int32_t ReadLong(const std::string& section, const std::string& key, int32_t def);
-    void ReadTable(const std::string& section, const SettingsEntry* table, int count);
 
     void WriteSection(const std::string& name);
     void WriteValue(const std::string& key, const std::string& text);
-    void WriteTyped(const SettingsEntry& entry);
     void WriteLong(const std::string& key, int32_t value);
-    void WriteTable(const SettingsEntry* table, int count);
 
     // Paths and host windows, set by the instance-path code.
     std::string instanceId;
@@ -59,5 +52,4 @@ private:
     std::string tempPath_;
     long length_ = 0;
     long cursor_ = 0;
-    std::string valueText_;
 };

@@ -1,7 +1,9 @@
 #include "settings/ticker_settings.h"
 
+#include <cinttypes>
 #include <cstdio>
 
+#include "base/text.h"
 #include "settings/ini_store.h"
 
 void BuildSettingsTable(TickerSettings& b, SettingsEntry (&t)[kSettingsCount]) {
@@ -43,12 +45,73 @@ void BuildSettingsTable(TickerSettings& b, SettingsEntry (&t)[kSettingsCount]) {
     for (int i = 0; i < kSettingsCount; ++i) t[i] = entries[i];
 }
 
-static void CopyRecord(const TickerSettings& from, TickerSettings& to) {
+namespace {
+
+// The target always receives a value.
+void ReadTyped(IniStore& ini, const std::string& section, const SettingsEntry& e) {
+    std::string text;
+    const bool found = ini.ReadValue(section, e.key, text);
+    if (e.type == kTypeString) {
+        *static_cast<std::string*>(e.target) = found ? text : std::string(e.defaultText ? e.defaultText : "");
+        return;
+    }
+    const uint64_t v = found ? ParseDecimal(text.c_str()) : uint64_t(e.defaultNumber);
+    switch (e.type) {
+    case kTypeU8: *static_cast<uint8_t*>(e.target) = uint8_t(v); break;
+    case kTypeS16: *static_cast<int16_t*>(e.target) = int16_t(uint16_t(v)); break;
+    case kTypeU16a:
+    case kTypeU16b: *static_cast<uint16_t*>(e.target) = uint16_t(v); break;
+    case kTypeFlag:
+    case kTypeU32:
+    case kTypeU32c:
+    case kTypeU32d: *static_cast<uint32_t*>(e.target) = uint32_t(v); break;
+    case kTypeS32:
+    case kTypeFontMetric: *static_cast<int32_t*>(e.target) = int32_t(uint32_t(v)); break;
+    case kTypeS64: *static_cast<int64_t*>(e.target) = int64_t(v); break;
+    case kTypeU64: *static_cast<uint64_t*>(e.target) = v; break;
+    default: break;
+    }
+}
+
+void ReadTable(IniStore& ini, const std::string& section, const SettingsEntry* table, int count) {
+    for (int i = 0; i < count; ++i)
+        if (table[i].type <= kTypeString) ReadTyped(ini, section, table[i]);
+}
+
+void WriteTyped(IniStore& ini, const SettingsEntry& e) {
+    char buf[32];
+    switch (e.type) {
+    case kTypeString: ini.WriteValue(e.key, *static_cast<const std::string*>(e.target)); return;
+    case kTypeU8: std::snprintf(buf, sizeof buf, "%u", unsigned(*static_cast<const uint8_t*>(e.target))); break;
+    case kTypeS16: std::snprintf(buf, sizeof buf, "%d", int(*static_cast<const int16_t*>(e.target))); break;
+    case kTypeU16a:
+    case kTypeU16b: std::snprintf(buf, sizeof buf, "%u", unsigned(*static_cast<const uint16_t*>(e.target))); break;
+    case kTypeFlag:
+    case kTypeU32:
+    case kTypeU32c:
+    case kTypeU32d: std::snprintf(buf, sizeof buf, "%" PRIu32, *static_cast<const uint32_t*>(e.target)); break;
+    case kTypeS32:
+    case kTypeFontMetric: std::snprintf(buf, sizeof buf, "%" PRId32, *static_cast<const int32_t*>(e.target)); break;
+    case kTypeS64: std::snprintf(buf, sizeof buf, "%" PRId64, *static_cast<const int64_t*>(e.target)); break;
+    case kTypeU64: std::snprintf(buf, sizeof buf, "%" PRIu64, *static_cast<const uint64_t*>(e.target)); break;
+    default: return;
+    }
+    ini.WriteValue(e.key, buf);
+}
+
+void WriteTable(IniStore& ini, const SettingsEntry* table, int count) {
+    for (int i = 0; i < count; ++i)
+        if (table[i].type <= kTypeString) WriteTyped(ini, table[i]);
+}
+
+void CopyRecord(const TickerSettings& from, TickerSettings& to) {
     // Field by field; the measured band height belongs to the live record only.
     const int32_t bandHeight = to.BandHeight;
     to = from;
     to.BandHeight = bandHeight;
 }
+
+}  // namespace
 
 void ReadList(IniStore& ini, const char* section, const char* keyFormat, StringList& list) {
     list.clear();
@@ -78,7 +141,7 @@ void LoadSettings(IniStore& ini, SettingsStore& s) {
     ini.Open(0);
     s.DlgWndPosX = ini.ReadLong(kSettingsSection, "DlgWndPosX", -100);
     s.DlgWndPosY = ini.ReadLong(kSettingsSection, "DlgWndPosY", -100);
-    ini.ReadTable(kSettingsSection, table, kSettingsCount);
+    ReadTable(ini, kSettingsSection, table, kSettingsCount);
     CopyRecord(s.loadBuffer, s.live);
     ReadList(ini, kSettingsSection, "Str_%03d", s.strings);
     ReadList(ini, kSettingsSection, "File_%03d", s.files);
@@ -94,7 +157,7 @@ void SaveSettings(IniStore& ini, SettingsStore& s) {
     ini.WriteLong("DlgWndPosX", s.DlgWndPosX);
     ini.WriteLong("DlgWndPosY", s.DlgWndPosY);
     CopyRecord(s.live, s.loadBuffer);
-    ini.WriteTable(table, kSettingsCount);
+    WriteTable(ini, table, kSettingsCount);
     WriteList(ini, "Str_%03d", s.strings);
     WriteList(ini, "File_%03d", s.files);
     WriteList(ini, "URL_%03d", s.urls);

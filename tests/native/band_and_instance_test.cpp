@@ -1,7 +1,7 @@
 // Band clamping and the instance id and folders taken from the command line.
 #include <gtest/gtest.h>
 
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 #include "settings/ini_store.h"
 #include "settings/instance_paths.h"
 #include "settings/ticker_settings.h"

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "plugin/dialog_window_win.h"
+#include "dialog/dialog_window_win.h"
 #include "tests/native/engine_fixture.h"
 
 namespace {
