@@ -18,6 +18,7 @@ target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
 
 # The Windows side of the plug-in, linked into the DLL and into the tests.
 add_library(skimrow_win STATIC
+    plugin/host_windows_win.cpp
     render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp
     sources/ansi_codec_win.cpp

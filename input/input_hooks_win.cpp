@@ -47,7 +47,7 @@ LRESULT CALLBACK InputHooks::MouseProc(int code, WPARAM wParam, LPARAM lParam) {
 
 bool InputHooks::OnMouse(UINT message, const MOUSEHOOKSTRUCT& info) {
     if (message != WM_LBUTTONDOWN && message != WM_LBUTTONDBLCLK && message != WM_LBUTTONUP) return false;
-    HWND video = static_cast<HWND>(ini_.videoWindow);
+    HWND video = static_cast<HWND>(windows_.video);
     if (!video || info.hwnd != video || !Active()) return false;
     const TickerSettings s = control_.Settings();
     if (s.StringSource != 2) return false;

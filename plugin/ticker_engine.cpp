@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "base/geometry.h"
+#include "settings/ini_store.h"
 
 namespace {
 
@@ -19,14 +20,26 @@ TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRende
       content_(lock, store_, playback_, services),
       frames_(lock, store_, playback_, band_) {}
 
-void TickerEngine::PrepareProcessing(const FrameGeometry& g) {
+void TickerEngine::Init(const SettingsLocation& location) {
+    location_ = location;
+    IniStore ini;
+    ini.fullPath = location.fullPath;
     LockGuard guard(lock_);
-    frames_.SetGeometryLocked(g);
-    RebuildFontLocked();
-    band_.AddSlotsLocked();
+    LoadSettings(ini, store_);
 }
 
-void TickerEngine::DecidePlayback() {
+void TickerEngine::Start(const FrameGeometry& g) {
+    {
+        LockGuard guard(lock_);
+        frames_.SetGeometryLocked(g);
+        RebuildFontLocked();
+        band_.AddSlotsLocked();
+    }
+    services_.OpenLog(location_.LogPath());
+    ResumePlayback();
+}
+
+void TickerEngine::ResumePlayback() {
     int32_t autoUpdate, repeat;
     uint32_t lineOn;
     {
@@ -47,35 +60,21 @@ int32_t TickerEngine::ProcessFrame(uint8_t* pixels, uint32_t tick) {
     return 1;
 }
 
-void TickerEngine::SaveSettingsAtShutdown() {
+void TickerEngine::Shutdown() {
     services_.StopDownload();
     SettingsStore saved;
     {
         LockGuard guard(lock_);
         saved = store_;
     }
-    SaveSettings(ini_, saved);  // the file is written without the lock: frames keep coming
+    IniStore ini;  // the file is written without the lock: frames keep coming
+    ini.fullPath = location_.fullPath;
+    SaveSettings(ini, saved);
 }
 
 void TickerEngine::RebuildFontLocked() {
     band_.RebuildFontLocked(store_.live);
     playback_.RemeasureSegmentsLocked();
-}
-
-void TickerEngine::RebuildFont() {
-    LockGuard guard(lock_);
-    RebuildFontLocked();
-}
-
-void TickerEngine::MeasureBand() {
-    LockGuard guard(lock_);
-    band_.MeasureBandLocked(store_.live);
-}
-
-void TickerEngine::ComposeBand() {
-    LockGuard guard(lock_);
-    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.MessagesRevision(),
-                        playback_.State().contentReady != 0);
 }
 
 // ---- the control seam ----

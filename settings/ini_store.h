@@ -1,5 +1,4 @@
-// The plug-in's own INI reader and writer, plus the paths and host window
-// handles that locate the settings file and the host.
+// The plug-in's own INI reader and writer.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -28,15 +27,8 @@ public:
     void WriteValue(const std::string& key, const std::string& text);
     void WriteLong(const std::string& key, int32_t value);
 
-    // Paths and host windows, set by the instance-path code.
-    std::string instanceId;
-    std::string pluginFolder;
-    std::string moduleName;
-    std::string fileName;
+    // The file read and written; empty: none (every read misses, nothing is saved).
     std::string fullPath;
-    void* mainWindow = nullptr;
-    void* videoFrameWindow = nullptr;
-    void* videoWindow = nullptr;
 
     // Replaces `to` by `from` in one step; the platform's own on Windows.
     using FileReplacer = bool (*)(const std::string& from, const std::string& to);

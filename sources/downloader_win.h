@@ -37,7 +37,7 @@ public:
     Downloader(const Downloader&) = delete;
     Downloader& operator=(const Downloader&) = delete;
 
-    void OpenLog(const std::string& path);
+    void OpenLog(const std::string& path) override;
     void SetCompleteCallback(CompleteFn fn) { onComplete_ = fn; }
     void SetStatusCallback(StatusFn fn) { onStatus_ = fn; }
 

@@ -12,4 +12,7 @@ public:
     virtual int32_t Download(const std::string& url, bool userRun) = 0;
     // Tells a running download to stop and waits for it, bounded.
     virtual void Stop() = 0;
+    // Empties the log at `path` and writes each download's records there
+    // from now on (none for an empty path).
+    virtual void OpenLog(const std::string& path) = 0;
 };

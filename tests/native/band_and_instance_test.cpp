@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/band_geometry.h"
-#include "settings/ini_store.h"
+#include "plugin/host_windows.h"
 #include "settings/instance_paths.h"
 #include "settings/ticker_settings.h"
 
@@ -72,9 +72,10 @@ TEST(InstanceId, SelectsFoldersAndWindowTitles) {
     EXPECT_EQ(HostTitlesFor("").videoTitle, "Video window");
     EXPECT_EQ(HostTitlesFor("b").mainTitle, "Vantrex.Instb");
     EXPECT_EQ(HostTitlesFor("b").videoTitle, "Video window.Instb");
-    IniStore ini;
-    SetSettingsFileNames(ini, "C:\\V\\Plugins\\", "Mivra_Skimrow");
-    EXPECT_EQ(ini.fullPath, "C:\\V\\Plugins\\Mivra_Skimrow.ini");
+    const SettingsLocation l = LocationIn("C:\\V\\Plugins\\", "Mivra_Skimrow");
+    EXPECT_EQ(l.fullPath, "C:\\V\\Plugins\\Mivra_Skimrow.ini");
+    EXPECT_EQ(l.LogPath(), "C:\\V\\Plugins\\Mivra_Skimrow.log");
+    EXPECT_EQ(SettingsLocation().LogPath(), "") << "no folder, no log";
 }
 
 }  // namespace

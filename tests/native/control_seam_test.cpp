@@ -10,7 +10,7 @@ namespace {
 
 struct Control : ::testing::Test, EngineFixture {
     std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
-    void Frame() { engine.DrawFrame(frame.data()); }
+    void Frame() { ProcessFrame(frame.data()); }
     void RunStrings() {
         store.strings = {"first", "second", ""};
         store.urls = {"http://127.0.0.1/feed.xml", ""};
@@ -187,7 +187,7 @@ TEST_F(Control, ToggleAndStopPostTheRunStateAndStopTheDownloadOutsideTheLock) {
     EXPECT_EQ(dialog.posts, (std::vector<int32_t>{UPDATE_RUNSTATE, UPDATE_RUNSTATE}));
     OpenDialog(false);
     EXPECT_FALSE(engine.DialogOpen());
-    engine.Frames().NoteFrame(12345);
+    engine.ProcessFrame(frame.data(), 12345);
     EXPECT_EQ(engine.LastFrameTick(), 12345u);
     EXPECT_EQ(services.callsUnderLock, 0);
 }

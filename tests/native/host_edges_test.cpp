@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -79,10 +80,10 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         services.engine = &engine;
         services.feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
         services.parseMicros = (i * 37) % 400;
-        SettingsStore& store = engine.Store();
-        IniStore none;
-        LoadSettings(none, store);
-        SetSettingsFileNames(engine.Ini(), dir.path() + "/", "ticker");
+        const SettingsLocation where = LocationIn(dir.path() + "/", "ticker");
+        std::remove(where.fullPath.c_str());  // the defaults, not the last round's save
+        engine.Init(where);
+        SettingsStore& store = EngineProbe::Store(engine);
         store.urls = {"http://127.0.0.1/rss.xml", ""};
         store.live.StringSource = 2;
         store.live.LastURL = store.urls[0];
@@ -90,12 +91,12 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         store.live.Date = store.live.Time = 0;
         FrameGeometry g;
         g.frameWidth = 720, g.frameHeight = 576, g.cpuLevel = 6;
-        engine.PrepareProcessing(g);
+        engine.Start(g);
 
-        engine.Playback().StartPlayback(1);  // the worker starts
+        EngineProbe::Playback(engine).StartPlayback(1);  // the worker starts
         SpinMicros((i * 53) % 1200);
-        engine.SaveSettingsAtShutdown();
-        const std::string saved = ReadBytes(engine.Ini().fullPath);
+        engine.Shutdown();
+        const std::string saved = ReadBytes(engine.Location().fullPath);
         const std::string stamp = SavedValue(saved, "LastUpdate");
         ASSERT_TRUE(stamp == std::to_string(kOld) || stamp == kNew) << "round " << i << ": " << stamp;
         services.StopDownload();
@@ -148,7 +149,7 @@ TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
     for (int i = 0; i < 200; ++i) {
         FrameGeometry g;
         g.frameWidth = 720, g.frameHeight = 576, g.pixelFormat = kFormatYuy2, g.cpuLevel = i % 2 ? 2 : 6;
-        f.engine.PrepareProcessing(g);
+        f.engine.Start(g);
         std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
     stop = true;
@@ -165,7 +166,7 @@ TEST(Frames, AProcessorBelowTheLevelGetsNoFrameDrawnOrNoted) {
         EngineFixture f;
         FrameGeometry g;
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = c.cpuLevel;
-        f.engine.PrepareProcessing(g);
+        f.engine.Start(g);
         std::vector<uint8_t> frame(768 * 576 * 3);
         EXPECT_EQ(f.engine.ProcessFrame(frame.data(), 4321), c.result) << "level " << c.cpuLevel;
         EXPECT_EQ(f.engine.LastFrameTick(), c.result ? 4321u : 0u) << "level " << c.cpuLevel;

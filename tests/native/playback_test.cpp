@@ -9,7 +9,7 @@ namespace {
 struct Playback : ::testing::Test, EngineFixture {
     TempDir dir;
     std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
-    void Frame() { engine.DrawFrame(frame.data()); }
+    void Frame() { ProcessFrame(frame.data()); }
     void UseFile(const std::string& bytes) {
         WriteBytes(dir.File("news.txt"), bytes);
         store.files = {dir.File("news.txt"), ""};
@@ -81,8 +81,8 @@ TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
         const int32_t before = playback.Segments()[0].x;
         Frame();
         if (playback.Segments().Count() == 2) {
-            EXPECT_LT(int64_t(playback.Segments()[0].x) + width + engine.Band().Metrics().gapWidth, 768);
-            EXPECT_GE(int64_t(before) + width + engine.Band().Metrics().gapWidth, 768);
+            EXPECT_LT(int64_t(playback.Segments()[0].x) + width + Band().Metrics().gapWidth, 768);
+            EXPECT_GE(int64_t(before) + width + Band().Metrics().gapWidth, 768);
         }
     }
     EXPECT_EQ(playback.Segments()[1].messageIndex, 1);
@@ -107,17 +107,17 @@ TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
 
 TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerField) {
     store.strings = {"x", ""};
-    engine.Band().UseStripsLocked(false);  // every composition reaches the renderer
+    Band().UseStripsLocked(false);  // every composition reaches the renderer
     Start(720, 288, kFormatYuy2);
     playback.StartPlayback(1);
     std::vector<uint8_t> f(720 * 289 * 2, 16);
     renderer.draws = 0;
-    engine.DrawFrame(f.data());
+    ProcessFrame(f.data());
     EXPECT_EQ(renderer.draws, 1);
     Start(720, 289, kFormatYuy2);
     playback.StartPlayback(1);
     renderer.draws = 0;
-    engine.DrawFrame(f.data());
+    ProcessFrame(f.data());
     EXPECT_EQ(renderer.draws, 2);
     EXPECT_EQ(Xs(), std::vector<int32_t>{768 - 8});
 }
@@ -232,11 +232,12 @@ TEST_F(Playback, FontRebuildReLaysTheSegments) {
     for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();
     ASSERT_EQ(playback.Segments().Count(), 3);
     const int32_t x0 = playback.Segments()[0].x;
-    store.live.FontSize = -50;
-    engine.RebuildFont();
+    FontSpec font = FontSpecFrom(engine.Settings());
+    font.height = -50;
+    engine.SetFont(font);
     EXPECT_EQ(playback.Segments()[0].x, x0);
     for (int32_t k = 1; k < 3; ++k)
-        EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + engine.Band().Metrics().gapWidth);
+        EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + Band().Metrics().gapWidth);
     EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(u"three", 5).cx);
 }
 
@@ -248,20 +249,20 @@ TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
     Start(720, 576, kFormatYuy2);
     playback.StartPlayback(1);
     std::vector<uint8_t> f(720 * 576 * 2, 16);
-    for (int i = 0; i < 20; ++i) engine.DrawFrame(f.data());
-    const int64_t bitmaps = engine.Band().Surface().Allocations();
-    const int64_t tables = engine.Frames().Blender().TableBuilds();
-    const int64_t buffers = engine.Frames().Blender().BufferRemakes();
-    for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
-    const int64_t strips = engine.Band().Strips().Growths();  // every message has had its strip
-    const FrameBlender::CacheStats resampled = engine.Frames().Blender().Stats();  // and its chunks
-    for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
-    EXPECT_EQ(engine.Band().Strips().Growths(), strips);
-    EXPECT_EQ(engine.Frames().Blender().Stats().fields, resampled.fields + 500) << "every field from the strip cache";
-    EXPECT_EQ(engine.Frames().Blender().Stats().chunkFills, resampled.chunkFills);
-    EXPECT_EQ(engine.Frames().Blender().Stats().setups, 1);
-    EXPECT_EQ(engine.Band().Surface().Allocations(), bitmaps);
-    EXPECT_EQ(engine.Frames().Blender().TableBuilds(), tables);
-    EXPECT_EQ(engine.Frames().Blender().BufferRemakes(), buffers);
+    for (int i = 0; i < 20; ++i) ProcessFrame(f.data());
+    const int64_t bitmaps = Band().Surface().Allocations();
+    const int64_t tables = Frames().Blender().TableBuilds();
+    const int64_t buffers = Frames().Blender().BufferRemakes();
+    for (int i = 0; i < 250; ++i) ProcessFrame(f.data());
+    const int64_t strips = Band().Strips().Growths();  // every message has had its strip
+    const FrameBlender::CacheStats resampled = Frames().Blender().Stats();  // and its chunks
+    for (int i = 0; i < 250; ++i) ProcessFrame(f.data());
+    EXPECT_EQ(Band().Strips().Growths(), strips);
+    EXPECT_EQ(Frames().Blender().Stats().fields, resampled.fields + 500) << "every field from the strip cache";
+    EXPECT_EQ(Frames().Blender().Stats().chunkFills, resampled.chunkFills);
+    EXPECT_EQ(Frames().Blender().Stats().setups, 1);
+    EXPECT_EQ(Band().Surface().Allocations(), bitmaps);
+    EXPECT_EQ(Frames().Blender().TableBuilds(), tables);
+    EXPECT_EQ(Frames().Blender().BufferRemakes(), buffers);
 }
 }  // namespace

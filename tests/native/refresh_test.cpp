@@ -108,8 +108,8 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
     }
     services.now += 61;
     std::vector<uint8_t> frame(768 * 576 * 3);
-    for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) engine.DrawFrame(frame.data());
-    engine.DecidePlayback();  // Start with AutoUpdate set: a timer run too
+    for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) ProcessFrame(frame.data());
+    Start();  // with AutoUpdate set: a timer run too
     EXPECT_EQ(services.userRuns, (std::vector<bool>{true, false, false, false}));
 }
 

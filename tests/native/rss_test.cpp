@@ -388,13 +388,13 @@ bool AlwaysStopping(void*) { return true; }
 TEST_F(Feed, AStoppingWorkerGivesUpInsteadOfWaitingForTheLock) {
     Start();
     std::atomic<bool> result{true};
-    engine.Lock().Enter();  // as Stop does when called under the lock
+    lock.Enter();  // as Stop does when called under the lock
     std::thread worker([&] {
         result = engine.OnFeedParsed(Items({{u"", u"x", u""}}), RuntimeTimeZone(), PlainFormatter(), AlwaysStopping,
                                      nullptr);
     });
     worker.join();
-    engine.Lock().Leave();
+    lock.Leave();
     EXPECT_FALSE(result);
     EXPECT_EQ(playback.Messages().Count(), 0);
 }

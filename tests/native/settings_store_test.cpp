@@ -230,7 +230,7 @@ namespace {
 TEST(SettingsSave, AFailedWriteLeavesThePreviousFileAndNoTemporaryFile) {
     TempDir dir;
     IniStore ini;
-    SetSettingsFileNames(ini, dir.path() + "/", "Mivra_Skimrow");
+    ini.fullPath = LocationIn(dir.path() + "/", "Mivra_Skimrow").fullPath;
     const std::string before = "[PluginSettings]\r\nSpeed=7\r\nStr_000=keep me\r\n";
     WriteBytes(ini.fullPath, before);
     SettingsStore store;

@@ -108,9 +108,9 @@ struct Band : ::testing::Test, EngineFixture {
         playback.StartPlayback(1);
         playback.Segments()[0].x = 10;
         renderer.texts = 0;
-        engine.ComposeBand();
+        ComposeBand();
     }
-    const uint8_t* Px(int32_t x, int32_t y) { return engine.Band().Surface().Slot(0).At(x, y); }
+    const uint8_t* Px(int32_t x, int32_t y) { return EngineFixture::Band().Surface().Slot(0).At(x, y); }
 };
 
 TEST_F(Band, OpaqueTextOverAClearBackground) {
@@ -119,8 +119,8 @@ TEST_F(Band, OpaqueTextOverAClearBackground) {
     store.live.TextColor = 0x0000FF;  // red
     store.live.ShadowOffset = 0;
     Compose("H");
-    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 0);
-    EXPECT_EQ(store.live.BandHeight, engine.Band().Metrics().textHeight);
+    EXPECT_EQ(Metrics().shadowOffset, 0);
+    EXPECT_EQ(store.live.BandHeight, Metrics().textHeight);
     EXPECT_EQ(renderer.texts, 2);  // no shadow in either layer
     const uint8_t* bg = Px(2, 2);
     EXPECT_EQ(bg[0] | bg[1] | bg[2] | bg[3], 0);
@@ -128,8 +128,8 @@ TEST_F(Band, OpaqueTextOverAClearBackground) {
     EXPECT_EQ(ink[2], 255);
     EXPECT_EQ(ink[0], 0);
     EXPECT_EQ(ink[3], 255);
-    EXPECT_EQ(engine.Band().Surface().CurrentIndex(), 0);
-    EXPECT_EQ(engine.Band().Surface().Current().used.right, 768);
+    EXPECT_EQ(EngineFixture::Band().Surface().CurrentIndex(), 0);
+    EXPECT_EQ(EngineFixture::Band().Surface().Current().used.right, 768);
 }
 
 TEST_F(Band, OpacitiesAndTheShadow) {
@@ -137,7 +137,7 @@ TEST_F(Band, OpacitiesAndTheShadow) {
     store.live.BackOpacity = 80;
     store.live.ShadowOffset = 20;  // MulDiv(34, 20, 100) = 7 pixels
     Compose("H");
-    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 7);
+    EXPECT_EQ(Metrics().shadowOffset, 7);
     EXPECT_EQ(store.live.BandHeight, 41);
     const uint8_t* bg = Px(2, 2);
     EXPECT_EQ(bg[0], 0x4D);  // 0x60 * 80 % = 76.8
@@ -161,7 +161,7 @@ TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
         playback.AppendSegmentLocked();
     }
     EXPECT_EQ(playback.Segments().Count(), 0);
-    engine.ComposeBand();
+    ComposeBand();
     EXPECT_EQ(renderer.texts, 0);
     EXPECT_EQ(Px(100, 10)[3], 204);
 }

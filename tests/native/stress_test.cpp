@@ -29,7 +29,7 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     std::thread video([&] {
         std::vector<uint8_t> frame(720 * 576 * 2, 0x80);
         while (!stop) {
-            f.engine.DrawFrame(frame.data());
+            f.ProcessFrame(frame.data());
             ++frames;
             std::this_thread::sleep_for(std::chrono::microseconds(300));  // frames come at a rate
         }

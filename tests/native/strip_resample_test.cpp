@@ -156,14 +156,14 @@ struct Engines : ::testing::Test {
             e->Start(w, h, format);
             e->playback.StartPlayback(1);
         }
-        direct.engine.Frames().Blender().UseStripCache(false);
+        direct.Frames().Blender().UseStripCache(false);
         std::vector<uint8_t> a = NoiseFrame(Bytes(w, h, format), 5), b = a;
         for (int i = 0; i < frames; ++i) {
-            cached.engine.DrawFrame(a.data());
-            direct.engine.DrawFrame(b.data());
+            cached.ProcessFrame(a.data());
+            direct.ProcessFrame(b.data());
             ASSERT_EQ(a, b) << w << "x" << h << " speed " << speed << " frame " << i;
         }
-        EXPECT_GT(cached.engine.Frames().Blender().Stats().fields, frames / 2);
+        EXPECT_GT(cached.Frames().Blender().Stats().fields, frames / 2);
     }
 };
 

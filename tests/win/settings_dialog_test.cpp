@@ -153,7 +153,7 @@ TEST_F(Dialog, StartStopAndSourceRadiosRestartTheLineAndTheIconFollows) {
     ASSERT_EQ(store.live.LineOn, 1u);
     std::thread video([&] {
         std::vector<uint8_t> frame(768 * 576 * 3);
-        for (int i = 0; i < 100 && engine.LineOn(); ++i) engine.DrawFrame(frame.data());
+        for (int i = 0; i < 100 && engine.LineOn(); ++i) ProcessFrame(frame.data());
     });
     video.join();
     Pump();
