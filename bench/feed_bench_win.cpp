@@ -54,7 +54,7 @@ private:
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
-    int32_t StartDownload(const std::string&, bool) override { return 1; }
+    void StartDownload(const std::string&, bool) override {}
     void StopDownload() override {}
 };
 

@@ -13,7 +13,7 @@ namespace {
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return 0; }
-    int32_t StartDownload(const std::string&, bool) override { return 1; }
+    void StartDownload(const std::string&, bool) override {}
     void StopDownload() override {}
 };
 

@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return 0; }
-    int32_t StartDownload(const std::string&, bool) override { return 1; }
+    void StartDownload(const std::string&, bool) override {}
     void StopDownload() override {}
 };
 

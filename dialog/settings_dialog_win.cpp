@@ -103,6 +103,16 @@ const CornerBinding kCorners[] = {
     {IDC_BOTTOM_RIGHT, IDI_CORNER_BOTTOM_RIGHT, Corner::BottomRight},
 };
 
+struct SourceRadio {
+    int id;
+    ContentSource source;
+};
+const SourceRadio kSourceRadios[] = {
+    {IDC_SOURCE_STRINGS, ContentSource::Strings},
+    {IDC_SOURCE_FILES, ContentSource::TextFile},
+    {IDC_SOURCE_RSS, ContentSource::Feed},
+};
+
 struct ToolText {
     int id;
     const wchar_t* text;
@@ -270,19 +280,19 @@ void SettingsDialog::OnUpdateControls(WPARAM part) {
         for (const CheckBinding& c : kChecks) CheckDlgButton(Window(), c.id, s.*c.value);
         for (int id : {IDC_FONT, IDC_TEXT_COLOR, IDC_BACK_COLOR})
             RedrawWindow(Item(id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        const int radios[] = {IDC_SOURCE_STRINGS, IDC_SOURCE_FILES, IDC_SOURCE_RSS};
-        if (s.StringSource >= 0 && s.StringSource <= 2) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, radios[s.StringSource]);
+        for (const SourceRadio& r : kSourceRadios)
+            if (s.Source() == r.source) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, r.id);
         SendMessageW(Item(IDC_SPEED), TBM_SETPOS, TRUE, s.Speed);
     }
     if (part == UPDATE_ALL || part == UPDATE_RUNSTATE) SetIcon(IDC_START_STOP, s.LineOn ? IDI_STOP : IDI_PLAY);
     if (part == UPDATE_ALL || part == UPDATE_SPEED) SetDlgItemInt(Window(), IDC_SPEED_TEXT, UINT(s.Speed), TRUE);
     if (part == UPDATE_ALL || part == UPDATE_SOURCE) {
-        const int32_t source = s.StringSource;
-        EnableWindow(Item(IDC_STRINGS), source == 0);
-        for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == 1);
+        const ContentSource source = s.Source();
+        EnableWindow(Item(IDC_STRINGS), source == ContentSource::Strings);
+        for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == ContentSource::TextFile);
         // Disabling the auto-update edit disables its spin too.
         for (int id : {IDC_URLS, IDC_DATE, IDC_TIME, IDC_TITLE, IDC_DESCRIPTION, IDC_LATEST_NEWS, IDC_AUTO_UPDATE})
-            EnableWindow(Item(id), source == 2);
+            EnableWindow(Item(id), source == ContentSource::Feed);
     }
 }
 
@@ -323,11 +333,10 @@ void SettingsDialog::OnCheckBox(int id) {
 }
 
 void SettingsDialog::OnSource() {
-    int32_t source = control_.Settings().StringSource;
-    const int radios[] = {IDC_SOURCE_STRINGS, IDC_SOURCE_FILES, IDC_SOURCE_RSS};
-    for (int32_t i = 0; i < 3; ++i)
-        if (Checked(Window(), radios[i])) source = i;  // the last one found set wins
-    control_.Set(Setting::StringSource, source);
+    ContentSource source = control_.Settings().Source();
+    for (const SourceRadio& r : kSourceRadios)
+        if (Checked(Window(), r.id)) source = r.source;  // the last one found set wins
+    control_.Set(Setting::StringSource, int64_t(source));
 }
 
 void SettingsDialog::OnCombo(int id, int code) {

@@ -12,8 +12,8 @@ public:
 
     int64_t NowSeconds() override;
     // Downloads begin with the first Start, which opens their log.
-    int32_t StartDownload(const std::string& url, bool userRun) override {
-        return ready_ ? downloader_.Download(url, userRun) : 1;
+    void StartDownload(const std::string& url, bool userRun) override {
+        if (ready_) downloader_.Download(url, userRun);
     }
     void StopDownload() override {
         if (ready_) downloader_.Stop();

@@ -50,7 +50,7 @@ bool InputHooks::OnMouse(UINT message, const MOUSEHOOKSTRUCT& info) {
     HWND video = static_cast<HWND>(windows_.video);
     if (!video || info.hwnd != video || !Active()) return false;
     const TickerSettings s = control_.Settings();
-    if (s.StringSource != 2) return false;
+    if (s.Source() != ContentSource::Feed) return false;
     if (message == WM_LBUTTONUP) {
         if (clicks_.Release(GetTickCount(), GetDoubleClickTime()) != BandClicks::Open) return false;
         const StringList urls = control_.List(ContentList::Urls);

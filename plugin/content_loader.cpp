@@ -29,7 +29,7 @@ bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo
         options.description = s.Description != 0;
         options.latestNews = s.LatestNews != 0;
         options.lastUpdate = s.LastUpdate;
-        userRun = playback_.State().manualStart != 0;
+        userRun = playback_.State().userRun;
         newsOnAir = playback_.Messages().Count() > 0;
         lock_.Leave();
     }

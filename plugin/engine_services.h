@@ -10,7 +10,7 @@ public:
     virtual ~EngineServices() = default;
     virtual int64_t NowSeconds() = 0;
     // `userRun`: the run was started by the user, not by the refresh timer.
-    virtual int32_t StartDownload(const std::string& url, bool userRun) = 0;
+    virtual void StartDownload(const std::string& url, bool userRun) = 0;
     virtual void StopDownload() = 0;
     // At every Start: the downloader's log of this period, emptied (no log
     // for an empty path).

@@ -8,5 +8,5 @@
 #include "settings/ticker_settings.h"
 #include "sources/message_list.h"
 
-// Source 0 (strings) or 1 (files); other sources leave `out` empty.
-void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, int32_t source, MessageList& out);
+// The strings or a text file; other sources leave `out` empty.
+void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, ContentSource source, MessageList& out);

@@ -48,8 +48,8 @@ void TickerEngine::ResumePlayback() {
         // A counted run is not resumed.
         if (autoUpdate == 0 && lineOn != 0 && repeat != 0) store_.live.LineOn = 0;
     }
-    if (autoUpdate != 0) playback_.StartPlayback(0);
-    else if (lineOn != 0 && repeat == 0) playback_.StartPlayback(1);
+    if (autoUpdate != 0) playback_.StartPlayback(RunBy::Timer);
+    else if (lineOn != 0 && repeat == 0) playback_.StartPlayback(RunBy::User);
     playback_.ArmAutoUpdate();
 }
 
@@ -154,12 +154,12 @@ void TickerEngine::Set(Setting which, int64_t value) {
     if (rule.rearmsAutoUpdate) playback_.ArmAutoUpdate();
     if (restart) {
         // A running line starts again from the beginning of the new source.
-        playback_.StopPlayback(1);
+        playback_.StopPlayback(true);
         {
             LockGuard guard(lock_);
-            if (store_.live.StringSource == 2) playback_.ClearMessagesLocked();
+            if (store_.live.Source() == ContentSource::Feed) playback_.ClearMessagesLocked();
         }
-        playback_.StartPlayback(1);
+        playback_.StartPlayback(RunBy::User);
     }
     if (rule.posts >= 0) dialog_.Post(UpdatePart(rule.posts));
 }

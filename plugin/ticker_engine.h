@@ -60,8 +60,8 @@ public:
     void SetDialogPosition(int32_t x, int32_t y) override;
     void NudgeBand(Nudge which, int32_t step) override;
     void SnapToCorner(Corner which) override;
-    void StartLine() override { playback_.StartPlayback(1); }
-    void StopLine() override { playback_.StopPlayback(1); }
+    void StartLine() override { playback_.StartPlayback(RunBy::User); }
+    void StopLine() override { playback_.StopPlayback(true); }
     void ToggleLine() override;
     bool LineOn() override;
     void ConnectDialog(UpdateSink* sink) override { dialog_.Connect(sink); }

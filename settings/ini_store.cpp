@@ -4,12 +4,12 @@
 
 #include "base/text.h"
 
-int32_t IniStore::Open(int32_t forWriting) {
+bool IniStore::Open(Access access) {
     Close();
     cursor_ = 0;
     length_ = 0;
-    if (fullPath.empty()) return 0;
-    if (forWriting) {
+    if (fullPath.empty()) return false;
+    if (access == Access::Write) {
         tempPath_ = fullPath + ".tmp";
         file_ = std::fopen(tempPath_.c_str(), "wb");
         writing_ = file_ != nullptr;
@@ -24,7 +24,7 @@ int32_t IniStore::Open(int32_t forWriting) {
             std::fseek(file_, 0, SEEK_SET);
         }
     }
-    return file_ ? 1 : 0;
+    return file_ != nullptr;
 }
 
 namespace {

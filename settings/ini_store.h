@@ -14,7 +14,8 @@ public:
     // Writing goes to a temporary file beside the settings file; Close puts
     // it in the settings file's place only when all of it was written, so a
     // failed save leaves the previous file as it was.
-    int32_t Open(int32_t forWriting);
+    enum class Access { Read, Write };
+    bool Open(Access access);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
 

@@ -138,7 +138,7 @@ void WriteList(IniStore& ini, const char* keyFormat, const StringList& list) {
 void LoadSettings(IniStore& ini, SettingsStore& s) {
     SettingsEntry table[kSettingsCount];
     BuildSettingsTable(s.loadBuffer, table);
-    ini.Open(0);
+    ini.Open(IniStore::Access::Read);
     s.DlgWndPosX = ini.ReadLong(kSettingsSection, "DlgWndPosX", -100);
     s.DlgWndPosY = ini.ReadLong(kSettingsSection, "DlgWndPosY", -100);
     ReadTable(ini, kSettingsSection, table, kSettingsCount);
@@ -150,7 +150,7 @@ void LoadSettings(IniStore& ini, SettingsStore& s) {
 }
 
 void SaveSettings(IniStore& ini, SettingsStore& s) {
-    if (!ini.Open(1)) return;
+    if (!ini.Open(IniStore::Access::Write)) return;
     SettingsEntry table[kSettingsCount];
     BuildSettingsTable(s.loadBuffer, table);
     ini.WriteSection(kSettingsSection);

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+// Where a run's messages come from; the settings file keeps the number.
+enum class ContentSource : int32_t { Strings = 0, TextFile = 1, Feed = 2 };
+
 struct TickerSettings {
     uint32_t LineOn = 0;
     int32_t LinePosX = 0;
@@ -30,7 +33,7 @@ struct TickerSettings {
     int32_t Speed = 0;
     int32_t Repeat = 0;
     uint32_t StartHotKey = 0;
-    int32_t StringSource = 0;
+    int32_t StringSource = 0;  // a ContentSource, as the file has it (a hand-edited file may hold any number)
     uint32_t Date = 0;
     uint32_t Time = 0;
     uint32_t Title = 0;
@@ -39,6 +42,8 @@ struct TickerSettings {
     int32_t AutoUpdate = 0;
     uint64_t LastUpdate = 0;
     std::string LastURL;
+
+    ContentSource Source() const { return ContentSource(StringSource); }
 };
 
 // Type codes of the table machinery.

@@ -458,7 +458,7 @@ std::string Downloader::TempFileFor(const std::string& extension) const {
     return tempDir_ + name + extension;
 }
 
-int32_t Downloader::Download(const std::string& url, bool userRun) {
+void Downloader::Download(const std::string& url, bool userRun) {
     Stop();
     ++generation_;
     Job* job = new Job();
@@ -480,7 +480,7 @@ int32_t Downloader::Download(const std::string& url, bool userRun) {
         validators_.Finished(url, ValidatorMemory::Outcome::Failed, Validators());
         Fail(*job, u"Неправильный URL", "Open URL ERROR: Invalid URL.");
         job->Release();
-        return 1;
+        return;
     }
     job->tempFile = TempFileFor(ExtensionOfPath(parts.lpszUrlPath));
 
@@ -488,7 +488,7 @@ int32_t Downloader::Download(const std::string& url, bool userRun) {
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&Downloader::ThreadMain),
                             &job->module)) {
         job->Release();
-        return 1;
+        return;
     }
     job->AddRef();  // the worker's reference
     thread_ = CreateThread(nullptr, 0, ThreadMain, job, 0, &job->threadId);
@@ -496,10 +496,9 @@ int32_t Downloader::Download(const std::string& url, bool userRun) {
         FreeLibrary(job->module);
         job->Release();
         job->Release();
-        return 1;
+        return;
     }
     job_ = job;
-    return 1;
 }
 
 void Downloader::Stop() {

@@ -41,7 +41,7 @@ public:
     void SetCompleteCallback(CompleteFn fn) { onComplete_ = fn; }
     void SetStatusCallback(StatusFn fn) { onStatus_ = fn; }
 
-    int32_t Download(const std::string& url, bool userRun) override;
+    void Download(const std::string& url, bool userRun) override;
     void Stop() override;
 
     // For the callbacks: whether this download has been told to stop, the

@@ -14,6 +14,6 @@ struct EngineProbe {
     static void ComposeBand(TickerEngine& e) {
         LockGuard guard(e.lock_);
         e.band_.ComposeLocked(e.store_.live, e.playback_.Segments(), e.playback_.Messages(),
-                              e.playback_.MessagesRevision(), e.playback_.State().contentReady != 0);
+                              e.playback_.MessagesRevision(), e.playback_.State().contentReady);
     }
 };

@@ -91,7 +91,7 @@ TEST_F(Control, SwitchingARunningLineToTheFeedEmptiesItAndDownloadsOutsideTheLoc
     EXPECT_EQ(services.stops, 1);
     EXPECT_EQ(services.downloads, std::vector<std::string>{"http://127.0.0.1/feed.xml"});
     EXPECT_EQ(playback.Messages().Count(), 0);
-    EXPECT_EQ(playback.State().contentReady, 0);
+    EXPECT_EQ(playback.State().contentReady, false);
     EXPECT_EQ(services.callsUnderLock, 0);
     // A stopped line only changes its source.
     engine.StopLine();
@@ -180,7 +180,7 @@ TEST_F(Control, ToggleAndStopPostTheRunStateAndStopTheDownloadOutsideTheLock) {
     EXPECT_TRUE(engine.DialogOpen());
     engine.ToggleLine();
     EXPECT_TRUE(engine.LineOn());
-    EXPECT_EQ(playback.State().manualStart, 1);
+    EXPECT_EQ(playback.State().userRun, true);
     engine.ToggleLine();
     EXPECT_FALSE(engine.LineOn());
     EXPECT_EQ(services.stops, 1);
@@ -193,7 +193,7 @@ TEST_F(Control, ToggleAndStopPostTheRunStateAndStopTheDownloadOutsideTheLock) {
 }
 
 TEST_F(Control, AnAutomaticRefreshDueInAFrameStartsItsDownloadAfterTheFrameLetsGoOfTheLock) {
-    store.live.StringSource = 2;
+    store.live.StringSource = int32_t(ContentSource::Feed);
     store.live.AutoUpdate = 1;
     store.urls = {"http://127.0.0.1/feed.xml", ""};
     Start();

@@ -48,11 +48,10 @@ struct FakeServices : EngineServices {
     int stops = 0;
     int callsUnderLock = 0;  // downloader calls made while the ticker lock was held
     int64_t NowSeconds() override { return now; }
-    int32_t StartDownload(const std::string& url, bool userRun) override {
+    void StartDownload(const std::string& url, bool userRun) override {
         callsUnderLock += lock.HeldHere();
         downloads.push_back(url);
         userRuns.push_back(userRun);
-        return 1;
     }
     void StopDownload() override {
         callsUnderLock += lock.HeldHere();

@@ -38,14 +38,13 @@ struct WorkerServices : EngineServices {
 
     ~WorkerServices() override { StopDownload(); }
     int64_t NowSeconds() override { return 1'700'000'000; }
-    int32_t StartDownload(const std::string&, bool) override {
+    void StartDownload(const std::string&, bool) override {
         StopDownload();
         stop = false;
         worker = std::thread([this] {
             SpinMicros(parseMicros);
             engine->OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), Stopping, this);
         });
-        return 1;
     }
     void StopDownload() override {
         stop = true;
@@ -85,7 +84,7 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         engine.Init(where);
         SettingsStore& store = EngineProbe::Store(engine);
         store.urls = {"http://127.0.0.1/rss.xml", ""};
-        store.live.StringSource = 2;
+        store.live.StringSource = int32_t(ContentSource::Feed);
         store.live.LastURL = store.urls[0];
         store.live.LastUpdate = kOld;
         store.live.Date = store.live.Time = 0;
@@ -93,7 +92,7 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         g.frameWidth = 720, g.frameHeight = 576, g.cpuLevel = 6;
         engine.Start(g);
 
-        EngineProbe::Playback(engine).StartPlayback(1);  // the worker starts
+        EngineProbe::Playback(engine).StartPlayback(RunBy::User);  // the worker starts
         SpinMicros((i * 53) % 1200);
         engine.Shutdown();
         const std::string saved = ReadBytes(engine.Location().fullPath);
@@ -115,12 +114,12 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
 TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
     EngineFixture f;
     f.store.urls = {"http://127.0.0.1/rss.xml", ""};
-    f.store.live.StringSource = 2;
+    f.store.live.StringSource = int32_t(ContentSource::Feed);
     f.store.live.LastURL = f.store.urls[0];
     f.store.live.LastUpdate = 5;
     f.services.now = 1'400'000'000;  // 2014: the items are in the past
     f.Start();
-    f.playback.StartPlayback(1);
+    f.playback.StartPlayback(RunBy::User);
     FeedParseResult feed;
     feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
     static int asked;
@@ -139,7 +138,7 @@ TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
     EngineFixture f;
     f.store.strings = {"frames and starts", ""};
     f.Start(720, 576, kFormatYuy2);
-    f.playback.StartPlayback(1);
+    f.playback.StartPlayback(RunBy::User);
     std::atomic<bool> stop{false};
     std::atomic<long> drawn{0};
     std::thread video([&] {

@@ -13,7 +13,7 @@ struct Playback : ::testing::Test, EngineFixture {
     void UseFile(const std::string& bytes) {
         WriteBytes(dir.File("news.txt"), bytes);
         store.files = {dir.File("news.txt"), ""};
-        store.live.StringSource = 1;
+        store.live.StringSource = int32_t(ContentSource::TextFile);
         store.live.FileIdx = 0;
     }
 };
@@ -22,7 +22,7 @@ TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     UseFile("first\r\nsecond\r\nthird\r\n");
     store.live.Repeat = 2;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     OpenDialog(true);
     dialog.posts.clear();
     std::vector<int32_t> order = {0};  // the first message enters at the start
@@ -41,7 +41,7 @@ TEST_F(Playback, TextMovesTwiceTheSpeedPerFrameAndEntersAtTheRightEdge) {
     store.strings = {"hello", ""};
     store.live.Speed = 3;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     ASSERT_EQ(Xs(), std::vector<int32_t>{768});
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{762});
@@ -54,7 +54,7 @@ TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
     store.strings = {"only", ""};
     store.live.Speed = 8;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     int32_t previous = playback.Segments()[0].x;
     for (int frames = 0; frames < 1000; ++frames) {
@@ -74,7 +74,7 @@ TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
     UseFile(std::string(200, 'W') + "\nnext\n");
     store.live.Speed = 5;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     ASSERT_GT(width, 768);
     while (playback.Segments().Count() == 1) {
@@ -93,7 +93,7 @@ TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
     UseFile("a\nb\n");
     store.live.Speed = 20;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     bool sawLastAlone = false;
     for (int i = 0; i < 400; ++i) {
         Frame();
@@ -109,13 +109,13 @@ TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerFi
     store.strings = {"x", ""};
     Band().UseStripsLocked(false);  // every composition reaches the renderer
     Start(720, 288, kFormatYuy2);
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     std::vector<uint8_t> f(720 * 289 * 2, 16);
     renderer.draws = 0;
     ProcessFrame(f.data());
     EXPECT_EQ(renderer.draws, 1);
     Start(720, 289, kFormatYuy2);
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     renderer.draws = 0;
     ProcessFrame(f.data());
     EXPECT_EQ(renderer.draws, 2);
@@ -126,7 +126,7 @@ TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
     store.strings = {"band", ""};
     store.live.LinePosY = 300;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     std::vector<uint8_t> before(frame.size());
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = before[i] = uint8_t(i * 31);
     Frame();
@@ -148,14 +148,14 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
     store.strings = {"s", ""};
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
-    EXPECT_EQ(playback.State().manualStart, 1);
+    EXPECT_EQ(playback.State().userRun, true);
     store.live.LineOn = 0;
     store.live.AutoUpdate = 5;
-    store.live.StringSource = 2;
+    store.live.StringSource = int32_t(ContentSource::Feed);
     store.urls = {"http://127.0.0.1/a", ""};
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
-    EXPECT_EQ(playback.State().manualStart, 0);
+    EXPECT_EQ(playback.State().userRun, false);
     EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 300);
     renderer.draws = 0;
     Frame();  // an automatic run draws nothing until its content is ready
@@ -163,7 +163,7 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
 }
 
 TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
-    store.live.StringSource = 2;
+    store.live.StringSource = int32_t(ContentSource::Feed);
     store.live.AutoUpdate = 1;
     store.live.Speed = 50;
     store.urls = {"http://127.0.0.1/feed.xml", ""};
@@ -189,7 +189,7 @@ TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
     while (store.live.LineOn && frames < 200) Frame(), ++frames;
     // the pass ended after the deadline: the run stopped and the very next frame started an automatic one
     EXPECT_EQ(services.downloads.size(), 2u);
-    EXPECT_EQ(playback.State().manualStart, 0);
+    EXPECT_EQ(playback.State().userRun, false);
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 60);
 }
@@ -207,9 +207,9 @@ TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
     store.live.URLIdx = 9;  // off the list: an empty address, nothing read outside it
     playback.StartFeed();
     EXPECT_EQ(services.downloads.back(), "");
-    playback.StopPlayback(0);
+    playback.StopPlayback(false);
     EXPECT_EQ(services.stops, 0);
-    playback.StopPlayback(1);
+    playback.StopPlayback(true);
     EXPECT_EQ(services.stops, 1);
 }
 
@@ -218,7 +218,7 @@ TEST_F(Playback, SpeedZeroNeverEndsAPass) {
     store.live.Speed = 0;
     store.live.Repeat = 1;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 500; ++i) Frame();
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(Xs(), std::vector<int32_t>{768});
@@ -228,7 +228,7 @@ TEST_F(Playback, FontRebuildReLaysTheSegments) {
     UseFile("one\ntwo\nthree\n");
     store.live.Speed = 40;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();
     ASSERT_EQ(playback.Segments().Count(), 3);
     const int32_t x0 = playback.Segments()[0].x;
@@ -247,7 +247,7 @@ namespace {
 TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
     UseFile("первая\nвторая\nтретья\n");
     Start(720, 576, kFormatYuy2);
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     std::vector<uint8_t> f(720 * 576 * 2, 16);
     for (int i = 0; i < 20; ++i) ProcessFrame(f.data());
     const int64_t bitmaps = Band().Surface().Allocations();

@@ -16,7 +16,7 @@ struct DayFormatter : DateFormatter {
 
 struct Refresh : ::testing::Test, EngineFixture {
     Refresh() {
-        store.live.StringSource = 2;
+        store.live.StringSource = int32_t(ContentSource::Feed);
         store.live.Date = store.live.Time = 0;
         store.urls = {"https://127.0.0.1/feed.xml", ""};
         Start();
@@ -55,7 +55,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
                     store.live.Repeat = 0;
-                    playback.StartPlayback(1);
+                    playback.StartPlayback(RunBy::User);
                     if (newsOnAir) {
                         FeedParseResult items;
                         items.items = {{u"", u"Старая новость", u""}};
@@ -66,7 +66,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     }
                     store.live.LastUpdate = 77;
                     store.live.Repeat = repeat;
-                    playback.StartPlayback(userRun ? 1 : 0);
+                    playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
                     ASSERT_TRUE(Publish(Result(k.kind)));
                     EXPECT_EQ(store.live.LastUpdate, 77u);
                     // A failure with nothing on air yet is told even on a timer run:
@@ -79,7 +79,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     } else if (newsOnAir && repeat == 0) {
                         EXPECT_EQ(Shown(), news);  // the previous messages run once more
                         EXPECT_EQ(store.live.LineOn, 1u);
-                        EXPECT_EQ(playback.State().contentReady, 1);
+                        EXPECT_EQ(playback.State().contentReady, true);
                         EXPECT_EQ(Segments().Count(), 1);
                     } else {
                         EXPECT_EQ(store.live.LineOn, 0u);  // the run ends; no notice replaced anything
@@ -92,8 +92,8 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
 }
 
 TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
-    playback.StartPlayback(1);  // hot key, dialog
-    playback.StartPlayback(0);
+    playback.StartPlayback(RunBy::User);  // hot key, dialog
+    playback.StartPlayback(RunBy::Timer);
     // The deadline passes and the pass ends: the next frame starts a timer run.
     store.live.AutoUpdate = 1;
     store.live.Speed = 50;

@@ -341,35 +341,35 @@ struct Feed : ::testing::Test, EngineFixture {
 
 TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     services.now = Utc(2011, 11, 8, 0, 0, 0);
-    store.live.StringSource = 2;
+    store.live.StringSource = int32_t(ContentSource::Feed);
     store.live.LatestNews = 1;
     store.live.Date = store.live.Time = 0;
     store.urls = {"http://127.0.0.1/f", ""};
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     const auto feed = Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}});
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"b  ", u"a  "}));
     EXPECT_EQ(store.live.LastUpdate, StampFromFields({2011, 11, 7, 11, 0, 0}));
     EXPECT_EQ(playback.Segments().Count(), 1);
-    playback.StartPlayback(1);  // asked for again: nothing new
+    playback.StartPlayback(RunBy::User);  // asked for again: nothing new
     Publish(feed);
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});
     EXPECT_EQ(store.live.LineOn, 1u);
     Publish(Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}}));  // previous list kept, re-run once
-    playback.StartPlayback(0);                                       // a timer run: no notice
+    playback.StartPlayback(RunBy::Timer);                                       // a timer run: no notice
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});  // the previous messages run again
-    EXPECT_EQ(playback.State().contentReady, 1);
+    EXPECT_EQ(playback.State().contentReady, true);
     store.live.Repeat = 2;
-    playback.StartPlayback(0);
+    playback.StartPlayback(RunBy::Timer);
     Publish(feed);  // nothing new with a counted run: the line stops
     EXPECT_EQ(store.live.LineOn, 0u);
 }
 
 TEST_F(Feed, FailuresBecomeNotices) {
     Start();
-    playback.StartPlayback(1);  // a run the user started: its failures are shown
+    playback.StartPlayback(RunBy::User);  // a run the user started: its failures are shown
     FeedParseResult r;
     r.kind = FeedParseResult::DownloadFailed;
     r.statusText = u"Файл не найден.";

@@ -172,7 +172,7 @@ TEST_F(IniSyntax, HeadersKeysAndValuesFollowTheTrimmingRules) {
                "Hidden=1\r\n"
                "[Last]\r\n"
                "Tail=end");
-    ASSERT_TRUE(ini.Open(0));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Read));
     std::string v;
     ASSERT_TRUE(ini.ReadValue("Sec", "Key", v));
     EXPECT_EQ(v, " value with = sign ");
@@ -191,21 +191,21 @@ TEST_F(IniSyntax, HeadersKeysAndValuesFollowTheTrimmingRules) {
 
 TEST_F(IniSyntax, CaseMattersAndEmptyFilesFindNothing) {
     WriteBytes(ini.fullPath, "[pluginsettings]\nspeed=1\n");
-    ASSERT_TRUE(ini.Open(0));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Read));
     std::string v;
     EXPECT_FALSE(ini.ReadValue("PluginSettings", "speed", v));
     EXPECT_TRUE(ini.ReadValue("pluginsettings", "speed", v));
     EXPECT_FALSE(ini.ReadValue("pluginsettings", "Speed", v));
     ini.Close();
     WriteBytes(ini.fullPath, "");
-    ASSERT_TRUE(ini.Open(0));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Read));
     EXPECT_FALSE(ini.FindSection("pluginsettings"));
     ini.Close();
 }
 
 TEST_F(IniSyntax, WritingEmptiesTheFileAndEndsLinesWithCrLf) {
     WriteBytes(ini.fullPath, "old content\n");
-    ASSERT_TRUE(ini.Open(1));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Write));
     ini.WriteSection("  S  ");
     ini.WriteValue(" K ", " v ");
     ini.Close();

@@ -105,7 +105,7 @@ struct Band : ::testing::Test, EngineFixture {
     void Compose(const char* text) {
         store.strings = {text, ""};
         Start();
-        playback.StartPlayback(1);
+        playback.StartPlayback(RunBy::User);
         playback.Segments()[0].x = 10;
         renderer.texts = 0;
         ComposeBand();
@@ -154,7 +154,7 @@ TEST_F(Band, OpacitiesAndTheShadow) {
 TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
     store.live.StringSource = 7;  // no source: a user run shows its background
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     renderer.texts = 0;
     {
         LockGuard guard(lock);

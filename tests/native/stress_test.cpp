@@ -22,7 +22,7 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     f.store.files = {dir.File("a.txt"), ""};
     f.store.live.Speed = 30;
     f.Start(720, 576, kFormatYuy2);
-    f.playback.StartPlayback(1);
+    f.playback.StartPlayback(RunBy::User);
 
     std::atomic<bool> stop{false};
     std::atomic<long> frames{0}, actions{0};
@@ -37,12 +37,12 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
         switch (i % 6) {
-        case 0: f.playback.StopPlayback(1); break;
+        case 0: f.playback.StopPlayback(true); break;
         case 1:  // the dialog's source radios and string list
             f.engine.Set(Setting::StringSource, (i / 6) % 2);
             f.engine.Set(Setting::StrIdx, (i / 12) % 2);
             break;
-        case 2: f.playback.StartPlayback(1); break;
+        case 2: f.playback.StartPlayback(RunBy::User); break;
         case 3: {  // the font dialog and the size buttons
             FontSpec font = FontSpecFrom(f.engine.Settings());
             font.height = -20 - (i % 30);

@@ -154,7 +154,7 @@ struct Engines : ::testing::Test {
             e->store.live.Speed = speed;
             e->store.live.Interlace = interlace;
             e->Start(w, h, format);
-            e->playback.StartPlayback(1);
+            e->playback.StartPlayback(RunBy::User);
         }
         direct.Frames().Blender().UseStripCache(false);
         std::vector<uint8_t> a = NoiseFrame(Bytes(w, h, format), 5), b = a;

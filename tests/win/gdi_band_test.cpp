@@ -17,7 +17,7 @@ struct GdiBand : ::testing::Test, BasicEngineFixture<GdiTextRenderer, DibSection
         FrameGeometry g;
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
         engine.Start(g);
-        playback.StartPlayback(1);
+        playback.StartPlayback(RunBy::User);
         playback.Segments()[0].x = 5;
         ComposeBand();
     }
@@ -113,7 +113,7 @@ TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
         engine.Start(g);
         store.live.LineSize = 300;
-        playback.StartPlayback(1);
+        playback.StartPlayback(RunBy::User);
         playback.Segments()[0].x = -250;  // the visible part lies well inside the short text
         ComposeBand();
         const SurfaceSlot& slot = Band().Surface().Slot(0);
