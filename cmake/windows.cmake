@@ -18,10 +18,11 @@ target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
 
 # The Windows side of the plug-in, linked into the DLL and into the tests.
 add_library(skimrow_win STATIC
+    base/ansi_codec_win.cpp
     plugin/host_windows_win.cpp
     render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp
-    sources/ansi_codec_win.cpp
+    sources/download_job_win.cpp
     sources/downloader_win.cpp
     sources/rss_reader_win.cpp
     sources/time_win.cpp

@@ -2,27 +2,21 @@
 
 #include <commctrl.h>
 
+#include "base/ansi_codec.h"
 #include "dialog/dialog_rules.h"
 #include "dialog/pickers_win.h"
 #include "dialog/res/resource.h"
 
 namespace {
 
+// The lists and the face name are kept in the ANSI code page; the window
+// shows UTF-16 (wchar_t is 16 bits here).
 std::wstring Widen(const std::string& ansi) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring out(size_t(n > 0 ? n : 1), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &out[0], n);
-    out.resize(wcslen(out.c_str()));
-    return out;
+    const std::u16string text = SystemAnsiCodec().ToUtf16(ansi.c_str());
+    return std::wstring(text.begin(), text.end());
 }
 
-std::string Narrow(const wchar_t* text) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n : 1), '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    out.resize(strlen(out.c_str()));
-    return out;
-}
+std::string Narrow(const wchar_t* text) { return SystemAnsiCodec().FromUtf16(reinterpret_cast<const char16_t*>(text)); }
 
 std::wstring WindowText(HWND window) {
     const int n = GetWindowTextLengthW(window);
@@ -31,6 +25,18 @@ std::wstring WindowText(HWND window) {
     text.resize(wcslen(text.c_str()));
     return text;
 }
+
+// Counts a modal loop of ours (see InModalLoop) for as long as it runs.
+class ModalScope {
+public:
+    explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
+    ~ModalScope() { --depth_; }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    int& depth_;
+};
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -369,9 +375,11 @@ void SettingsDialog::OnAddFile() {
     openFile_.nMaxFile = MAX_PATH;
     openFile_.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
     openFileName_[0] = 0;
-    ++modalDepth_;
-    const BOOL chosen = GetOpenFileNameW(&openFile_);
-    --modalDepth_;
+    BOOL chosen;
+    {
+        const ModalScope modal(modalDepth_);
+        chosen = GetOpenFileNameW(&openFile_);
+    }
     if (!chosen || !Window()) return;  // cancelled, or the dialog was closed meanwhile
     StringList files = control_.List(ContentList::Files);
     const int32_t index = AddFileToList(files, Narrow(openFileName_));
@@ -381,9 +389,8 @@ void SettingsDialog::OnAddFile() {
 }
 
 void SettingsDialog::OnAbout() {
-    ++modalDepth_;
+    const ModalScope modal(modalDepth_);
     DialogBoxParamW(module_, MAKEINTRESOURCEW(IDD_ABOUT), Window(), AboutProcedure, 0);
-    --modalDepth_;
 }
 
 void SettingsDialog::OnSpeed(HWND sender) {
@@ -416,9 +423,11 @@ void SettingsDialog::OnFont() {
     const TickerSettings s = control_.Settings();
     const FontSpec before = FontSpecFrom(s);
     FontSpec chosen;
-    ++modalDepth_;
-    const bool ok = ChooseTickerFont(Window(), before, s.TextColor, applier, &chosen);
-    --modalDepth_;
+    bool ok;
+    {
+        const ModalScope modal(modalDepth_);
+        ok = ChooseTickerFont(Window(), before, s.TextColor, applier, &chosen);
+    }
     // Cancel undoes the Apply presses and nothing else: what changed meanwhile
     // elsewhere (the line stopping, a newer feed stamp) stays.
     control_.SetFont(ok ? chosen : before);
@@ -427,9 +436,11 @@ void SettingsDialog::OnFont() {
 void SettingsDialog::OnColor(int id) {
     const TickerSettings s = control_.Settings();
     uint32_t color = id == IDC_TEXT_COLOR ? s.TextColor : s.BackColor;
-    ++modalDepth_;
-    const bool ok = ChooseTickerColor(Window(), &color);
-    --modalDepth_;
+    bool ok;
+    {
+        const ModalScope modal(modalDepth_);
+        ok = ChooseTickerColor(Window(), &color);
+    }
     if (ok) control_.Set(id == IDC_TEXT_COLOR ? Setting::TextColor : Setting::BackColor, color);
     else if (Window()) PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);  // the swatches are redrawn
 }

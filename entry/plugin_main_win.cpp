@@ -13,7 +13,7 @@
 #include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
-#include "sources/ansi_codec_win.h"
+#include "base/ansi_codec_win.h"
 #include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"
@@ -86,11 +86,8 @@ void __cdecl Shutdown(void);
 
 PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, ProcessFrame, Stop, ShowSettings, Shutdown};
 
-void __cdecl Init(InitInfo* info) {
+void __cdecl Init(InitInfo*) {  // what the host passes is not used
     try {
-        if (info) {
-            g_engine.SetInitWords(info->word0, info->word1);
-        }
         g_engine.Init(ResolveSettingsLocation(g_module));
         std::setlocale(LC_TIME, "");
     } catch (...) {

@@ -48,7 +48,6 @@ public:
                       bool (*stopping)(void*), void* context) {
         return content_.OnFeedParsed(feed, zone, formatter, stopping, context);
     }
-    void SetInitWords(uint32_t word0, uint32_t word1) { initWords_[0] = word0, initWords_[1] = word1; }
 
     // TickerControl
     TickerSettings Settings() override;
@@ -86,5 +85,4 @@ private:
     PlaybackControl playback_;
     ContentLoader content_;
     FrameRoad frames_;
-    uint32_t initWords_[2] = {0, 0};
 };

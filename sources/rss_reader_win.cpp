@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <utility>
 
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 #include "sources/feed_document.h"
 #include "sources/feed_formats.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/mul_div.h"
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 int32_t U16Length(const char16_t* text) {
     int32_t n = 0;

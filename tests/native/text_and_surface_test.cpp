@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "render/dib_surface.h"
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 #include "sources/message_list.h"
 #include "sources/wide_string.h"
 

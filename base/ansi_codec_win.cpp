@@ -1,4 +1,4 @@
-#include "sources/ansi_codec_win.h"
+#include "base/ansi_codec_win.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The codec over the system's own conversion: the ANSI code page, and any
 // code page Windows knows.
 #pragma once
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 class WinAnsiCodec final : public AnsiCodec {
 public:
