@@ -1,0 +1,51 @@
+// The wide string of the text model: its storage and its markup stripping.
+#include <gtest/gtest.h>
+
+#include "sources/wide_string.h"
+
+namespace {
+
+TEST(WideString, CapacityKeepsHeadroomAndShrinksBelowSixtyPercent) {
+    WideString s;
+    EXPECT_EQ(s.Capacity(), 1);
+    EXPECT_TRUE(s.IsEmpty());
+    s = u"0123456789";
+    EXPECT_EQ(s.Capacity(), 14);
+    s = u"abcdefgh";  // needed 9 >= MulDiv(14, 75, 125) = 8: kept
+    EXPECT_EQ(s.Capacity(), 14);
+    s = u"abc";  // needed 4 < 8: shrunk
+    EXPECT_EQ(s.Capacity(), 5);
+    EXPECT_EQ(s.ToU16(), u"abc");
+    s.Clear();
+    EXPECT_EQ(s.Capacity(), 5);
+    EXPECT_EQ(s.Length(), 0);
+}
+
+TEST(WideString, AppendAndAssignFromItsOwnBufferAreSafe) {
+    WideString s(u"abcdefghijklmnopqrstuvwxyz");
+    s.Append(s.Raw());  // the block grows and moves while the source is read
+    EXPECT_EQ(s.ToU16(), u"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz");
+    s = s.Raw() + 50;  // shrinking assignment from its own tail
+    EXPECT_EQ(s.ToU16(), u"yz");
+    s.Append(s);
+    EXPECT_EQ(s.ToU16(), u"yzyz");
+    s = s;
+    EXPECT_EQ(s.ToU16(), u"yzyz");
+}
+
+TEST(WideString, StripTagsRemovesMarkupOnly) {
+    WideString a(u"a<b>c<d");
+    a.StripTags(u'<', u'>');
+    EXPECT_EQ(a.ToU16(), u"ac<d");
+    WideString b(u"<p>x</p>");
+    b.StripTags(u'<', u'>');
+    EXPECT_EQ(b.ToU16(), u"x");
+    WideString c(u"<p>Hello <b>world</b></p>");
+    c.StripTags(u'<', u'>');
+    EXPECT_EQ(c.ToU16(), u"Hello world");
+    WideString d(u"1 > 0 <");
+    d.StripTags(u'<', u'>');
+    EXPECT_EQ(d.ToU16(), u"1 > 0 <");
+}
+
+}  // namespace
