@@ -58,19 +58,19 @@ const ComboBinding& ComboOf(int id) {
     return kCombos[0];
 }
 
-// A numeric edit with its spin and the setting they show.
+// A numeric edit with its spin and the setting they show, within the
+// setting's range.
 struct SpinBinding {
     int spin, edit;
     Setting setting;
-    int32_t lower, upper;
     int32_t TickerSettings::*value;
 };
 const SpinBinding kSpins[5] = {
-    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset, 0, 100, &TickerSettings::ShadowOffset},
-    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity, 0, 100, &TickerSettings::TextOpacity},
-    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity, 0, 100, &TickerSettings::BackOpacity},
-    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat, 0, 999, &TickerSettings::Repeat},
-    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate, 0, 999, &TickerSettings::AutoUpdate},
+    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset, &TickerSettings::ShadowOffset},
+    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity, &TickerSettings::TextOpacity},
+    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity, &TickerSettings::BackOpacity},
+    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat, &TickerSettings::Repeat},
+    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate, &TickerSettings::AutoUpdate},
 };
 
 struct CheckBinding {
@@ -241,7 +241,8 @@ BOOL SettingsDialog::OnInitDialog() {
 
     for (int i = 0; i < 5; ++i) {
         const SpinBinding& b = kSpins[i];
-        edits_[i].Setup(b.edit, Window(), Item(b.spin), b.lower, b.upper, 3, s.*b.value);
+        const SettingRange range = RangeOf(b.value);
+        edits_[i].Setup(b.edit, Window(), Item(b.spin), int32_t(range.min), int32_t(range.max), 3, s.*b.value);
     }
     SendMessageW(Item(IDC_SPEED), TBM_SETRANGE, TRUE, MAKELONG(1, 8));
 

@@ -187,13 +187,13 @@ void TickerEngine::NudgeBand(Nudge which, int32_t step) {
     case Nudge::Wider: s.LineSize = Saturate(int64_t(s.LineSize) + step); break;
     // The height is negative: larger text is a more negative value.
     case Nudge::FontSmaller:
-        if (s.FontSize < -10) {
+        if (s.FontSize < RangeOf(&TickerSettings::FontSize).max) {
             s.FontSize += 1;
             RebuildFontLocked();
         }
         break;
     case Nudge::FontLarger:
-        if (s.FontSize > -50) {
+        if (s.FontSize > RangeOf(&TickerSettings::FontSize).min) {
             s.FontSize -= 1;
             RebuildFontLocked();
         }
