@@ -24,7 +24,7 @@ void AddLines(const std::u16string& text, MessageList& out) {
     std::u16string line;
     const auto addLine = [&] {
         if (!line.empty() && line.back() == u'\r') line.pop_back();
-        m.displayText = line.c_str();
+        m.displayText = line;
         out.Add(m);
         line.clear();
     };

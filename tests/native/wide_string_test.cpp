@@ -5,20 +5,22 @@
 
 namespace {
 
-TEST(WideString, CapacityKeepsHeadroomAndShrinksBelowSixtyPercent) {
+TEST(WideString, AssignmentReplacesTheTextAndClearEmptiesIt) {
     WideString s;
-    EXPECT_EQ(s.Capacity(), 1);
     EXPECT_TRUE(s.IsEmpty());
+    EXPECT_EQ(s.Raw()[0], u'\0');
     s = u"0123456789";
-    EXPECT_EQ(s.Capacity(), 14);
-    s = u"abcdefgh";  // needed 9 >= MulDiv(14, 75, 125) = 8: kept
-    EXPECT_EQ(s.Capacity(), 14);
-    s = u"abc";  // needed 4 < 8: shrunk
-    EXPECT_EQ(s.Capacity(), 5);
+    s = u"abcdefgh";
+    s = u"abc";
     EXPECT_EQ(s.ToU16(), u"abc");
+    EXPECT_EQ(s.Length(), 3);
     s.Clear();
-    EXPECT_EQ(s.Capacity(), 5);
     EXPECT_EQ(s.Length(), 0);
+    // Text ends at a NUL, as the renderer reads it.
+    s = std::u16string(u"ab\0cd", 5);
+    EXPECT_EQ(s.Length(), 2);
+    s.Append(std::u16string(u"x\0y", 3));
+    EXPECT_EQ(s.ToU16(), u"abx");
 }
 
 TEST(WideString, AppendAndAssignFromItsOwnBufferAreSafe) {
