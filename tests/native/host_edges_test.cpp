@@ -83,8 +83,8 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         std::remove(where.fullPath.c_str());  // the defaults, not the last round's save
         engine.Init(where);
         SettingsStore& store = EngineProbe::Store(engine);
-        store.urls = {"http://127.0.0.1/rss.xml", ""};
-        store.live.StringSource = int32_t(ContentSource::Feed);
+        engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
+        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
         store.live.LastURL = store.urls[0];
         store.live.LastUpdate = kOld;
         store.live.Date = store.live.Time = 0;
@@ -113,8 +113,8 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
 // would miss what it writes.
 TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
     EngineFixture f;
-    f.store.urls = {"http://127.0.0.1/rss.xml", ""};
-    f.store.live.StringSource = int32_t(ContentSource::Feed);
+    f.engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
+    f.engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
     f.store.live.LastURL = f.store.urls[0];
     f.store.live.LastUpdate = 5;
     f.services.now = 1'400'000'000;  // 2014: the items are in the past
@@ -136,7 +136,7 @@ TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
 
 TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
     EngineFixture f;
-    f.store.strings = {"frames and starts", ""};
+    f.engine.SetList(ContentList::Strings, {"frames and starts", ""});
     f.Start(720, 576, kFormatYuy2);
     f.playback.StartPlayback(RunBy::User);
     std::atomic<bool> stop{false};

@@ -12,15 +12,15 @@ struct Playback : ::testing::Test, EngineFixture {
     void Frame() { ProcessFrame(frame.data()); }
     void UseFile(const std::string& bytes) {
         WriteBytes(dir.File("news.txt"), bytes);
-        store.files = {dir.File("news.txt"), ""};
-        store.live.StringSource = int32_t(ContentSource::TextFile);
-        store.live.FileIdx = 0;
+        engine.SetList(ContentList::Files, {dir.File("news.txt"), ""});
+        engine.Set(Setting::StringSource, int32_t(ContentSource::TextFile));
+        engine.Set(Setting::FileIdx, 0);
     }
 };
 
 TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     UseFile("first\r\nsecond\r\nthird\r\n");
-    store.live.Repeat = 2;
+    engine.Set(Setting::Repeat, 2);
     Start();
     playback.StartPlayback(RunBy::User);
     OpenDialog(true);
@@ -38,21 +38,21 @@ TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
 }
 
 TEST_F(Playback, TextMovesTwiceTheSpeedPerFrameAndEntersAtTheRightEdge) {
-    store.strings = {"hello", ""};
-    store.live.Speed = 3;
+    engine.SetList(ContentList::Strings, {"hello", ""});
+    engine.Set(Setting::Speed, 3);
     Start();
     playback.StartPlayback(RunBy::User);
     ASSERT_EQ(Xs(), std::vector<int32_t>{768});
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{762});
-    store.live.Interlace = 0;
+    engine.Set(Setting::Interlace, 0);
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{756});
 }
 
 TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
-    store.strings = {"only", ""};
-    store.live.Speed = 8;
+    engine.SetList(ContentList::Strings, {"only", ""});
+    engine.Set(Setting::Speed, 8);
     Start();
     playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
@@ -72,7 +72,7 @@ TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
 
 TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
     UseFile(std::string(200, 'W') + "\nnext\n");
-    store.live.Speed = 5;
+    engine.Set(Setting::Speed, 5);
     Start();
     playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
@@ -91,7 +91,7 @@ TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
 
 TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
     UseFile("a\nb\n");
-    store.live.Speed = 20;
+    engine.Set(Setting::Speed, 20);
     Start();
     playback.StartPlayback(RunBy::User);
     bool sawLastAlone = false;
@@ -106,7 +106,7 @@ TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
 }
 
 TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerField) {
-    store.strings = {"x", ""};
+    engine.SetList(ContentList::Strings, {"x", ""});
     Band().UseStripsLocked(false);  // every composition reaches the renderer
     Start(720, 288, kFormatYuy2);
     playback.StartPlayback(RunBy::User);
@@ -123,7 +123,7 @@ TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerFi
 }
 
 TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
-    store.strings = {"band", ""};
+    engine.SetList(ContentList::Strings, {"band", ""});
     store.live.LinePosY = 300;
     Start();
     playback.StartPlayback(RunBy::User);
@@ -140,19 +140,19 @@ TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
 
 TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
     store.live.LineOn = 1;
-    store.live.Repeat = 3;
+    engine.Set(Setting::Repeat, 3);
     Start();
     EXPECT_EQ(store.live.LineOn, 0u);
-    store.live.Repeat = 0;
+    engine.Set(Setting::Repeat, 0);
     store.live.LineOn = 1;
-    store.strings = {"s", ""};
+    engine.SetList(ContentList::Strings, {"s", ""});
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(playback.State().userRun, true);
     store.live.LineOn = 0;
     store.live.AutoUpdate = 5;
-    store.live.StringSource = int32_t(ContentSource::Feed);
-    store.urls = {"http://127.0.0.1/a", ""};
+    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/a", ""});
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(playback.State().userRun, false);
@@ -163,10 +163,10 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
 }
 
 TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
-    store.live.StringSource = int32_t(ContentSource::Feed);
+    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
     store.live.AutoUpdate = 1;
-    store.live.Speed = 50;
-    store.urls = {"http://127.0.0.1/feed.xml", ""};
+    engine.Set(Setting::Speed, 50);
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/feed.xml", ""});
     Start();
     ASSERT_EQ(services.downloads.size(), 1u);
     MessageList items;  // what the feed reader would publish
@@ -195,16 +195,16 @@ TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
 }
 
 TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
-    store.urls = {"http://127.0.0.1/a", "http://127.0.0.1/b", ""};
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/a", "http://127.0.0.1/b", ""});
     store.live.LastURL = "http://127.0.0.1/a";
     store.live.LastUpdate = 42;
     playback.StartFeed();
     EXPECT_EQ(store.live.LastUpdate, 42u);
-    store.live.URLIdx = 1;
+    engine.Set(Setting::URLIdx, 1);
     playback.StartFeed();
     EXPECT_EQ(store.live.LastUpdate, 0u);
     EXPECT_EQ(store.live.LastURL, "http://127.0.0.1/b");
-    store.live.URLIdx = 9;  // off the list: an empty address, nothing read outside it
+    engine.Set(Setting::URLIdx, 9);  // off the list: an empty address, nothing read outside it
     playback.StartFeed();
     EXPECT_EQ(services.downloads.back(), "");
     playback.StopPlayback(false);
@@ -214,9 +214,9 @@ TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
 }
 
 TEST_F(Playback, SpeedZeroNeverEndsAPass) {
-    store.strings = {"still", ""};
-    store.live.Speed = 0;
-    store.live.Repeat = 1;
+    engine.SetList(ContentList::Strings, {"still", ""});
+    engine.Set(Setting::Speed, 0);
+    engine.Set(Setting::Repeat, 1);
     Start();
     playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 500; ++i) Frame();
@@ -226,7 +226,7 @@ TEST_F(Playback, SpeedZeroNeverEndsAPass) {
 
 TEST_F(Playback, FontRebuildReLaysTheSegments) {
     UseFile("one\ntwo\nthree\n");
-    store.live.Speed = 40;
+    engine.Set(Setting::Speed, 40);
     Start();
     playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();

@@ -16,9 +16,9 @@ struct DayFormatter : DateFormatter {
 
 struct Refresh : ::testing::Test, EngineFixture {
     Refresh() {
-        store.live.StringSource = int32_t(ContentSource::Feed);
+        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
         store.live.Date = store.live.Time = 0;
-        store.urls = {"https://127.0.0.1/feed.xml", ""};
+        engine.SetList(ContentList::Urls, {"https://127.0.0.1/feed.xml", ""});
         Start();
     }
     bool Publish(const FeedParseResult& r) {
@@ -54,7 +54,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     SCOPED_TRACE(testing::Message() << "kind " << k.kind << (userRun ? ", user run" : ", timer run")
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
-                    store.live.Repeat = 0;
+                    engine.Set(Setting::Repeat, 0);
                     playback.StartPlayback(RunBy::User);
                     if (newsOnAir) {
                         FeedParseResult items;
@@ -65,7 +65,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                         playback.ClearMessagesLocked();
                     }
                     store.live.LastUpdate = 77;
-                    store.live.Repeat = repeat;
+                    engine.Set(Setting::Repeat, repeat);
                     playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
                     ASSERT_TRUE(Publish(Result(k.kind)));
                     EXPECT_EQ(store.live.LastUpdate, 77u);
@@ -96,7 +96,7 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
     playback.StartPlayback(RunBy::Timer);
     // The deadline passes and the pass ends: the next frame starts a timer run.
     store.live.AutoUpdate = 1;
-    store.live.Speed = 50;
+    engine.Set(Setting::Speed, 50);
     playback.ArmAutoUpdate();
     MessageList items;
     TickerMessage m;

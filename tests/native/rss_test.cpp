@@ -341,10 +341,10 @@ struct Feed : ::testing::Test, EngineFixture {
 
 TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     services.now = Utc(2011, 11, 8, 0, 0, 0);
-    store.live.StringSource = int32_t(ContentSource::Feed);
+    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
     store.live.LatestNews = 1;
     store.live.Date = store.live.Time = 0;
-    store.urls = {"http://127.0.0.1/f", ""};
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/f", ""});
     Start();
     playback.StartPlayback(RunBy::User);
     const auto feed = Items({{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}});
@@ -361,7 +361,7 @@ TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});  // the previous messages run again
     EXPECT_EQ(playback.State().contentReady, true);
-    store.live.Repeat = 2;
+    engine.Set(Setting::Repeat, 2);
     playback.StartPlayback(RunBy::Timer);
     Publish(feed);  // nothing new with a counted run: the line stops
     EXPECT_EQ(store.live.LineOn, 0u);

@@ -18,9 +18,9 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "message number " + std::to_string(i) + "\r\n";
     WriteBytes(dir.File("a.txt"), text);
-    f.store.strings = {"the first string", "the second string", ""};
-    f.store.files = {dir.File("a.txt"), ""};
-    f.store.live.Speed = 30;
+    f.engine.SetList(ContentList::Strings, {"the first string", "the second string", ""});
+    f.engine.SetList(ContentList::Files, {dir.File("a.txt"), ""});
+    f.engine.Set(Setting::Speed, 30);
     f.Start(720, 576, kFormatYuy2);
     f.playback.StartPlayback(RunBy::User);
 

@@ -150,9 +150,9 @@ struct Engines : ::testing::Test {
     EngineFixture cached, direct;
     void Run(int32_t w, int32_t h, PixelFormat format, int32_t speed, uint32_t interlace, int frames) {
         for (EngineFixture* e : {&cached, &direct}) {
-            e->store.strings = {"Бегущая строка: новости часа", ""};
-            e->store.live.Speed = speed;
-            e->store.live.Interlace = interlace;
+            e->engine.SetList(ContentList::Strings, {"Бегущая строка: новости часа", ""});
+            e->engine.Set(Setting::Speed, speed);
+            e->engine.Set(Setting::Interlace, interlace);
             e->Start(w, h, format);
             e->playback.StartPlayback(RunBy::User);
         }
