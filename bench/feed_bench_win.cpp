@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer_win.h"
 #include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"
+#include "tests/engine_probe.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ private:
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
-    int32_t StartDownload(const std::string&, bool) override { return 1; }
+    void StartDownload(const std::string&, bool) override {}
     void StopDownload() override {}
 };
 
@@ -151,9 +151,8 @@ int main() {
     GdiTextRenderer renderer;
     DibSectionAllocator allocator;
     TickerEngine engine(lock, services, renderer, allocator);
-    IniStore none;
-    LoadSettings(none, engine.Store());
-    engine.Store().live.Description = 1;
+    engine.Init(SettingsLocation());
+    engine.Set(Setting::Description, 1);
     WinTimeZone zone;
     WinDateFormatter formatter;
     auto median = [](std::vector<double> v) {
@@ -171,7 +170,7 @@ int main() {
         const int runs = count > 10000 ? 1 : 5;
         std::vector<double> load, build, held;
         for (int run = 0; run < runs; ++run) {
-            engine.Playback().StartPlayback(1);
+            engine.StartLine();
             lock.Reset();
             const auto t0 = Clock::now();
             FeedBytes bytes;
@@ -183,9 +182,9 @@ int main() {
             load.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
             build.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
             held.push_back(lock.LongestMs());
-            if (int(feed.items.size()) != count || engine.Playback().Messages().Count() != count) {
+            if (int(feed.items.size()) != count || EngineProbe::Playback(engine).Messages().Count() != count) {
                 std::printf("feed_bench: expected %d items, got %u and %d\n", count, unsigned(feed.items.size()),
-                            engine.Playback().Messages().Count());
+                            EngineProbe::Playback(engine).Messages().Count());
                 return 1;
             }
         }
@@ -222,11 +221,11 @@ int main() {
                 std::vector<double> download, onAir;
                 bool failed = false;
                 for (int run = 0; run < (entry.count > 10000 ? 3 : 5) && !failed; ++run) {
-                    engine.Playback().StartPlayback(1);
+                    engine.StartLine();
                     g_net.start = Clock::now();
                     downloader.Download(base + "/files/" + entry.name, true);
                     failed = WaitForSingleObject(g_net.done, 600000) != WAIT_OBJECT_0 || !g_net.ok ||
-                             engine.Playback().Messages().Count() != entry.count;
+                             EngineProbe::Playback(engine).Messages().Count() != entry.count;
                     downloader.Stop();
                     download.push_back(Ms(g_net.downloaded - g_net.start));
                     onAir.push_back(Ms(g_net.onAir - g_net.start));
@@ -234,7 +233,7 @@ int main() {
                 const char* scheme = base.compare(0, 5, "https") == 0 ? "https" : "http ";
                 if (failed)
                     std::printf("feed_bench:   %s: the download failed (%u messages on air)\n", scheme,
-                                unsigned(engine.Playback().Messages().Count()));
+                                unsigned(EngineProbe::Playback(engine).Messages().Count()));
                 else
                     std::printf("feed_bench:   %s: download %.1f ms, on air %.1f ms after the download began\n", scheme,
                                 median(download), median(onAir));

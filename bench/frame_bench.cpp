@@ -1,4 +1,4 @@
-// Whole frames natively: the engine's DrawFrame (both fields' composition
+// Whole frames natively: the engine's ProcessFrame (both fields' composition
 // and blend, the segments' upkeep) with the block text renderer, the default
 // band and a scrolling message, for YUY2 and RGB at three frame sizes, and
 // a line of 100,000 characters.
@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ticker_engine.h"
+#include "tests/engine_probe.h"
 
 namespace {
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return 0; }
-    int32_t StartDownload(const std::string&, bool) override { return 1; }
+    void StartDownload(const std::string&, bool) override {}
     void StopDownload() override {}
 };
 
@@ -25,7 +25,7 @@ public:
 };
 
 // The frames measured, apart from the warm-up (callgrind counts calls of this).
-__attribute__((noinline)) void MeasuredFrame(TickerEngine& engine, uint8_t* frame) { engine.DrawFrame(frame); }
+__attribute__((noinline)) void MeasuredFrame(TickerEngine& engine, uint8_t* frame) { engine.ProcessFrame(frame, 1); }
 
 void Frame(benchmark::State& state, int32_t width, int32_t height, PixelFormat format, int32_t lineLength) {
     PlainLock lock;
@@ -33,18 +33,16 @@ void Frame(benchmark::State& state, int32_t width, int32_t height, PixelFormat f
     BlockTextRenderer renderer;
     HeapSurfaceAllocator allocator;
     TickerEngine engine(lock, services, renderer, allocator);
-    IniStore none;
-    LoadSettings(none, engine.Store());
+    engine.Init(SettingsLocation());
     std::string text = "\xC1\xE5\xE3\xF3\xF9\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0: news of the hour";
     while (int32_t(text.size()) < lineLength) text += " \xE8 \xE5\xF9\xB8 \xED\xEE\xE2\xEE\xF1\xF2\xE8";
-    engine.Store().strings = {text, ""};
-    engine.Store().live.LineOn = 1;
+    engine.SetList(ContentList::Strings, {text, ""});
     FrameGeometry g;
     g.frameWidth = width, g.frameHeight = height, g.pixelFormat = format, g.cpuLevel = 6;
-    engine.PrepareProcessing(g);
-    engine.Playback().StartPlayback(1);
+    engine.Start(g);
+    engine.StartLine();
     std::vector<uint8_t> frame(size_t(width) * height * (format == kFormatYuy2 ? 2 : 3), 100);
-    for (int i = 0; i < 200; ++i) engine.DrawFrame(frame.data());  // the band full of text
+    for (int i = 0; i < 200; ++i) engine.ProcessFrame(frame.data(), 1);  // the band full of text
     for (auto _ : state) {
         MeasuredFrame(engine, frame.data());
         benchmark::DoNotOptimize(frame.data());

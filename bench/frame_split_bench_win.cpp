@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "plugin/band_geometry.h"
-#include "plugin/ticker_engine.h"
+#include "settings/band_geometry.h"
 #include "render/gdi_text_renderer_win.h"
+#include "tests/engine_probe.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return 0; }
-    int32_t StartDownload(const std::string&, bool) override { return 1; }
+    void StartDownload(const std::string&, bool) override {}
     void StopDownload() override {}
 };
 
@@ -59,16 +59,14 @@ int main() {
         GdiTextRenderer renderer;
         DibSectionAllocator allocator;
         TickerEngine engine(lock, services, renderer, allocator);
-        IniStore none;
-        LoadSettings(none, engine.Store());
-        engine.Store().strings = {text, ""};
-        engine.Store().live.LineOn = 1;
+        engine.Init(SettingsLocation());
+        engine.SetList(ContentList::Strings, {text, ""});
         FrameGeometry g;
         g.frameWidth = size[0], g.frameHeight = size[1], g.pixelFormat = kFormatYuy2, g.cpuLevel = 6;
-        engine.PrepareProcessing(g);
-        engine.Playback().StartPlayback(1);
+        engine.Start(g);
+        engine.StartLine();
         std::vector<uint8_t> frame(size_t(size[0]) * size[1] * 2, 100);
-        for (int i = 0; i < 200; ++i) engine.DrawFrame(frame.data());  // the band full of text
+        for (int i = 0; i < 200; ++i) engine.ProcessFrame(frame.data(), 1);  // the band full of text
 
         std::vector<double> whole, compose, direct, blend, every;
         FrameBlender blender, filtering;
@@ -76,25 +74,25 @@ int main() {
         filtering.SetFrameFormat(size[0], size[1], kFormatYuy2);
         filtering.UseStripCache(false);
         for (int i = 0; i < 300; ++i) {
-            whole.push_back(TimeMs([&] { engine.DrawFrame(frame.data()); }));
+            whole.push_back(TimeMs([&] { engine.ProcessFrame(frame.data(), 1); }));
             // two compositions per frame, one per field
             compose.push_back(TimeMs([&] {
-                engine.ComposeBand();
-                engine.ComposeBand();
+                EngineProbe::ComposeBand(engine);
+                EngineProbe::ComposeBand(engine);
             }));
-            engine.Band().UseStripsLocked(false);
+            EngineProbe::Band(engine).UseStripsLocked(false);
             direct.push_back(TimeMs([&] {
-                engine.ComposeBand();
-                engine.ComposeBand();
+                EngineProbe::ComposeBand(engine);
+                EngineProbe::ComposeBand(engine);
             }));
-            engine.Band().UseStripsLocked(true);
-            engine.ComposeBand();
-            const SurfaceSlot& slot = engine.Band().Surface().Current();
+            EngineProbe::Band(engine).UseStripsLocked(true);
+            EngineProbe::ComposeBand(engine);
+            const SurfaceSlot& slot = EngineProbe::Band(engine).Surface().Current();
             BandSource src;
             src.pixels = slot.pixels, src.allocWidth = slot.allocWidth, src.allocHeight = slot.allocHeight;
             src.rect = slot.used;
-            src.layout = engine.Band().Layout();
-            const Rect d = blender.MapRect(ReferenceBandRect(engine.Store().live));
+            src.layout = EngineProbe::Band(engine).Layout();
+            const Rect d = blender.MapRect(ReferenceBandRect(engine.Settings()));
             blend.push_back(TimeMs([&] {
                 blender.BlendBand(frame.data(), d, src, 100, kEvenRows);
                 blender.BlendBand(frame.data(), d, src, 100, kOddRows);

@@ -18,9 +18,11 @@ target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
 
 # The Windows side of the plug-in, linked into the DLL and into the tests.
 add_library(skimrow_win STATIC
-    plugin/services_win.cpp
+    base/ansi_codec_win.cpp
+    plugin/host_windows_win.cpp
     render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp
+    sources/download_job_win.cpp
     sources/downloader_win.cpp
     sources/rss_reader_win.cpp
     sources/time_win.cpp
@@ -57,8 +59,8 @@ add_library(skimrow_dialog STATIC
 target_compile_options(skimrow_dialog PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_dialog PUBLIC skimrow_win comctl32 comdlg32 user32 gdi32)
 
-add_library(Mivra_Skimrow SHARED plugin/plugin_main_win.cpp plugin/input_hooks_win.cpp plugin/Mivra_Skimrow.def plugin/version.rc
-    dialog/res/dialog.rc)
+add_library(Mivra_Skimrow SHARED entry/plugin_main_win.cpp entry/engine_services_win.cpp input/input_hooks_win.cpp
+    entry/Mivra_Skimrow.def entry/version.rc dialog/res/dialog.rc)
 target_include_directories(Mivra_Skimrow PRIVATE ${SKIMROW_IMAGES} ${CMAKE_SOURCE_DIR}/dialog/res)
 add_dependencies(Mivra_Skimrow dialog_images)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)

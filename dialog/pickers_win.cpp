@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/ansi_codec.h"
 #include "render/gdi_text_renderer_win.h"
 
 namespace {
@@ -12,8 +13,7 @@ constexpr int kApplyButton = 1026;
 const wchar_t kApplier[] = L"Mivra_Skimrow.FontApplier";
 
 FontSpec FontSpecOf(const LOGFONTW& lf) {
-    char face[LF_FACESIZE * 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, lf.lfFaceName, -1, face, sizeof face, nullptr, nullptr);
+    const std::string face = SystemAnsiCodec().FromUtf16(reinterpret_cast<const char16_t*>(lf.lfFaceName));
     return FontSpec{face, lf.lfHeight, lf.lfWeight, lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut, lf.lfCharSet};
 }
 

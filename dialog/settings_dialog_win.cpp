@@ -2,27 +2,21 @@
 
 #include <commctrl.h>
 
+#include "base/ansi_codec.h"
 #include "dialog/dialog_rules.h"
 #include "dialog/pickers_win.h"
 #include "dialog/res/resource.h"
 
 namespace {
 
+// The lists and the face name are kept in the ANSI code page; the window
+// shows UTF-16 (wchar_t is 16 bits here).
 std::wstring Widen(const std::string& ansi) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring out(size_t(n > 0 ? n : 1), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &out[0], n);
-    out.resize(wcslen(out.c_str()));
-    return out;
+    const std::u16string text = SystemAnsiCodec().ToUtf16(ansi.c_str());
+    return std::wstring(text.begin(), text.end());
 }
 
-std::string Narrow(const wchar_t* text) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n : 1), '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    out.resize(strlen(out.c_str()));
-    return out;
-}
+std::string Narrow(const wchar_t* text) { return SystemAnsiCodec().FromUtf16(reinterpret_cast<const char16_t*>(text)); }
 
 std::wstring WindowText(HWND window) {
     const int n = GetWindowTextLengthW(window);
@@ -31,6 +25,18 @@ std::wstring WindowText(HWND window) {
     text.resize(wcslen(text.c_str()));
     return text;
 }
+
+// Counts a modal loop of ours (see InModalLoop) for as long as it runs.
+class ModalScope {
+public:
+    explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
+    ~ModalScope() { --depth_; }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    int& depth_;
+};
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -52,19 +58,19 @@ const ComboBinding& ComboOf(int id) {
     return kCombos[0];
 }
 
-// A numeric edit with its spin and the setting they show.
+// A numeric edit with its spin and the setting they show, within the
+// setting's range.
 struct SpinBinding {
     int spin, edit;
     Setting setting;
-    int32_t lower, upper;
     int32_t TickerSettings::*value;
 };
 const SpinBinding kSpins[5] = {
-    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset, 0, 100, &TickerSettings::ShadowOffset},
-    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity, 0, 100, &TickerSettings::TextOpacity},
-    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity, 0, 100, &TickerSettings::BackOpacity},
-    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat, 0, 999, &TickerSettings::Repeat},
-    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate, 0, 999, &TickerSettings::AutoUpdate},
+    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset, &TickerSettings::ShadowOffset},
+    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity, &TickerSettings::TextOpacity},
+    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity, &TickerSettings::BackOpacity},
+    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat, &TickerSettings::Repeat},
+    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate, &TickerSettings::AutoUpdate},
 };
 
 struct CheckBinding {
@@ -101,6 +107,16 @@ const CornerBinding kCorners[] = {
     {IDC_TOP_RIGHT, IDI_CORNER_TOP_RIGHT, Corner::TopRight},
     {IDC_BOTTOM_LEFT, IDI_CORNER_BOTTOM_LEFT, Corner::BottomLeft},
     {IDC_BOTTOM_RIGHT, IDI_CORNER_BOTTOM_RIGHT, Corner::BottomRight},
+};
+
+struct SourceRadio {
+    int id;
+    ContentSource source;
+};
+const SourceRadio kSourceRadios[] = {
+    {IDC_SOURCE_STRINGS, ContentSource::Strings},
+    {IDC_SOURCE_FILES, ContentSource::TextFile},
+    {IDC_SOURCE_RSS, ContentSource::Feed},
 };
 
 struct ToolText {
@@ -225,7 +241,8 @@ BOOL SettingsDialog::OnInitDialog() {
 
     for (int i = 0; i < 5; ++i) {
         const SpinBinding& b = kSpins[i];
-        edits_[i].Setup(b.edit, Window(), Item(b.spin), b.lower, b.upper, 3, s.*b.value);
+        const SettingRange range = RangeOf(b.value);
+        edits_[i].Setup(b.edit, Window(), Item(b.spin), int32_t(range.min), int32_t(range.max), 3, s.*b.value);
     }
     SendMessageW(Item(IDC_SPEED), TBM_SETRANGE, TRUE, MAKELONG(1, 8));
 
@@ -270,19 +287,19 @@ void SettingsDialog::OnUpdateControls(WPARAM part) {
         for (const CheckBinding& c : kChecks) CheckDlgButton(Window(), c.id, s.*c.value);
         for (int id : {IDC_FONT, IDC_TEXT_COLOR, IDC_BACK_COLOR})
             RedrawWindow(Item(id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        const int radios[] = {IDC_SOURCE_STRINGS, IDC_SOURCE_FILES, IDC_SOURCE_RSS};
-        if (s.StringSource >= 0 && s.StringSource <= 2) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, radios[s.StringSource]);
+        for (const SourceRadio& r : kSourceRadios)
+            if (s.Source() == r.source) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, r.id);
         SendMessageW(Item(IDC_SPEED), TBM_SETPOS, TRUE, s.Speed);
     }
     if (part == UPDATE_ALL || part == UPDATE_RUNSTATE) SetIcon(IDC_START_STOP, s.LineOn ? IDI_STOP : IDI_PLAY);
     if (part == UPDATE_ALL || part == UPDATE_SPEED) SetDlgItemInt(Window(), IDC_SPEED_TEXT, UINT(s.Speed), TRUE);
     if (part == UPDATE_ALL || part == UPDATE_SOURCE) {
-        const int32_t source = s.StringSource;
-        EnableWindow(Item(IDC_STRINGS), source == 0);
-        for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == 1);
+        const ContentSource source = s.Source();
+        EnableWindow(Item(IDC_STRINGS), source == ContentSource::Strings);
+        for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == ContentSource::TextFile);
         // Disabling the auto-update edit disables its spin too.
         for (int id : {IDC_URLS, IDC_DATE, IDC_TIME, IDC_TITLE, IDC_DESCRIPTION, IDC_LATEST_NEWS, IDC_AUTO_UPDATE})
-            EnableWindow(Item(id), source == 2);
+            EnableWindow(Item(id), source == ContentSource::Feed);
     }
 }
 
@@ -323,11 +340,10 @@ void SettingsDialog::OnCheckBox(int id) {
 }
 
 void SettingsDialog::OnSource() {
-    int32_t source = control_.Settings().StringSource;
-    const int radios[] = {IDC_SOURCE_STRINGS, IDC_SOURCE_FILES, IDC_SOURCE_RSS};
-    for (int32_t i = 0; i < 3; ++i)
-        if (Checked(Window(), radios[i])) source = i;  // the last one found set wins
-    control_.Set(Setting::StringSource, source);
+    ContentSource source = control_.Settings().Source();
+    for (const SourceRadio& r : kSourceRadios)
+        if (Checked(Window(), r.id)) source = r.source;  // the last one found set wins
+    control_.Set(Setting::StringSource, int64_t(source));
 }
 
 void SettingsDialog::OnCombo(int id, int code) {
@@ -360,9 +376,11 @@ void SettingsDialog::OnAddFile() {
     openFile_.nMaxFile = MAX_PATH;
     openFile_.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
     openFileName_[0] = 0;
-    ++modalDepth_;
-    const BOOL chosen = GetOpenFileNameW(&openFile_);
-    --modalDepth_;
+    BOOL chosen;
+    {
+        const ModalScope modal(modalDepth_);
+        chosen = GetOpenFileNameW(&openFile_);
+    }
     if (!chosen || !Window()) return;  // cancelled, or the dialog was closed meanwhile
     StringList files = control_.List(ContentList::Files);
     const int32_t index = AddFileToList(files, Narrow(openFileName_));
@@ -372,9 +390,8 @@ void SettingsDialog::OnAddFile() {
 }
 
 void SettingsDialog::OnAbout() {
-    ++modalDepth_;
+    const ModalScope modal(modalDepth_);
     DialogBoxParamW(module_, MAKEINTRESOURCEW(IDD_ABOUT), Window(), AboutProcedure, 0);
-    --modalDepth_;
 }
 
 void SettingsDialog::OnSpeed(HWND sender) {
@@ -407,9 +424,11 @@ void SettingsDialog::OnFont() {
     const TickerSettings s = control_.Settings();
     const FontSpec before = FontSpecFrom(s);
     FontSpec chosen;
-    ++modalDepth_;
-    const bool ok = ChooseTickerFont(Window(), before, s.TextColor, applier, &chosen);
-    --modalDepth_;
+    bool ok;
+    {
+        const ModalScope modal(modalDepth_);
+        ok = ChooseTickerFont(Window(), before, s.TextColor, applier, &chosen);
+    }
     // Cancel undoes the Apply presses and nothing else: what changed meanwhile
     // elsewhere (the line stopping, a newer feed stamp) stays.
     control_.SetFont(ok ? chosen : before);
@@ -418,9 +437,11 @@ void SettingsDialog::OnFont() {
 void SettingsDialog::OnColor(int id) {
     const TickerSettings s = control_.Settings();
     uint32_t color = id == IDC_TEXT_COLOR ? s.TextColor : s.BackColor;
-    ++modalDepth_;
-    const bool ok = ChooseTickerColor(Window(), &color);
-    --modalDepth_;
+    bool ok;
+    {
+        const ModalScope modal(modalDepth_);
+        ok = ChooseTickerColor(Window(), &color);
+    }
     if (ok) control_.Set(id == IDC_TEXT_COLOR ? Setting::TextColor : Setting::BackColor, color);
     else if (Window()) PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);  // the swatches are redrawn
 }

@@ -13,7 +13,7 @@
 #include "dialog/modeless_dialog_win.h"
 #include "dialog/numeric_edit_win.h"
 #include "dialog/repeat_button_win.h"
-#include "plugin/dialog_window_win.h"
+#include "dialog/dialog_window_win.h"
 #include "plugin/ticker_control.h"
 
 class SettingsDialog final : public ModelessDialog {

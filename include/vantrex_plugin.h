@@ -23,7 +23,7 @@
 extern "C" {
 #endif
 
-/* Passed to Init; the plug-in copies the two words and does not use them. */
+/* Passed to Init; the plug-in does not use the two words. */
 typedef struct InitInfo {
     uint32_t word0;
     uint32_t word1;

@@ -33,11 +33,6 @@ private:
 
 }  // namespace
 
-FontSpec FontSpecFrom(const TickerSettings& s) {
-    return FontSpec{s.FontName.substr(0, 31), s.FontSize,      s.FontWeight,  s.FontItalic,
-                    s.FontUnderline,          s.FontStrikeOut, s.FontCharSet};
-}
-
 void BandState::RebuildFontLocked(TickerSettings& s) {
     renderer_.CreateTickerFont(FontSpecFrom(s));
     strips_.Invalidate();

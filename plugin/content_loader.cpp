@@ -3,8 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "sources/text_sources.h"
-
 namespace {
 
 // Takes the lock unless the worker is told to stop first.
@@ -17,19 +15,6 @@ bool EnterUnlessStopping(TickerLock& lock, bool (*stopping)(void*), void* contex
 }
 
 }  // namespace
-
-void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, int32_t source, MessageList& out) {
-    if (source != 0 && source != 1) return;
-    StringList entry;  // the one entry the source reads, or none when the index is off the list
-    {
-        LockGuard guard(lock);
-        const StringList& list = source == 0 ? store.strings : store.files;
-        if (const std::string* e = ListEntry(list, source == 0 ? store.live.StrIdx : store.live.FileIdx))
-            entry.push_back(*e);
-    }
-    if (source == 0) BuildStringMessages(entry, 0, out);
-    else BuildFileMessages(entry, 0, out);
-}
 
 bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
                                  bool (*stopping)(void*), void* context) {
@@ -44,7 +29,7 @@ bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo
         options.description = s.Description != 0;
         options.latestNews = s.LatestNews != 0;
         options.lastUpdate = s.LastUpdate;
-        userRun = playback_.State().manualStart != 0;
+        userRun = playback_.State().userRun;
         newsOnAir = playback_.Messages().Count() > 0;
         lock_.Leave();
     }

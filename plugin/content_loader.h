@@ -1,5 +1,4 @@
-// The line's content: the string and file sources, and what the feed reader
-// puts on air once its download has been parsed.
+// What the feed reader puts on air once its download has been parsed.
 #pragma once
 #include <cstdint>
 
@@ -8,11 +7,6 @@
 #include "plugin/ticker_lock.h"
 #include "settings/ticker_settings.h"
 #include "sources/feed_messages.h"
-
-// The messages of source 0 (strings) or 1 (files): the list entry is read
-// under the lock, the messages (a file's lines) are built without it. Other
-// sources leave `out` empty.
-void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, int32_t source, MessageList& out);
 
 class ContentLoader {
 public:

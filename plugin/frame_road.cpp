@@ -1,6 +1,6 @@
 #include "plugin/frame_road.h"
 
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 
 void FrameRoad::SetGeometryLocked(const FrameGeometry& g) {
     geometry_ = g;
@@ -13,7 +13,7 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
     {
         LockGuard guard(lock_);
         TickerSettings& s = store_.live;
-        if (s.LineOn && (playback_.State().manualStart || playback_.State().contentReady)) {
+        if (s.LineOn && (playback_.State().userRun || playback_.State().contentReady)) {
             ClampBand(s);
             const Rect dest = blender_.MapRect(ReferenceBandRect(s));
             if (s.Interlace && geometry_.frameHeight > 288) {
@@ -29,7 +29,7 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
         refreshDue = !s.LineOn && playback_.IsAutoUpdateDue();
     }
     if (refreshDue) {
-        playback_.StartPlayback(0);
+        playback_.StartPlayback(RunBy::Timer);
         playback_.ArmAutoUpdate();
     }
 }
@@ -37,8 +37,7 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
 void FrameRoad::ComposeAndBlendLocked(uint8_t* pixels, const Rect& dest, int32_t step, int32_t fieldMode) {
     playback_.AdvanceSegmentsLocked(step);
     band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.MessagesRevision(),
-                        playback_.State().contentReady != 0,
-                        true);
+                        playback_.State().contentReady, true);
     const SurfaceSlot& slot = band_.Surface().Current();
     BandSource src;
     src.pixels = slot.pixels;

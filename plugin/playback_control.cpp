@@ -1,49 +1,49 @@
 #include "plugin/playback_control.h"
 
-#include "plugin/content_loader.h"
+#include "plugin/source_messages.h"
 
-void PlaybackControl::StartPlayback(int32_t manual) {
-    int32_t source;
+void PlaybackControl::StartPlayback(RunBy by) {
+    ContentSource source;
     {
         LockGuard guard(lock_);
-        source = store_.live.StringSource;
+        source = store_.live.Source();
     }
     // The file is read before the lock is taken: frames keep coming meanwhile.
     MessageList fresh;
     LoadSourceMessages(lock_, store_, source, fresh);
     {
         LockGuard guard(lock_);
-        state_.manualStart = manual;
+        state_.userRun = by == RunBy::User;
         segments_.RemoveAll();
         store_.live.LineOn = 1;
         state_.repeatCounter = store_.live.Repeat;
-        state_.contentReady = 0;
+        state_.contentReady = false;
         state_.nextMessage = 0;
-        if (source == 0 || source == 1) PublishLocked(fresh);
+        if (source == ContentSource::Strings || source == ContentSource::TextFile) PublishLocked(fresh);
     }
-    if (source == 2) StartFeed();
+    if (source == ContentSource::Feed) StartFeed();
     dialog_.Post(UPDATE_RUNSTATE);
 }
 
-void PlaybackControl::StopPlayback(int32_t stopDownloader) {
-    if (stopDownloader) services_.StopDownload();
+void PlaybackControl::StopPlayback(bool stopDownload) {
+    if (stopDownload) services_.StopDownload();
     LockGuard guard(lock_);
     StopPlaybackLocked();
 }
 
 void PlaybackControl::StopPlaybackLocked() {
     store_.live.LineOn = 0;
-    state_.contentReady = 0;
+    state_.contentReady = false;
     state_.repeatCounter = 0;
     dialog_.Post(UPDATE_RUNSTATE);
 }
 
-int32_t PlaybackControl::StartFeed() {
+void PlaybackControl::StartFeed() {
     std::string url;
     bool userRun;
     {
         LockGuard guard(lock_);
-        userRun = state_.manualStart != 0;
+        userRun = state_.userRun;
         const std::string* entry = ListEntry(store_.urls, store_.live.URLIdx);
         url = entry ? *entry : std::string();
         if (store_.live.LastURL != url) {
@@ -51,7 +51,7 @@ int32_t PlaybackControl::StartFeed() {
             store_.live.LastURL = url;
         }
     }
-    return services_.StartDownload(url, userRun);
+    services_.StartDownload(url, userRun);
 }
 
 void PlaybackControl::AdvanceSegmentsLocked(int32_t step) {
@@ -103,7 +103,7 @@ void PlaybackControl::PublishLocked(MessageList& fresh) {
 }
 
 void PlaybackControl::RestartMessagesLocked() {
-    state_.contentReady = 1;
+    state_.contentReady = true;
     state_.nextMessage = 0;
     AppendSegmentLocked();
 }
@@ -130,6 +130,6 @@ void PlaybackControl::ArmAutoUpdate() {
 bool PlaybackControl::IsAutoUpdateDue() {
     LockGuard guard(lock_);
     const TickerSettings& s = store_.live;
-    return s.StringSource == 2 && s.AutoUpdate != 0 && !dialog_.IsOpen() &&
+    return s.Source() == ContentSource::Feed && s.AutoUpdate != 0 && !dialog_.IsOpen() &&
            services_.NowSeconds() >= state_.autoUpdateDeadline;
 }

@@ -15,9 +15,13 @@
 #include "settings/ticker_settings.h"
 #include "sources/message_list.h"
 
+// Who started a run: the user (the dialog, the hot key, a line left running)
+// sees a failed feed's notice; the refresh timer's runs keep the news on air.
+enum class RunBy : int32_t { Timer, User };
+
 struct PlaybackState {
-    int32_t manualStart = 0;   // the run was started by the user
-    int32_t contentReady = 0;  // the message list holds the run's content
+    bool userRun = false;       // the run was started by the user
+    bool contentReady = false;  // the message list holds the run's content
     int32_t nextMessage = 0;   // the message the next appended segment shows
     int32_t repeatCounter = 0;
     int64_t autoUpdateDeadline = 0;  // calendar seconds
@@ -31,9 +35,10 @@ public:
 
     // Reads the string or file source before taking the lock; a feed's
     // download starts after it is released.
-    void StartPlayback(int32_t manual);
-    void StopPlayback(int32_t stopDownloader);
-    int32_t StartFeed();
+    void StartPlayback(RunBy by);
+    // `stopDownload`: a running download ends too (bounded wait).
+    void StopPlayback(bool stopDownload);
+    void StartFeed();
     void ArmAutoUpdate();
     bool IsAutoUpdateDue();
 

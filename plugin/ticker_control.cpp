@@ -16,3 +16,8 @@ ChangeRule RuleFor(Setting which) {
     }
     return r;
 }
+
+FontSpec FontSpecFrom(const TickerSettings& s) {
+    return FontSpec{s.FontName.substr(0, 31), s.FontSize,      s.FontWeight,  s.FontItalic,
+                    s.FontUnderline,          s.FontStrikeOut, s.FontCharSet};
+}

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "base/geometry.h"
+#include "settings/ini_store.h"
 
 namespace {
 
@@ -19,14 +20,26 @@ TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRende
       content_(lock, store_, playback_, services),
       frames_(lock, store_, playback_, band_) {}
 
-void TickerEngine::PrepareProcessing(const FrameGeometry& g) {
+void TickerEngine::Init(const SettingsLocation& location) {
+    location_ = location;
+    IniStore ini;
+    ini.fullPath = location.fullPath;
     LockGuard guard(lock_);
-    frames_.SetGeometryLocked(g);
-    RebuildFontLocked();
-    band_.AddSlotsLocked();
+    LoadSettings(ini, store_);
 }
 
-void TickerEngine::DecidePlayback() {
+void TickerEngine::Start(const FrameGeometry& g) {
+    {
+        LockGuard guard(lock_);
+        frames_.SetGeometryLocked(g);
+        RebuildFontLocked();
+        band_.AddSlotsLocked();
+    }
+    services_.OpenLog(location_.LogPath());
+    ResumePlayback();
+}
+
+void TickerEngine::ResumePlayback() {
     int32_t autoUpdate, repeat;
     uint32_t lineOn;
     {
@@ -35,8 +48,8 @@ void TickerEngine::DecidePlayback() {
         // A counted run is not resumed.
         if (autoUpdate == 0 && lineOn != 0 && repeat != 0) store_.live.LineOn = 0;
     }
-    if (autoUpdate != 0) playback_.StartPlayback(0);
-    else if (lineOn != 0 && repeat == 0) playback_.StartPlayback(1);
+    if (autoUpdate != 0) playback_.StartPlayback(RunBy::Timer);
+    else if (lineOn != 0 && repeat == 0) playback_.StartPlayback(RunBy::User);
     playback_.ArmAutoUpdate();
 }
 
@@ -47,35 +60,21 @@ int32_t TickerEngine::ProcessFrame(uint8_t* pixels, uint32_t tick) {
     return 1;
 }
 
-void TickerEngine::SaveSettingsAtShutdown() {
+void TickerEngine::Shutdown() {
     services_.StopDownload();
     SettingsStore saved;
     {
         LockGuard guard(lock_);
         saved = store_;
     }
-    SaveSettings(ini_, saved);  // the file is written without the lock: frames keep coming
+    IniStore ini;  // the file is written without the lock: frames keep coming
+    ini.fullPath = location_.fullPath;
+    SaveSettings(ini, saved);
 }
 
 void TickerEngine::RebuildFontLocked() {
     band_.RebuildFontLocked(store_.live);
     playback_.RemeasureSegmentsLocked();
-}
-
-void TickerEngine::RebuildFont() {
-    LockGuard guard(lock_);
-    RebuildFontLocked();
-}
-
-void TickerEngine::MeasureBand() {
-    LockGuard guard(lock_);
-    band_.MeasureBandLocked(store_.live);
-}
-
-void TickerEngine::ComposeBand() {
-    LockGuard guard(lock_);
-    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.MessagesRevision(),
-                        playback_.State().contentReady != 0);
 }
 
 // ---- the control seam ----
@@ -155,12 +154,12 @@ void TickerEngine::Set(Setting which, int64_t value) {
     if (rule.rearmsAutoUpdate) playback_.ArmAutoUpdate();
     if (restart) {
         // A running line starts again from the beginning of the new source.
-        playback_.StopPlayback(1);
+        playback_.StopPlayback(true);
         {
             LockGuard guard(lock_);
-            if (store_.live.StringSource == 2) playback_.ClearMessagesLocked();
+            if (store_.live.Source() == ContentSource::Feed) playback_.ClearMessagesLocked();
         }
-        playback_.StartPlayback(1);
+        playback_.StartPlayback(RunBy::User);
     }
     if (rule.posts >= 0) dialog_.Post(UpdatePart(rule.posts));
 }
@@ -188,13 +187,13 @@ void TickerEngine::NudgeBand(Nudge which, int32_t step) {
     case Nudge::Wider: s.LineSize = Saturate(int64_t(s.LineSize) + step); break;
     // The height is negative: larger text is a more negative value.
     case Nudge::FontSmaller:
-        if (s.FontSize < -10) {
+        if (s.FontSize < RangeOf(&TickerSettings::FontSize).max) {
             s.FontSize += 1;
             RebuildFontLocked();
         }
         break;
     case Nudge::FontLarger:
-        if (s.FontSize > -50) {
+        if (s.FontSize > RangeOf(&TickerSettings::FontSize).min) {
             s.FontSize -= 1;
             RebuildFontLocked();
         }

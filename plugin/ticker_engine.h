@@ -1,8 +1,8 @@
 // The plug-in's module-level state and its one owner: the settings and
 // their file, the band, playback, the content and the frame road, tied to
 // their surroundings (lock, services, text renderer, bitmaps). The entry
-// points drive it; the settings dialog and the hooks reach it only through
-// TickerControl.
+// points drive it through its operations; the settings dialog and the hooks
+// reach it only through TickerControl.
 #pragma once
 #include <cstdint>
 
@@ -14,45 +14,40 @@
 #include "plugin/playback_control.h"
 #include "plugin/ticker_control.h"
 #include "plugin/ticker_lock.h"
-#include "settings/ini_store.h"
+#include "settings/instance_paths.h"
 #include "settings/ticker_settings.h"
 
 class TickerEngine final : public TickerControl {
 public:
     TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer, SurfaceAllocator& allocator);
 
-    // Start's steps that need no platform: records, blender, font and slots;
-    // then, once the downloader is set up, the playback decision and deadline.
-    void PrepareProcessing(const FrameGeometry& g);
-    void DecidePlayback();
-    void DrawFrame(uint8_t* pixels) { frames_.DrawFrame(pixels); }
+    // The operations the host's entry points drive; each takes the ticker
+    // lock for what it changes.
+
+    // Init: the settings file's place, and the settings read from it (the
+    // defaults where there is none).
+    void Init(const SettingsLocation& location);
+    const SettingsLocation& Location() const { return location_; }
+    // Start: the frame geometry, the blender, the font and the slots; the
+    // log of this period; then whether playback starts by itself.
+    void Start(const FrameGeometry& g);
     // ProcessFrame: 0 without a frame or on a processor too old for the
     // blender; otherwise the frame is noted at `tick` and drawn, and 1.
     int32_t ProcessFrame(uint8_t* pixels, uint32_t tick);
-    // Shutdown's save. The download worker writes LastUpdate when it puts a
-    // feed on air: it is stopped first (bounded), and the settings are copied
-    // under the lock, so that the file holds the old stamp or the new one
-    // and nothing changes what was saved afterwards.
-    void SaveSettingsAtShutdown();
+    // ShowSettings: the settings are not offered on a processor too old for
+    // the blender.
+    bool SettingsAvailable() const { return !CpuTooOld(frames_.CpuLevel()); }
+    // Shutdown: the settings saved. The download worker writes LastUpdate
+    // when it puts a feed on air: it is stopped first (bounded), and the
+    // settings are copied under the lock, so that the file holds the old
+    // stamp or the new one and nothing changes what was saved afterwards.
+    void Shutdown();
 
-    void RebuildFont();
-    void MeasureBand();
-    void ComposeBand();
+    // On the download worker, once the feed is parsed (see ContentLoader).
     bool OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
                       bool (*stopping)(void*), void* context) {
         return content_.OnFeedParsed(feed, zone, formatter, stopping, context);
     }
-
-    TickerLock& Lock() { return lock_; }
-    // The settings file's paths and the host's windows (set by Init and Start).
-    IniStore& Ini() { return ini_; }
-    // Loaded by Init, saved by Shutdown, and set up directly by tests.
-    SettingsStore& Store() { return store_; }
-    PlaybackControl& Playback() { return playback_; }
-    const BandState& Band() const { return band_; }
-    BandState& Band() { return band_; }
-    FrameRoad& Frames() { return frames_; }
-    void SetInitWords(uint32_t word0, uint32_t word1) { initWords_[0] = word0, initWords_[1] = word1; }
 
     // TickerControl
     TickerSettings Settings() override;
@@ -64,8 +59,8 @@ public:
     void SetDialogPosition(int32_t x, int32_t y) override;
     void NudgeBand(Nudge which, int32_t step) override;
     void SnapToCorner(Corner which) override;
-    void StartLine() override { playback_.StartPlayback(1); }
-    void StopLine() override { playback_.StopPlayback(1); }
+    void StartLine() override { playback_.StartPlayback(RunBy::User); }
+    void StopLine() override { playback_.StopPlayback(true); }
     void ToggleLine() override;
     bool LineOn() override;
     void ConnectDialog(UpdateSink* sink) override { dialog_.Connect(sink); }
@@ -73,18 +68,21 @@ public:
     uint32_t LastFrameTick() override { return frames_.LastFrameTick(); }
 
 private:
+    friend struct EngineProbe;  // tests reach the parts that no operation sets up
+
+    // Start's last step: a line left running, or the automatic refresh, starts.
+    void ResumePlayback();
     void RebuildFontLocked();
     void StoreLocked(Setting which, int64_t value);
     StringList& ListOf(ContentList which);
 
     TickerLock& lock_;
     EngineServices& services_;
+    SettingsLocation location_;
     SettingsStore store_;
-    IniStore ini_;
     DialogLink dialog_;
     BandState band_;
     PlaybackControl playback_;
     ContentLoader content_;
     FrameRoad frames_;
-    uint32_t initWords_[2] = {0, 0};
 };

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/ansi_codec.h"
+
 GdiTextRenderer::~GdiTextRenderer() {
     if (font_) DeleteObject(font_);
 }
@@ -17,8 +19,8 @@ LOGFONTW LogFontOf(const FontSpec& f) {
     lf.lfStrikeOut = f.strikeOut;
     lf.lfCharSet = f.charSet;
     lf.lfQuality = ANTIALIASED_QUALITY;  // always, whatever FontQuality holds
-    MultiByteToWideChar(CP_ACP, 0, f.faceName.substr(0, LF_FACESIZE - 1).c_str(), -1, lf.lfFaceName, LF_FACESIZE);
-    lf.lfFaceName[LF_FACESIZE - 1] = 0;
+    const std::u16string face = SystemAnsiCodec().ToUtf16(f.faceName.substr(0, LF_FACESIZE - 1).c_str());
+    std::copy_n(face.begin(), std::min(face.size(), size_t(LF_FACESIZE - 1)), lf.lfFaceName);  // the rest stays 0
     return lf;
 }
 

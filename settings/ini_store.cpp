@@ -1,17 +1,15 @@
 #include "settings/ini_store.h"
 
-#include <cinttypes>
 #include <cstring>
 
 #include "base/text.h"
-#include "settings/ticker_settings.h"
 
-int32_t IniStore::Open(int32_t forWriting) {
+bool IniStore::Open(Access access) {
     Close();
     cursor_ = 0;
     length_ = 0;
-    if (fullPath.empty()) return 0;
-    if (forWriting) {
+    if (fullPath.empty()) return false;
+    if (access == Access::Write) {
         tempPath_ = fullPath + ".tmp";
         file_ = std::fopen(tempPath_.c_str(), "wb");
         writing_ = file_ != nullptr;
@@ -26,7 +24,7 @@ int32_t IniStore::Open(int32_t forWriting) {
             std::fseek(file_, 0, SEEK_SET);
         }
     }
-    return file_ ? 1 : 0;
+    return file_ != nullptr;
 }
 
 namespace {
@@ -116,40 +114,10 @@ bool IniStore::ReadValue(const std::string& section, const std::string& rawKey, 
     return false;
 }
 
-void IniStore::ReadTyped(const std::string& section, const SettingsEntry& e) {
-    std::string text;
-    const bool found = ReadValue(section, e.key, text);
-    if (e.type == kTypeString) {
-        *static_cast<std::string*>(e.target) = found ? text : std::string(e.defaultText ? e.defaultText : "");
-        return;
-    }
-    const uint64_t v = found ? ParseDecimal(text.c_str()) : uint64_t(e.defaultNumber);
-    switch (e.type) {
-    case kTypeU8: *static_cast<uint8_t*>(e.target) = uint8_t(v); break;
-    case kTypeS16: *static_cast<int16_t*>(e.target) = int16_t(uint16_t(v)); break;
-    case kTypeU16a:
-    case kTypeU16b: *static_cast<uint16_t*>(e.target) = uint16_t(v); break;
-    case kTypeFlag:
-    case kTypeU32:
-    case kTypeU32c:
-    case kTypeU32d: *static_cast<uint32_t*>(e.target) = uint32_t(v); break;
-    case kTypeS32:
-    case kTypeFontMetric: *static_cast<int32_t*>(e.target) = int32_t(uint32_t(v)); break;
-    case kTypeS64: *static_cast<int64_t*>(e.target) = int64_t(v); break;
-    case kTypeU64: *static_cast<uint64_t*>(e.target) = v; break;
-    default: break;
-    }
-}
-
 int32_t IniStore::ReadLong(const std::string& section, const std::string& key, int32_t def) {
     std::string text;
     if (!ReadValue(section, key, text)) return def;
     return int32_t(uint32_t(ParseDecimal(text.c_str())));
-}
-
-void IniStore::ReadTable(const std::string& section, const SettingsEntry* table, int count) {
-    for (int i = 0; i < count; ++i)
-        if (table[i].type <= kTypeString) ReadTyped(section, table[i]);
 }
 
 void IniStore::WriteSection(const std::string& name) {
@@ -162,34 +130,4 @@ void IniStore::WriteValue(const std::string& key, const std::string& text) {
     Write(TrimCopy(key) + "=" + text + "\r\n");
 }
 
-void IniStore::WriteTyped(const SettingsEntry& e) {
-    char buf[32];
-    switch (e.type) {
-    case kTypeString: WriteValue(e.key, *static_cast<const std::string*>(e.target)); return;
-    case kTypeU8: std::snprintf(buf, sizeof buf, "%u", unsigned(*static_cast<const uint8_t*>(e.target))); break;
-    case kTypeS16: std::snprintf(buf, sizeof buf, "%d", int(*static_cast<const int16_t*>(e.target))); break;
-    case kTypeU16a:
-    case kTypeU16b: std::snprintf(buf, sizeof buf, "%u", unsigned(*static_cast<const uint16_t*>(e.target))); break;
-    case kTypeFlag:
-    case kTypeU32:
-    case kTypeU32c:
-    case kTypeU32d: std::snprintf(buf, sizeof buf, "%" PRIu32, *static_cast<const uint32_t*>(e.target)); break;
-    case kTypeS32:
-    case kTypeFontMetric: std::snprintf(buf, sizeof buf, "%" PRId32, *static_cast<const int32_t*>(e.target)); break;
-    case kTypeS64: std::snprintf(buf, sizeof buf, "%" PRId64, *static_cast<const int64_t*>(e.target)); break;
-    case kTypeU64: std::snprintf(buf, sizeof buf, "%" PRIu64, *static_cast<const uint64_t*>(e.target)); break;
-    default: return;
-    }
-    valueText_ = buf;
-    WriteValue(e.key, valueText_);
-}
-
-void IniStore::WriteLong(const std::string& key, int32_t value) {
-    valueText_ = std::to_string(value);
-    WriteValue(key, valueText_);
-}
-
-void IniStore::WriteTable(const SettingsEntry* table, int count) {
-    for (int i = 0; i < count; ++i)
-        if (table[i].type <= kTypeString) WriteTyped(table[i]);
-}
+void IniStore::WriteLong(const std::string& key, int32_t value) { WriteValue(key, std::to_string(value)); }

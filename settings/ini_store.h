@@ -1,11 +1,8 @@
-// The plug-in's own INI reader and writer, plus the paths and host window
-// handles that locate the settings file and the host.
+// The plug-in's own INI reader and writer.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-struct SettingsEntry;
 
 class IniStore {
 public:
@@ -17,33 +14,22 @@ public:
     // Writing goes to a temporary file beside the settings file; Close puts
     // it in the settings file's place only when all of it was written, so a
     // failed save leaves the previous file as it was.
-    int32_t Open(int32_t forWriting);
+    enum class Access { Read, Write };
+    bool Open(Access access);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
 
     bool FindSection(const std::string& name);
     bool ReadValue(const std::string& section, const std::string& key, std::string& value);
 
-    // Typed readers: the target always receives a value.
-    void ReadTyped(const std::string& section, const SettingsEntry& entry);
     int32_t ReadLong(const std::string& section, const std::string& key, int32_t def);
-    void ReadTable(const std::string& section, const SettingsEntry* table, int count);
 
     void WriteSection(const std::string& name);
     void WriteValue(const std::string& key, const std::string& text);
-    void WriteTyped(const SettingsEntry& entry);
     void WriteLong(const std::string& key, int32_t value);
-    void WriteTable(const SettingsEntry* table, int count);
 
-    // Paths and host windows, set by the instance-path code.
-    std::string instanceId;
-    std::string pluginFolder;
-    std::string moduleName;
-    std::string fileName;
+    // The file read and written; empty: none (every read misses, nothing is saved).
     std::string fullPath;
-    void* mainWindow = nullptr;
-    void* videoFrameWindow = nullptr;
-    void* videoWindow = nullptr;
 
     // Replaces `to` by `from` in one step; the platform's own on Windows.
     using FileReplacer = bool (*)(const std::string& from, const std::string& to);
@@ -59,5 +45,4 @@ private:
     std::string tempPath_;
     long length_ = 0;
     long cursor_ = 0;
-    std::string valueText_;
 };

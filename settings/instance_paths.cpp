@@ -1,7 +1,5 @@
 #include "settings/instance_paths.h"
 
-#include "settings/ini_store.h"
-
 static std::string CharAfter(const std::string& line, const char* marker) {
     const size_t at = line.find(marker);
     if (at == std::string::npos) return std::string();
@@ -23,14 +21,17 @@ std::string ComposePluginFolder(const std::string& baseFolder, const std::string
     return folder + "Plugins\\";
 }
 
-void SetSettingsFileNames(IniStore& ini, const std::string& pluginFolder, const std::string& moduleName) {
-    ini.pluginFolder = pluginFolder;
-    ini.moduleName = moduleName;
-    ini.fileName = moduleName + ".ini";
-    ini.fullPath = pluginFolder + ini.fileName;
+SettingsLocation LocationIn(const std::string& pluginFolder, const std::string& moduleName,
+                            const std::string& instanceId) {
+    SettingsLocation l;
+    l.instanceId = instanceId;
+    l.pluginFolder = pluginFolder;
+    l.moduleName = moduleName;
+    l.fileName = moduleName + ".ini";
+    l.fullPath = pluginFolder + l.fileName;
+    return l;
 }
 
-HostWindowTitles HostTitlesFor(const std::string& instanceId) {
-    if (instanceId.empty()) return {"Vantrex", "Video window"};
-    return {"Vantrex.Inst" + instanceId, "Video window.Inst" + instanceId};
+std::string SettingsLocation::LogPath() const {
+    return pluginFolder.empty() ? std::string() : pluginFolder + moduleName + ".log";
 }

@@ -1,5 +1,5 @@
-// Windows side of instance paths: version query, registry switch, folders,
-// command line, and the host's windows.
+// Windows side of instance paths: version query, registry switch, folders
+// and the command line.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -59,10 +59,10 @@ bool ReplaceWithMoveFile(const std::string& from, const std::string& to) {
 }
 }  // namespace
 
-void ResolvePaths(IniStore& ini, void* moduleHandle) {
+SettingsLocation ResolveSettingsLocation(void* moduleHandle) {
     bool known = false;
     const bool nt = IsNtFamily(known);
-    if (!known) return;  // no paths: every setting keeps its default, nothing is saved
+    if (!known) return SettingsLocation();  // no paths: every setting keeps its default, nothing is saved
 
     IniStore::SetFileReplacer(ReplaceWithMoveFile);  // the settings file is replaced in one step
     const DWORD inUsersFolder = StoreInUsersFolder();
@@ -77,20 +77,9 @@ void ResolvePaths(IniStore& ini, void* moduleHandle) {
 
     std::string commandLine = GetCommandLineA();
     if (!commandLine.empty()) CharLowerBuffA(&commandLine[0], static_cast<DWORD>(commandLine.size()));
-    ini.instanceId = ParseInstanceId(commandLine);
+    const std::string instanceId = ParseInstanceId(commandLine);
 
-    const std::string folder = ComposePluginFolder(base, ini.instanceId);
+    const std::string folder = ComposePluginFolder(base, instanceId);
     CreateDirectoryA(folder.c_str(), nullptr);  // one level; existing or failing is fine
-    SetSettingsFileNames(ini, folder, ModuleBaseName(static_cast<HMODULE>(moduleHandle)));
-}
-
-void FindHostWindows(IniStore& ini) {
-    const HostWindowTitles titles = HostTitlesFor(ini.instanceId);
-    HWND main = FindWindowA(kMainWindowClass, titles.mainTitle.c_str());
-    HWND frame = FindWindowA(kVideoFrameClass, titles.videoTitle.c_str());
-    HWND video = frame ? FindWindowExA(frame, nullptr, nullptr, kVideoChildTitle) : nullptr;
-    ini.mainWindow = main;
-    ini.videoFrameWindow = frame;
-    ini.videoWindow = video ? video : frame;
-    if (main) SendMessageA(main, kHostQueryMessage, kHostQueryParam, 0);
+    return LocationIn(folder, ModuleBaseName(static_cast<HMODULE>(moduleHandle)), instanceId);
 }

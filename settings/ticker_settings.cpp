@@ -1,54 +1,47 @@
 #include "settings/ticker_settings.h"
 
+#include <cinttypes>
 #include <cstdio>
 
+#include "base/text.h"
 #include "settings/ini_store.h"
 
-void BuildSettingsTable(TickerSettings& b, SettingsEntry (&t)[kSettingsCount]) {
-    const SettingsEntry entries[kSettingsCount] = {
-        {kTypeFlag, "LineOn", &b.LineOn, 0, nullptr},
-        {kTypeS32, "LinePosX", &b.LinePosX, 384, nullptr},
-        {kTypeS32, "LinePosY", &b.LinePosY, 557, nullptr},
-        {kTypeS32, "LineSize", &b.LineSize, 768, nullptr},
-        {kTypeString, "FontName", &b.FontName, 0, "Arial"},
-        {kTypeFontMetric, "FontSize", &b.FontSize, -31, nullptr},
-        {kTypeFontMetric, "FontWeight", &b.FontWeight, 700, nullptr},
-        {kTypeU8, "FontItalic", &b.FontItalic, 0, nullptr},
-        {kTypeU8, "FontUnderline", &b.FontUnderline, 0, nullptr},
-        {kTypeU8, "FontStrikeOut", &b.FontStrikeOut, 0, nullptr},
-        {kTypeU8, "FontCharSet", &b.FontCharSet, 1, nullptr},
-        {kTypeU8, "FontQuality", &b.FontQuality, 4, nullptr},
-        {kTypeU32, "TextColor", &b.TextColor, 0xC0C0C0, nullptr},
-        {kTypeU32, "BackColor", &b.BackColor, 0x606060, nullptr},
-        {kTypeS32, "TextOpacity", &b.TextOpacity, 90, nullptr},
-        {kTypeS32, "BackOpacity", &b.BackOpacity, 80, nullptr},
-        {kTypeS32, "StrIdx", &b.StrIdx, 0, nullptr},
-        {kTypeS32, "FileIdx", &b.FileIdx, 0, nullptr},
-        {kTypeS32, "URLIdx", &b.URLIdx, 0, nullptr},
-        {kTypeS32, "ShadowOffset", &b.ShadowOffset, 5, nullptr},
-        {kTypeFlag, "Interlace", &b.Interlace, 1, nullptr},
-        {kTypeS32, "Speed", &b.Speed, 4, nullptr},
-        {kTypeS32, "Repeat", &b.Repeat, 0, nullptr},
-        {kTypeU32, "StartHotKey", &b.StartHotKey, 0, nullptr},
-        {kTypeS32, "StringSource", &b.StringSource, 0, nullptr},
-        {kTypeFlag, "Date", &b.Date, 1, nullptr},
-        {kTypeFlag, "Time", &b.Time, 1, nullptr},
-        {kTypeFlag, "Title", &b.Title, 1, nullptr},
-        {kTypeFlag, "Description", &b.Description, 0, nullptr},
-        {kTypeFlag, "LatestNews", &b.LatestNews, 0, nullptr},
-        {kTypeS32, "AutoUpdate", &b.AutoUpdate, 0, nullptr},
-        {kTypeU64, "LastUpdate", &b.LastUpdate, 0, nullptr},
-        {kTypeString, "LastURL", &b.LastURL, 0, ""},
-    };
-    for (int i = 0; i < kSettingsCount; ++i) t[i] = entries[i];
+namespace {
+
+// Every row's member receives a value: the file's, else the default.
+// Numbers keep the low bits of what the runtime's parser reads.
+void ReadRow(IniStore& ini, const SettingRow& row, TickerSettings& s) {
+    std::string text;
+    const bool found = ini.ReadValue(kSettingsSection, row.key, text);
+    if (const auto* m = std::get_if<std::string TickerSettings::*>(&row.member)) {
+        s.*(*m) = found ? text : std::string(row.defaultText);
+        return;
+    }
+    const uint64_t v = found ? ParseDecimal(text.c_str()) : uint64_t(row.defaultNumber);
+    if (const auto* m = std::get_if<uint8_t TickerSettings::*>(&row.member)) s.*(*m) = uint8_t(v);
+    else if (const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member)) s.*(*m) = int32_t(uint32_t(v));
+    else if (const auto* m = std::get_if<uint32_t TickerSettings::*>(&row.member)) s.*(*m) = uint32_t(v);
+    else if (const auto* m = std::get_if<uint64_t TickerSettings::*>(&row.member)) s.*(*m) = v;
 }
 
-static void CopyRecord(const TickerSettings& from, TickerSettings& to) {
-    // Field by field; the measured band height belongs to the live record only.
-    const int32_t bandHeight = to.BandHeight;
-    to = from;
-    to.BandHeight = bandHeight;
+void WriteRow(IniStore& ini, const SettingRow& row, const TickerSettings& s) {
+    if (const auto* m = std::get_if<std::string TickerSettings::*>(&row.member)) {
+        ini.WriteValue(row.key, s.*(*m));
+        return;
+    }
+    char buf[32] = "";
+    if (const auto* m = std::get_if<uint8_t TickerSettings::*>(&row.member))
+        std::snprintf(buf, sizeof buf, "%u", unsigned(s.*(*m)));
+    else if (const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member))
+        std::snprintf(buf, sizeof buf, "%" PRId32, s.*(*m));
+    else if (const auto* m = std::get_if<uint32_t TickerSettings::*>(&row.member))
+        std::snprintf(buf, sizeof buf, "%" PRIu32, s.*(*m));
+    else if (const auto* m = std::get_if<uint64_t TickerSettings::*>(&row.member))
+        std::snprintf(buf, sizeof buf, "%" PRIu64, s.*(*m));
+    ini.WriteValue(row.key, buf);
 }
+
+}  // namespace
 
 void ReadList(IniStore& ini, const char* section, const char* keyFormat, StringList& list) {
     list.clear();
@@ -73,28 +66,23 @@ void WriteList(IniStore& ini, const char* keyFormat, const StringList& list) {
 }
 
 void LoadSettings(IniStore& ini, SettingsStore& s) {
-    SettingsEntry table[kSettingsCount];
-    BuildSettingsTable(s.loadBuffer, table);
-    ini.Open(0);
+    ini.Open(IniStore::Access::Read);
     s.DlgWndPosX = ini.ReadLong(kSettingsSection, "DlgWndPosX", -100);
     s.DlgWndPosY = ini.ReadLong(kSettingsSection, "DlgWndPosY", -100);
-    ini.ReadTable(kSettingsSection, table, kSettingsCount);
-    CopyRecord(s.loadBuffer, s.live);
+    // The measured band height has no key: it stays as it is.
+    for (const SettingRow& row : kSettingRows) ReadRow(ini, row, s.live);
     ReadList(ini, kSettingsSection, "Str_%03d", s.strings);
     ReadList(ini, kSettingsSection, "File_%03d", s.files);
     ReadList(ini, kSettingsSection, "URL_%03d", s.urls);
     ini.Close();
 }
 
-void SaveSettings(IniStore& ini, SettingsStore& s) {
-    if (!ini.Open(1)) return;
-    SettingsEntry table[kSettingsCount];
-    BuildSettingsTable(s.loadBuffer, table);
+void SaveSettings(IniStore& ini, const SettingsStore& s) {
+    if (!ini.Open(IniStore::Access::Write)) return;
     ini.WriteSection(kSettingsSection);
     ini.WriteLong("DlgWndPosX", s.DlgWndPosX);
     ini.WriteLong("DlgWndPosY", s.DlgWndPosY);
-    CopyRecord(s.live, s.loadBuffer);
-    ini.WriteTable(table, kSettingsCount);
+    for (const SettingRow& row : kSettingRows) WriteRow(ini, row, s.live);
     WriteList(ini, "Str_%03d", s.strings);
     WriteList(ini, "File_%03d", s.files);
     WriteList(ini, "URL_%03d", s.urls);

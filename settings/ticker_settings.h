@@ -1,8 +1,15 @@
 // The live settings record, its key table and the content lists.
 #pragma once
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "base/geometry.h"
+
+// Where a run's messages come from; the settings file keeps the number.
+enum class ContentSource : int32_t { Strings = 0, TextFile = 1, Feed = 2 };
 
 struct TickerSettings {
     uint32_t LineOn = 0;
@@ -30,7 +37,7 @@ struct TickerSettings {
     int32_t Speed = 0;
     int32_t Repeat = 0;
     uint32_t StartHotKey = 0;
-    int32_t StringSource = 0;
+    int32_t StringSource = 0;  // a ContentSource, as the file has it (a hand-edited file may hold any number)
     uint32_t Date = 0;
     uint32_t Time = 0;
     uint32_t Title = 0;
@@ -39,34 +46,101 @@ struct TickerSettings {
     int32_t AutoUpdate = 0;
     uint64_t LastUpdate = 0;
     std::string LastURL;
+
+    ContentSource Source() const { return ContentSource(StringSource); }
 };
 
-// Type codes of the table machinery.
-enum SettingType : int32_t {
-    kTypeU8 = 0, kTypeS16 = 1, kTypeU16a = 2, kTypeU16b = 3,
-    kTypeFlag = 4, kTypeU32 = 5, kTypeS32 = 6, kTypeU32c = 7, kTypeFontMetric = 8,
-    kTypeU32d = 9, kTypeS64 = 10, kTypeU64 = 11, kTypeString = 12,
+// The settings file's keys as one table over TickerSettings: a row per key,
+// in the order the file is written, with the member it fills, its default
+// and the range the editors keep it in (the band's clamp, the font buttons,
+// the dialog's numeric edits). A file is loaded as it stands: a hand-edited
+// value outside its range stays until it is edited.
+
+// The member a row fills; its type says how the file's text is read and written.
+using SettingMember = std::variant<uint8_t TickerSettings::*, int32_t TickerSettings::*, uint32_t TickerSettings::*,
+                                   uint64_t TickerSettings::*, std::string TickerSettings::*>;
+
+struct SettingRange {
+    int64_t min;
+    int64_t max;
 };
 
-struct SettingsEntry {
-    int32_t type;
+struct SettingRow {
     const char* key;
-    void* target;
-    int64_t defaultNumber;
-    const char* defaultText;
+    SettingMember member;
+    int64_t defaultNumber;    // numbers
+    const char* defaultText;  // text
+    SettingRange range;
 };
 
-constexpr int kSettingsCount = 33;
+namespace setting_ranges {
+constexpr SettingRange kAnyU8{0, 255};
+constexpr SettingRange kAnyS32{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+constexpr SettingRange kAnyU32{0, std::numeric_limits<uint32_t>::max()};
+constexpr SettingRange kAnyU64{0, std::numeric_limits<int64_t>::max()};  // all of uint64_t
+constexpr SettingRange kFlag{0, 1};
+constexpr SettingRange kPercent{0, 100};
+constexpr SettingRange kCount{0, 999};
+constexpr SettingRange kText{0, 0};
+}  // namespace setting_ranges
 
-// Binds the 33 keys to the fields of `buffer` (the load buffer).
-void BuildSettingsTable(TickerSettings& buffer, SettingsEntry (&table)[kSettingsCount]);
+inline constexpr SettingRow kSettingRows[] = {
+    {"LineOn", &TickerSettings::LineOn, 0, nullptr, setting_ranges::kFlag},
+    {"LinePosX", &TickerSettings::LinePosX, 384, nullptr, setting_ranges::kAnyS32},
+    {"LinePosY", &TickerSettings::LinePosY, 557, nullptr, setting_ranges::kAnyS32},
+    {"LineSize", &TickerSettings::LineSize, 768, nullptr, {10, kRefWidth}},
+    {"FontName", &TickerSettings::FontName, 0, "Arial", setting_ranges::kText},
+    // The height is negative: larger text is a more negative value.
+    {"FontSize", &TickerSettings::FontSize, -31, nullptr, {-50, -10}},
+    {"FontWeight", &TickerSettings::FontWeight, 700, nullptr, setting_ranges::kAnyS32},
+    {"FontItalic", &TickerSettings::FontItalic, 0, nullptr, setting_ranges::kAnyU8},
+    {"FontUnderline", &TickerSettings::FontUnderline, 0, nullptr, setting_ranges::kAnyU8},
+    {"FontStrikeOut", &TickerSettings::FontStrikeOut, 0, nullptr, setting_ranges::kAnyU8},
+    {"FontCharSet", &TickerSettings::FontCharSet, 1, nullptr, setting_ranges::kAnyU8},
+    {"FontQuality", &TickerSettings::FontQuality, 4, nullptr, setting_ranges::kAnyU8},
+    {"TextColor", &TickerSettings::TextColor, 0xC0C0C0, nullptr, setting_ranges::kAnyU32},
+    {"BackColor", &TickerSettings::BackColor, 0x606060, nullptr, setting_ranges::kAnyU32},
+    {"TextOpacity", &TickerSettings::TextOpacity, 90, nullptr, setting_ranges::kPercent},
+    {"BackOpacity", &TickerSettings::BackOpacity, 80, nullptr, setting_ranges::kPercent},
+    {"StrIdx", &TickerSettings::StrIdx, 0, nullptr, setting_ranges::kAnyS32},
+    {"FileIdx", &TickerSettings::FileIdx, 0, nullptr, setting_ranges::kAnyS32},
+    {"URLIdx", &TickerSettings::URLIdx, 0, nullptr, setting_ranges::kAnyS32},
+    {"ShadowOffset", &TickerSettings::ShadowOffset, 5, nullptr, setting_ranges::kPercent},
+    {"Interlace", &TickerSettings::Interlace, 1, nullptr, setting_ranges::kFlag},
+    {"Speed", &TickerSettings::Speed, 4, nullptr, setting_ranges::kAnyS32},
+    {"Repeat", &TickerSettings::Repeat, 0, nullptr, setting_ranges::kCount},
+    {"StartHotKey", &TickerSettings::StartHotKey, 0, nullptr, setting_ranges::kAnyU32},
+    {"StringSource", &TickerSettings::StringSource, 0, nullptr, {0, 2}},
+    {"Date", &TickerSettings::Date, 1, nullptr, setting_ranges::kFlag},
+    {"Time", &TickerSettings::Time, 1, nullptr, setting_ranges::kFlag},
+    {"Title", &TickerSettings::Title, 1, nullptr, setting_ranges::kFlag},
+    {"Description", &TickerSettings::Description, 0, nullptr, setting_ranges::kFlag},
+    {"LatestNews", &TickerSettings::LatestNews, 0, nullptr, setting_ranges::kFlag},
+    {"AutoUpdate", &TickerSettings::AutoUpdate, 0, nullptr, setting_ranges::kCount},
+    {"LastUpdate", &TickerSettings::LastUpdate, 0, nullptr, setting_ranges::kAnyU64},
+    {"LastURL", &TickerSettings::LastURL, 0, "", setting_ranges::kText},
+};
+
+// The range of the row that fills `member`.
+constexpr SettingRange RangeOf(int32_t TickerSettings::*member) {
+    for (const SettingRow& row : kSettingRows) {
+        const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member);
+        if (m && *m == member) return row.range;
+    }
+    return setting_ranges::kAnyS32;
+}
+
+// `value` kept inside the range of `member`'s row.
+constexpr int32_t ClampTo(int32_t TickerSettings::*member, int64_t value) {
+    const SettingRange r = RangeOf(member);
+    return int32_t(value < r.min ? r.min : value > r.max ? r.max : value);
+}
 
 using StringList = std::vector<std::string>;
 
 // Everything the settings file holds.
 struct SettingsStore {
     TickerSettings live;
-    TickerSettings loadBuffer;
     int32_t DlgWndPosX = 0;
     int32_t DlgWndPosY = 0;
     StringList strings;
@@ -80,7 +154,7 @@ constexpr const char* kSettingsSection = "PluginSettings";
 constexpr int kMaxListEntries = 1000;
 
 void LoadSettings(IniStore& ini, SettingsStore& store);
-void SaveSettings(IniStore& ini, SettingsStore& store);
+void SaveSettings(IniStore& ini, const SettingsStore& store);
 void ReadList(IniStore& ini, const char* section, const char* keyFormat, StringList& list);
 void WriteList(IniStore& ini, const char* keyFormat, const StringList& list);
 

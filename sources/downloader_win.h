@@ -18,30 +18,31 @@
 
 #include <string>
 
+#include "sources/download_job_win.h"
 #include "sources/download_rules.h"
 #include "sources/feed_downloader.h"
 
 class Downloader final : public FeedDownloader {
 public:
-    struct Job;
+    using Job = DownloadJob;
     // Called on the worker thread. `job` identifies the download, for Stopping().
     // The completion callback may delete the file once it has read it.
-    using CompleteFn = void (*)(Job* job, const std::string& path);
-    using StatusFn = void (*)(Job* job, const std::u16string& text, int32_t level);
+    using CompleteFn = DownloadCompleteFn;
+    using StatusFn = DownloadStatusFn;
 
-    static constexpr int32_t StatusInfo = 0;
-    static constexpr int32_t StatusError = 255;
+    static constexpr int32_t StatusInfo = kDownloadStatusInfo;
+    static constexpr int32_t StatusError = kDownloadStatusError;
 
     Downloader();
     ~Downloader() override;
     Downloader(const Downloader&) = delete;
     Downloader& operator=(const Downloader&) = delete;
 
-    void OpenLog(const std::string& path);
+    void OpenLog(const std::string& path) override;
     void SetCompleteCallback(CompleteFn fn) { onComplete_ = fn; }
     void SetStatusCallback(StatusFn fn) { onStatus_ = fn; }
 
-    int32_t Download(const std::string& url, bool userRun) override;
+    void Download(const std::string& url, bool userRun) override;
     void Stop() override;
 
     // For the callbacks: whether this download has been told to stop, the
@@ -59,7 +60,8 @@ public:
     // The temporary file name of the next download with this extension.
     std::string TempFileFor(const std::string& extension) const;
 
-    // Milliseconds a stalled server may keep the worker waiting before it gives up.
+    // Milliseconds a stalled server may keep the worker waiting before it
+    // gives up; each download takes the value it starts with.
     static DWORD stallTimeoutMs;
 
 private:
@@ -74,6 +76,3 @@ private:
     uint32_t generation_ = 0;
     ValidatorMemory validators_;
 };
-
-// Appends one record, "%02d:%02d:%02d.%03d - " + message, to the log at `path`.
-void WriteLogRecord(const std::string& path, const char* format, ...);

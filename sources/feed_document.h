@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 #include "sources/feed_encoding.h"
 
 enum class FeedTextResult {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 constexpr uint32_t kCodePageUtf8 = 65001;
 constexpr uint32_t kCodePageUtf16 = 1200;  // either byte order: the bytes tell which

@@ -1,12 +1,13 @@
 #include "sources/feed_messages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
-void AddNotice(MessageList& list, const char16_t* text) {
+void AddNotice(MessageList& list, std::u16string text) {
     TickerMessage m;
-    m.displayText = text;
+    m.displayText = std::move(text);
     list.Add(m);
 }
 
@@ -21,7 +22,7 @@ bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, b
     const bool showFailure = userRun || !newsOnAir;
     switch (feed.kind) {
     case FeedParseResult::DownloadFailed:
-        if (showFailure) AddNotice(out.list, feed.statusText.c_str());
+        if (showFailure) AddNotice(out.list, feed.statusText);
         break;
     case FeedParseResult::NoMsxml:
         if (showFailure) AddNotice(out.list, kNoticeNoMsxml);

@@ -11,9 +11,9 @@ bool IsFeedSpace(char16_t c) {
 std::u16string CleanFeedText(const std::u16string& text) {
     std::u16string s;
     if (text.find(u'<') != std::u16string::npos) {
-        WideString stripped(text.c_str());
+        WideString stripped(text);
         stripped.StripTags(u'<', u'>');
-        s = stripped.ToU16();
+        s = stripped.Str();
     } else {
         s = text;
     }

@@ -1,6 +1,7 @@
 // One ticker item and the growable list of items on air.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "base/grow_step.h"
 
@@ -15,31 +16,34 @@ struct TickerMessage {
     WideString displayText;  // the only text the renderer reads
 };
 
-// Items are relocated by byte copy (a TickerMessage owns its strings through
-// plain pointers), so growing costs one allocation and one block copy.
+// The items in one vector; it grows by the step set last (or the automatic
+// one), so that a list built item by item reallocates rarely.
 class MessageList {
 public:
     MessageList() = default;
-    ~MessageList();
     MessageList(const MessageList&) = delete;
     MessageList& operator=(const MessageList&) = delete;
 
-    bool SetSize(int32_t newCount, int32_t growBy = -1);
+    // New items are empty; 0 frees the storage. `growBy` (when not -1) is
+    // the step of later growth, 0 for the automatic one.
+    void SetSize(int32_t newCount, int32_t growBy = -1);
+    // Beyond the end the list grows with empty items; -1 for a negative index.
     int32_t SetAtGrow(int32_t index, const TickerMessage& message);
-    int32_t Add(const TickerMessage& message) { return SetAtGrow(count_, message); }
+    int32_t Add(const TickerMessage& message) { return SetAtGrow(Count(), message); }
     int32_t InsertAt(int32_t index, const TickerMessage& message);
     void RemoveAll() { SetSize(0); }
     // Swaps contents with another list (used to publish a list built elsewhere).
     void Swap(MessageList& other);
 
-    int32_t Count() const { return count_; }
-    int32_t Capacity() const { return capacity_; }
-    TickerMessage& operator[](int32_t i) { return items_[i]; }
-    const TickerMessage& operator[](int32_t i) const { return items_[i]; }
+    int32_t Count() const { return int32_t(items_.size()); }
+    int32_t Capacity() const { return int32_t(items_.capacity()); }
+    TickerMessage& operator[](int32_t i) { return items_[size_t(i)]; }
+    const TickerMessage& operator[](int32_t i) const { return items_[size_t(i)]; }
 
 private:
-    TickerMessage* items_ = nullptr;
-    int32_t count_ = 0;
-    int32_t capacity_ = 0;
+    void Grow(int32_t newCount);
+    bool Holds(const TickerMessage& m) const;
+
+    std::vector<TickerMessage> items_;
     int32_t growBy_ = 0;
 };

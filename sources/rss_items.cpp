@@ -4,6 +4,7 @@
 #include "sources/feed_text.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 const char16_t kNoticeNoMsxml[] = u"Библиотека MSXML не найдена";
@@ -25,8 +26,8 @@ bool BuildRssMessage(const RssItemTexts& item, const RssOptions& o, uint64_t now
         work.stamp = StampFromFields(local);
         std::u16string date = formatter.Format("%d %b %Y", local, weekday);
         date += u" г.";
-        work.dateText = date.c_str();
-        work.timeText = formatter.Format("%H:%M", local, weekday).c_str();
+        work.dateText = std::move(date);
+        work.timeText = formatter.Format("%H:%M", local, weekday);
     } else {
         work.stamp = 0;
         work.dateText.Clear();
@@ -36,8 +37,8 @@ bool BuildRssMessage(const RssItemTexts& item, const RssOptions& o, uint64_t now
     const bool taken = work.stamp == 0 || (work.stamp <= nowStamp && (!o.latestNews || work.stamp > o.lastUpdate));
     if (!taken) return false;
 
-    work.titleText = CleanFeedText(item.title).c_str();
-    work.descriptionText = CleanFeedText(item.description).c_str();
+    work.titleText = CleanFeedText(item.title);
+    work.descriptionText = CleanFeedText(item.description);
     work.displayText.Clear();
     if (o.date) {
         work.displayText.Append(work.dateText);

@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <utility>
 
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 #include "sources/feed_document.h"
 #include "sources/feed_formats.h"
 
@@ -142,7 +142,7 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     // from the HTTP header.
     std::u16string text;
     const FeedTextResult prepared =
-        PrepareFeedText(bytes.data(), bytes.size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
+        PrepareFeedText(bytes.Data(), bytes.Size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
     bytes.Release();
     if (prepared != FeedTextResult::Ok) return Bad();
 

@@ -12,8 +12,8 @@ class FeedBytes {
 public:
     // Reads the whole file; false when it cannot be read.
     bool Load(const std::string& path);
-    const char* data() const { return bytes_.data(); }
-    size_t size() const { return bytes_.size(); }
+    const char* Data() const { return bytes_.data(); }
+    size_t Size() const { return bytes_.size(); }
     void Release() { std::string().swap(bytes_); }
 
 private:

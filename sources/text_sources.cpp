@@ -4,7 +4,7 @@
 
 #include "sources/text_sources.h"
 
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 #include "sources/unicode_text.h"
 
 void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out) {
@@ -22,24 +22,23 @@ namespace {
 void AddLines(const std::u16string& text, MessageList& out) {
     TickerMessage m;
     std::u16string line;
-    bool pending = false;
+    const auto addLine = [&] {
+        if (!line.empty() && line.back() == u'\r') line.pop_back();
+        m.displayText = line;
+        out.Add(m);
+        line.clear();
+    };
+    bool pending = false;  // characters after the last line end
     for (char16_t c : text) {
         if (c == u'\n') {
-            if (!line.empty() && line.back() == u'\r') line.pop_back();
-            m.displayText = line.c_str();
-            out.Add(m);
-            line.clear();
+            addLine();
             pending = false;
         } else {
             if (c != 0) line.push_back(c);
             pending = true;
         }
     }
-    if (pending) {
-        if (!line.empty() && line.back() == u'\r') line.pop_back();
-        m.displayText = line.c_str();
-        out.Add(m);
-    }
+    if (pending) addLine();
 }
 
 bool ReadWhole(std::FILE* f, std::string& bytes) {

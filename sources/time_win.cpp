@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 bool WinTimeZone::UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const {
     const __time64_t v = seconds;

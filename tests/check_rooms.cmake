@@ -1,47 +1,110 @@
 # The house rules, checked on every source file of the plug-in's rooms:
-#  - rooms depend one way: plugin -> sources, render -> settings -> base
-#    (sources and render do not use each other; base uses no room);
-#  - the settings dialog reaches the engine only through the control seam;
+#  - rooms depend one way: entry -> dialog, input -> plugin -> sources,
+#    render -> settings -> base; no room includes one at its level or above
+#    (sources and render do not use each other, nor dialog and input);
+#  - the settings dialog and the input hooks reach the engine only through
+#    the control seam (and the hooks the host's windows);
+#  - no files include each other in a circle (a file and its header count
+#    as one);
 #  - only files whose names end in _win include Windows headers.
-# The entry points (plugin_main_win.cpp) tie every room together.
 # Usage: cmake -DROOT=<source dir> -P check_rooms.cmake
+cmake_minimum_required(VERSION 3.25)
+set(rooms base settings sources render plugin dialog input entry)
 set(rank_base 0)
 set(rank_settings 1)
 set(rank_sources 2)
 set(rank_render 2)
 set(rank_plugin 3)
 set(rank_dialog 4)
+set(rank_input 4)
+set(rank_entry 5)
+# What the rooms above the engine may include of it.
+set(seam_dialog "ticker_control\\.h")
+set(seam_input "ticker_control\\.h|host_windows\\.h")
 set(windows_headers "windows|winuser|wingdi|wininet|winreg|commctrl|commdlg|shlobj|shellapi|objbase|oleauto|ole2|msxml[0-9]*|richedit|mmsystem")
 
+set(globs)
+foreach(room IN LISTS rooms)
+    list(APPEND globs "${ROOT}/${room}/*.h" "${ROOT}/${room}/*.cpp")
+endforeach()
+file(GLOB_RECURSE files RELATIVE "${ROOT}" ${globs})
+
+# A unit is a file without its extension: foo.h and foo.cpp are one.
+function(unit_of path out)
+    string(REGEX REPLACE "\\.[^./]*$" "" u "${path}")
+    string(MAKE_C_IDENTIFIER "${u}" u)
+    set(${out} "${u}" PARENT_SCOPE)
+endfunction()
+
 set(faults "")
-file(GLOB_RECURSE files RELATIVE "${ROOT}"
-    "${ROOT}/base/*.h" "${ROOT}/base/*.cpp" "${ROOT}/settings/*.h" "${ROOT}/settings/*.cpp"
-    "${ROOT}/sources/*.h" "${ROOT}/sources/*.cpp" "${ROOT}/render/*.h" "${ROOT}/render/*.cpp"
-    "${ROOT}/plugin/*.h" "${ROOT}/plugin/*.cpp" "${ROOT}/dialog/*.h" "${ROOT}/dialog/*.cpp")
+set(units "")
 foreach(f IN LISTS files)
     string(REGEX MATCH "^[^/]+" room "${f}")
     get_filename_component(stem "${f}" NAME_WE)
+    unit_of("${f}" from)
+    list(APPEND units "${from}")
+    string(REGEX REPLACE "\\.[^./]*$" "" name_${from} "${f}")
     file(STRINGS "${ROOT}/${f}" includes REGEX "^[ \t]*#[ \t]*include")
     foreach(line IN LISTS includes)
         if(NOT stem MATCHES "_win$" AND line MATCHES "<(${windows_headers})\\.h>")
             string(APPEND faults "  ${f}: a portable file includes a Windows header (${CMAKE_MATCH_1}.h)\n")
         endif()
-        if(line MATCHES "\"([a-z]+)/([^\"]+)\"")
-            set(to "${CMAKE_MATCH_1}")
-            set(target "${CMAKE_MATCH_1}/${CMAKE_MATCH_2}")
-            if(DEFINED rank_${to} AND NOT to STREQUAL room)
-                # The entry points build the whole plug-in, the dialog included.
-                if(NOT rank_${to} LESS rank_${room} AND NOT stem STREQUAL "plugin_main_win")
-                    string(APPEND faults "  ${f}: ${room}/ includes ${target}, a room at its level or above\n")
-                endif()
-                if(room STREQUAL "dialog" AND to STREQUAL "plugin"
-                   AND NOT target MATCHES "^plugin/(ticker_control\\.h|dialog_window_win\\.h)$")
-                    string(APPEND faults "  ${f}: the dialog reaches into the engine (${target}) past the control seam\n")
-                endif()
-            endif()
+        if(NOT line MATCHES "\"([a-z]+)/([^\"]+)\"")
+            continue()
+        endif()
+        set(to "${CMAKE_MATCH_1}")
+        set(target "${CMAKE_MATCH_1}/${CMAKE_MATCH_2}")
+        if(NOT DEFINED rank_${to})
+            continue()
+        endif()
+        unit_of("${target}" unit)
+        if(NOT unit STREQUAL from)
+            list(APPEND edges_${from} "${unit}")
+        endif()
+        if(to STREQUAL room)
+            continue()
+        endif()
+        if(NOT rank_${to} LESS rank_${room})
+            string(APPEND faults "  ${f}: ${room}/ includes ${target}, a room at its level or above\n")
+        endif()
+        if(DEFINED seam_${room} AND to STREQUAL "plugin" AND NOT CMAKE_MATCH_2 MATCHES "^(${seam_${room}})$")
+            string(APPEND faults "  ${f}: ${room}/ reaches into the engine (${target}) past the control seam\n")
         endif()
     endforeach()
 endforeach()
+list(REMOVE_DUPLICATES units)
+
+# Circles: a unit that reaches itself through its includes lies on one.
+function(reach_of unit out)
+    set(seen "")
+    set(queue ${edges_${unit}})
+    while(queue)
+        list(POP_FRONT queue u)
+        if(NOT u IN_LIST seen)
+            list(APPEND seen "${u}")
+            list(APPEND queue ${edges_${u}})
+        endif()
+    endwhile()
+    set(${out} "${seen}" PARENT_SCOPE)
+endfunction()
+foreach(u IN LISTS units)
+    reach_of("${u}" reach_${u})
+endforeach()
+foreach(u IN LISTS units)
+    if(NOT u IN_LIST reach_${u})
+        continue()
+    endif()
+    set(back "")
+    foreach(e IN LISTS edges_${u})
+        if(u IN_LIST reach_${e})
+            list(APPEND back "${name_${e}}")
+        endif()
+    endforeach()
+    list(REMOVE_DUPLICATES back)
+    string(REPLACE ";" ", " back "${back}")
+    string(APPEND faults "  ${name_${u}}: includes itself in a circle, through ${back}\n")
+endforeach()
+
 list(LENGTH files count)
 if(faults)
     message(FATAL_ERROR "house rules broken:\n${faults}")

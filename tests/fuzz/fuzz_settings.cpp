@@ -36,7 +36,7 @@ std::string Read(const std::string& path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IniStore ini;
-    SetSettingsFileNames(ini, Folder(), "Mivra_Skimrow");
+    ini.fullPath = LocationIn(Folder(), "Mivra_Skimrow").fullPath;
     if (std::FILE* f = std::fopen(ini.fullPath.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);

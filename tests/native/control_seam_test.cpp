@@ -10,7 +10,7 @@ namespace {
 
 struct Control : ::testing::Test, EngineFixture {
     std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
-    void Frame() { engine.DrawFrame(frame.data()); }
+    void Frame() { ProcessFrame(frame.data()); }
     void RunStrings() {
         store.strings = {"first", "second", ""};
         store.urls = {"http://127.0.0.1/feed.xml", ""};
@@ -91,7 +91,7 @@ TEST_F(Control, SwitchingARunningLineToTheFeedEmptiesItAndDownloadsOutsideTheLoc
     EXPECT_EQ(services.stops, 1);
     EXPECT_EQ(services.downloads, std::vector<std::string>{"http://127.0.0.1/feed.xml"});
     EXPECT_EQ(playback.Messages().Count(), 0);
-    EXPECT_EQ(playback.State().contentReady, 0);
+    EXPECT_EQ(playback.State().contentReady, false);
     EXPECT_EQ(services.callsUnderLock, 0);
     // A stopped line only changes its source.
     engine.StopLine();
@@ -180,20 +180,20 @@ TEST_F(Control, ToggleAndStopPostTheRunStateAndStopTheDownloadOutsideTheLock) {
     EXPECT_TRUE(engine.DialogOpen());
     engine.ToggleLine();
     EXPECT_TRUE(engine.LineOn());
-    EXPECT_EQ(playback.State().manualStart, 1);
+    EXPECT_EQ(playback.State().userRun, true);
     engine.ToggleLine();
     EXPECT_FALSE(engine.LineOn());
     EXPECT_EQ(services.stops, 1);
     EXPECT_EQ(dialog.posts, (std::vector<int32_t>{UPDATE_RUNSTATE, UPDATE_RUNSTATE}));
     OpenDialog(false);
     EXPECT_FALSE(engine.DialogOpen());
-    engine.Frames().NoteFrame(12345);
+    engine.ProcessFrame(frame.data(), 12345);
     EXPECT_EQ(engine.LastFrameTick(), 12345u);
     EXPECT_EQ(services.callsUnderLock, 0);
 }
 
 TEST_F(Control, AnAutomaticRefreshDueInAFrameStartsItsDownloadAfterTheFrameLetsGoOfTheLock) {
-    store.live.StringSource = 2;
+    store.live.StringSource = int32_t(ContentSource::Feed);
     store.live.AutoUpdate = 1;
     store.urls = {"http://127.0.0.1/feed.xml", ""};
     Start();

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/ticker_engine.h"
+#include "tests/engine_probe.h"
 
 // The re-entrant lock, counting entries and telling whether this thread holds it.
 struct TrackedLock : TickerLock {
@@ -48,11 +48,10 @@ struct FakeServices : EngineServices {
     int stops = 0;
     int callsUnderLock = 0;  // downloader calls made while the ticker lock was held
     int64_t NowSeconds() override { return now; }
-    int32_t StartDownload(const std::string& url, bool userRun) override {
+    void StartDownload(const std::string& url, bool userRun) override {
         callsUnderLock += lock.HeldHere();
         downloads.push_back(url);
         userRuns.push_back(userRun);
-        return 1;
     }
     void StopDownload() override {
         callsUnderLock += lock.HeldHere();
@@ -82,23 +81,27 @@ struct BasicEngineFixture {
     Renderer renderer;
     Allocator allocator;
     TickerEngine engine{lock, services, renderer, allocator};
-    SettingsStore& store = engine.Store();
-    PlaybackControl& playback = engine.Playback();
+    // What no operation sets up: the settings as a file would hold them
+    // (written before Start), and playback's parts.
+    SettingsStore& store = EngineProbe::Store(engine);
+    PlaybackControl& playback = EngineProbe::Playback(engine);
+    uint32_t tick = 0;
 
-    // Defaults as a fresh settings file gives them.
-    BasicEngineFixture() {
-        IniStore none;
-        LoadSettings(none, store);
-    }
+    // Defaults, as a host without a settings file gets them.
+    BasicEngineFixture() { engine.Init(SettingsLocation()); }
     void Start(int32_t w = 768, int32_t h = 576, PixelFormat format = kFormatRgb24) {
         FrameGeometry g;
         g.frameWidth = w, g.frameHeight = h, g.pixelFormat = format, g.cpuLevel = 6;
-        engine.PrepareProcessing(g);
-        engine.DecidePlayback();
+        engine.Start(g);
     }
+    // A frame as the host hands it, a millisecond after the last one.
+    int32_t ProcessFrame(uint8_t* pixels) { return engine.ProcessFrame(pixels, ++tick); }
+    void ComposeBand() { EngineProbe::ComposeBand(engine); }
+    BandState& Band() { return EngineProbe::Band(engine); }
+    FrameRoad& Frames() { return EngineProbe::Frames(engine); }
     void OpenDialog(bool open) { engine.ConnectDialog(open ? &dialog : nullptr); }
     const SegmentList& Segments() const { return playback.Segments(); }
-    const BandMetrics& Metrics() const { return engine.Band().Metrics(); }
+    const BandMetrics& Metrics() { return Band().Metrics(); }
     std::vector<int32_t> Xs() const {
         std::vector<int32_t> xs;
         for (int32_t i = 0; i < Segments().Count(); ++i) xs.push_back(Segments()[i].x);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -37,14 +38,13 @@ struct WorkerServices : EngineServices {
 
     ~WorkerServices() override { StopDownload(); }
     int64_t NowSeconds() override { return 1'700'000'000; }
-    int32_t StartDownload(const std::string&, bool) override {
+    void StartDownload(const std::string&, bool) override {
         StopDownload();
         stop = false;
         worker = std::thread([this] {
             SpinMicros(parseMicros);
             engine->OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), Stopping, this);
         });
-        return 1;
     }
     void StopDownload() override {
         stop = true;
@@ -79,23 +79,23 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         services.engine = &engine;
         services.feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
         services.parseMicros = (i * 37) % 400;
-        SettingsStore& store = engine.Store();
-        IniStore none;
-        LoadSettings(none, store);
-        SetSettingsFileNames(engine.Ini(), dir.path() + "/", "ticker");
-        store.urls = {"http://127.0.0.1/rss.xml", ""};
-        store.live.StringSource = 2;
+        const SettingsLocation where = LocationIn(dir.path() + "/", "ticker");
+        std::remove(where.fullPath.c_str());  // the defaults, not the last round's save
+        engine.Init(where);
+        SettingsStore& store = EngineProbe::Store(engine);
+        engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
+        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
         store.live.LastURL = store.urls[0];
         store.live.LastUpdate = kOld;
         store.live.Date = store.live.Time = 0;
         FrameGeometry g;
         g.frameWidth = 720, g.frameHeight = 576, g.cpuLevel = 6;
-        engine.PrepareProcessing(g);
+        engine.Start(g);
 
-        engine.Playback().StartPlayback(1);  // the worker starts
+        EngineProbe::Playback(engine).StartPlayback(RunBy::User);  // the worker starts
         SpinMicros((i * 53) % 1200);
-        engine.SaveSettingsAtShutdown();
-        const std::string saved = ReadBytes(engine.Ini().fullPath);
+        engine.Shutdown();
+        const std::string saved = ReadBytes(engine.Location().fullPath);
         const std::string stamp = SavedValue(saved, "LastUpdate");
         ASSERT_TRUE(stamp == std::to_string(kOld) || stamp == kNew) << "round " << i << ": " << stamp;
         services.StopDownload();
@@ -113,13 +113,13 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
 // would miss what it writes.
 TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
     EngineFixture f;
-    f.store.urls = {"http://127.0.0.1/rss.xml", ""};
-    f.store.live.StringSource = 2;
+    f.engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
+    f.engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
     f.store.live.LastURL = f.store.urls[0];
     f.store.live.LastUpdate = 5;
     f.services.now = 1'400'000'000;  // 2014: the items are in the past
     f.Start();
-    f.playback.StartPlayback(1);
+    f.playback.StartPlayback(RunBy::User);
     FeedParseResult feed;
     feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
     static int asked;
@@ -136,9 +136,9 @@ TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
 
 TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
     EngineFixture f;
-    f.store.strings = {"frames and starts", ""};
+    f.engine.SetList(ContentList::Strings, {"frames and starts", ""});
     f.Start(720, 576, kFormatYuy2);
-    f.playback.StartPlayback(1);
+    f.playback.StartPlayback(RunBy::User);
     std::atomic<bool> stop{false};
     std::atomic<long> drawn{0};
     std::thread video([&] {
@@ -148,7 +148,7 @@ TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
     for (int i = 0; i < 200; ++i) {
         FrameGeometry g;
         g.frameWidth = 720, g.frameHeight = 576, g.pixelFormat = kFormatYuy2, g.cpuLevel = i % 2 ? 2 : 6;
-        f.engine.PrepareProcessing(g);
+        f.engine.Start(g);
         std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
     stop = true;
@@ -165,7 +165,7 @@ TEST(Frames, AProcessorBelowTheLevelGetsNoFrameDrawnOrNoted) {
         EngineFixture f;
         FrameGeometry g;
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = c.cpuLevel;
-        f.engine.PrepareProcessing(g);
+        f.engine.Start(g);
         std::vector<uint8_t> frame(768 * 576 * 3);
         EXPECT_EQ(f.engine.ProcessFrame(frame.data(), 4321), c.result) << "level " << c.cpuLevel;
         EXPECT_EQ(f.engine.LastFrameTick(), c.result ? 4321u : 0u) << "level " << c.cpuLevel;

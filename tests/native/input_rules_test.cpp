@@ -2,7 +2,7 @@
 // lands, single, double and triple clicks, and what may be opened.
 #include <gtest/gtest.h>
 
-#include "plugin/input_rules.h"
+#include "input/input_rules.h"
 
 namespace {
 

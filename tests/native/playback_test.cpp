@@ -9,20 +9,20 @@ namespace {
 struct Playback : ::testing::Test, EngineFixture {
     TempDir dir;
     std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
-    void Frame() { engine.DrawFrame(frame.data()); }
+    void Frame() { ProcessFrame(frame.data()); }
     void UseFile(const std::string& bytes) {
         WriteBytes(dir.File("news.txt"), bytes);
-        store.files = {dir.File("news.txt"), ""};
-        store.live.StringSource = 1;
-        store.live.FileIdx = 0;
+        engine.SetList(ContentList::Files, {dir.File("news.txt"), ""});
+        engine.Set(Setting::StringSource, int32_t(ContentSource::TextFile));
+        engine.Set(Setting::FileIdx, 0);
     }
 };
 
 TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     UseFile("first\r\nsecond\r\nthird\r\n");
-    store.live.Repeat = 2;
+    engine.Set(Setting::Repeat, 2);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     OpenDialog(true);
     dialog.posts.clear();
     std::vector<int32_t> order = {0};  // the first message enters at the start
@@ -38,23 +38,23 @@ TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
 }
 
 TEST_F(Playback, TextMovesTwiceTheSpeedPerFrameAndEntersAtTheRightEdge) {
-    store.strings = {"hello", ""};
-    store.live.Speed = 3;
+    engine.SetList(ContentList::Strings, {"hello", ""});
+    engine.Set(Setting::Speed, 3);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     ASSERT_EQ(Xs(), std::vector<int32_t>{768});
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{762});
-    store.live.Interlace = 0;
+    engine.Set(Setting::Interlace, 0);
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{756});
 }
 
 TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
-    store.strings = {"only", ""};
-    store.live.Speed = 8;
+    engine.SetList(ContentList::Strings, {"only", ""});
+    engine.Set(Setting::Speed, 8);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     int32_t previous = playback.Segments()[0].x;
     for (int frames = 0; frames < 1000; ++frames) {
@@ -72,17 +72,17 @@ TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
 
 TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
     UseFile(std::string(200, 'W') + "\nnext\n");
-    store.live.Speed = 5;
+    engine.Set(Setting::Speed, 5);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     ASSERT_GT(width, 768);
     while (playback.Segments().Count() == 1) {
         const int32_t before = playback.Segments()[0].x;
         Frame();
         if (playback.Segments().Count() == 2) {
-            EXPECT_LT(int64_t(playback.Segments()[0].x) + width + engine.Band().Metrics().gapWidth, 768);
-            EXPECT_GE(int64_t(before) + width + engine.Band().Metrics().gapWidth, 768);
+            EXPECT_LT(int64_t(playback.Segments()[0].x) + width + Band().Metrics().gapWidth, 768);
+            EXPECT_GE(int64_t(before) + width + Band().Metrics().gapWidth, 768);
         }
     }
     EXPECT_EQ(playback.Segments()[1].messageIndex, 1);
@@ -91,9 +91,9 @@ TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
 
 TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
     UseFile("a\nb\n");
-    store.live.Speed = 20;
+    engine.Set(Setting::Speed, 20);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     bool sawLastAlone = false;
     for (int i = 0; i < 400; ++i) {
         Frame();
@@ -106,27 +106,27 @@ TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
 }
 
 TEST_F(Playback, InterlacedFramesAboveTwoHundredEightyEightLinesAreComposedPerField) {
-    store.strings = {"x", ""};
-    engine.Band().UseStripsLocked(false);  // every composition reaches the renderer
+    engine.SetList(ContentList::Strings, {"x", ""});
+    Band().UseStripsLocked(false);  // every composition reaches the renderer
     Start(720, 288, kFormatYuy2);
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     std::vector<uint8_t> f(720 * 289 * 2, 16);
     renderer.draws = 0;
-    engine.DrawFrame(f.data());
+    ProcessFrame(f.data());
     EXPECT_EQ(renderer.draws, 1);
     Start(720, 289, kFormatYuy2);
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     renderer.draws = 0;
-    engine.DrawFrame(f.data());
+    ProcessFrame(f.data());
     EXPECT_EQ(renderer.draws, 2);
     EXPECT_EQ(Xs(), std::vector<int32_t>{768 - 8});
 }
 
 TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
-    store.strings = {"band", ""};
+    engine.SetList(ContentList::Strings, {"band", ""});
     store.live.LinePosY = 300;
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     std::vector<uint8_t> before(frame.size());
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = before[i] = uint8_t(i * 31);
     Frame();
@@ -140,22 +140,22 @@ TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
 
 TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
     store.live.LineOn = 1;
-    store.live.Repeat = 3;
+    engine.Set(Setting::Repeat, 3);
     Start();
     EXPECT_EQ(store.live.LineOn, 0u);
-    store.live.Repeat = 0;
+    engine.Set(Setting::Repeat, 0);
     store.live.LineOn = 1;
-    store.strings = {"s", ""};
+    engine.SetList(ContentList::Strings, {"s", ""});
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
-    EXPECT_EQ(playback.State().manualStart, 1);
+    EXPECT_EQ(playback.State().userRun, true);
     store.live.LineOn = 0;
     store.live.AutoUpdate = 5;
-    store.live.StringSource = 2;
-    store.urls = {"http://127.0.0.1/a", ""};
+    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/a", ""});
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
-    EXPECT_EQ(playback.State().manualStart, 0);
+    EXPECT_EQ(playback.State().userRun, false);
     EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 300);
     renderer.draws = 0;
     Frame();  // an automatic run draws nothing until its content is ready
@@ -163,10 +163,10 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
 }
 
 TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
-    store.live.StringSource = 2;
+    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
     store.live.AutoUpdate = 1;
-    store.live.Speed = 50;
-    store.urls = {"http://127.0.0.1/feed.xml", ""};
+    engine.Set(Setting::Speed, 50);
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/feed.xml", ""});
     Start();
     ASSERT_EQ(services.downloads.size(), 1u);
     MessageList items;  // what the feed reader would publish
@@ -189,36 +189,36 @@ TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
     while (store.live.LineOn && frames < 200) Frame(), ++frames;
     // the pass ended after the deadline: the run stopped and the very next frame started an automatic one
     EXPECT_EQ(services.downloads.size(), 2u);
-    EXPECT_EQ(playback.State().manualStart, 0);
+    EXPECT_EQ(playback.State().userRun, false);
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 60);
 }
 
 TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
-    store.urls = {"http://127.0.0.1/a", "http://127.0.0.1/b", ""};
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/a", "http://127.0.0.1/b", ""});
     store.live.LastURL = "http://127.0.0.1/a";
     store.live.LastUpdate = 42;
     playback.StartFeed();
     EXPECT_EQ(store.live.LastUpdate, 42u);
-    store.live.URLIdx = 1;
+    engine.Set(Setting::URLIdx, 1);
     playback.StartFeed();
     EXPECT_EQ(store.live.LastUpdate, 0u);
     EXPECT_EQ(store.live.LastURL, "http://127.0.0.1/b");
-    store.live.URLIdx = 9;  // off the list: an empty address, nothing read outside it
+    engine.Set(Setting::URLIdx, 9);  // off the list: an empty address, nothing read outside it
     playback.StartFeed();
     EXPECT_EQ(services.downloads.back(), "");
-    playback.StopPlayback(0);
+    playback.StopPlayback(false);
     EXPECT_EQ(services.stops, 0);
-    playback.StopPlayback(1);
+    playback.StopPlayback(true);
     EXPECT_EQ(services.stops, 1);
 }
 
 TEST_F(Playback, SpeedZeroNeverEndsAPass) {
-    store.strings = {"still", ""};
-    store.live.Speed = 0;
-    store.live.Repeat = 1;
+    engine.SetList(ContentList::Strings, {"still", ""});
+    engine.Set(Setting::Speed, 0);
+    engine.Set(Setting::Repeat, 1);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 500; ++i) Frame();
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(Xs(), std::vector<int32_t>{768});
@@ -226,17 +226,18 @@ TEST_F(Playback, SpeedZeroNeverEndsAPass) {
 
 TEST_F(Playback, FontRebuildReLaysTheSegments) {
     UseFile("one\ntwo\nthree\n");
-    store.live.Speed = 40;
+    engine.Set(Setting::Speed, 40);
     Start();
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();
     ASSERT_EQ(playback.Segments().Count(), 3);
     const int32_t x0 = playback.Segments()[0].x;
-    store.live.FontSize = -50;
-    engine.RebuildFont();
+    FontSpec font = FontSpecFrom(engine.Settings());
+    font.height = -50;
+    engine.SetFont(font);
     EXPECT_EQ(playback.Segments()[0].x, x0);
     for (int32_t k = 1; k < 3; ++k)
-        EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + engine.Band().Metrics().gapWidth);
+        EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + Band().Metrics().gapWidth);
     EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(u"three", 5).cx);
 }
 
@@ -246,22 +247,22 @@ namespace {
 TEST_F(Playback, SteadyStateMakesNoBitmapsTablesOrBuffers) {
     UseFile("первая\nвторая\nтретья\n");
     Start(720, 576, kFormatYuy2);
-    playback.StartPlayback(1);
+    playback.StartPlayback(RunBy::User);
     std::vector<uint8_t> f(720 * 576 * 2, 16);
-    for (int i = 0; i < 20; ++i) engine.DrawFrame(f.data());
-    const int64_t bitmaps = engine.Band().Surface().Allocations();
-    const int64_t tables = engine.Frames().Blender().TableBuilds();
-    const int64_t buffers = engine.Frames().Blender().BufferRemakes();
-    for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
-    const int64_t strips = engine.Band().Strips().Growths();  // every message has had its strip
-    const FrameBlender::CacheStats resampled = engine.Frames().Blender().Stats();  // and its chunks
-    for (int i = 0; i < 250; ++i) engine.DrawFrame(f.data());
-    EXPECT_EQ(engine.Band().Strips().Growths(), strips);
-    EXPECT_EQ(engine.Frames().Blender().Stats().fields, resampled.fields + 500) << "every field from the strip cache";
-    EXPECT_EQ(engine.Frames().Blender().Stats().chunkFills, resampled.chunkFills);
-    EXPECT_EQ(engine.Frames().Blender().Stats().setups, 1);
-    EXPECT_EQ(engine.Band().Surface().Allocations(), bitmaps);
-    EXPECT_EQ(engine.Frames().Blender().TableBuilds(), tables);
-    EXPECT_EQ(engine.Frames().Blender().BufferRemakes(), buffers);
+    for (int i = 0; i < 20; ++i) ProcessFrame(f.data());
+    const int64_t bitmaps = Band().Surface().Allocations();
+    const int64_t tables = Frames().Blender().TableBuilds();
+    const int64_t buffers = Frames().Blender().BufferRemakes();
+    for (int i = 0; i < 250; ++i) ProcessFrame(f.data());
+    const int64_t strips = Band().Strips().Growths();  // every message has had its strip
+    const FrameBlender::CacheStats resampled = Frames().Blender().Stats();  // and its chunks
+    for (int i = 0; i < 250; ++i) ProcessFrame(f.data());
+    EXPECT_EQ(Band().Strips().Growths(), strips);
+    EXPECT_EQ(Frames().Blender().Stats().fields, resampled.fields + 500) << "every field from the strip cache";
+    EXPECT_EQ(Frames().Blender().Stats().chunkFills, resampled.chunkFills);
+    EXPECT_EQ(Frames().Blender().Stats().setups, 1);
+    EXPECT_EQ(Band().Surface().Allocations(), bitmaps);
+    EXPECT_EQ(Frames().Blender().TableBuilds(), tables);
+    EXPECT_EQ(Frames().Blender().BufferRemakes(), buffers);
 }
 }  // namespace

@@ -16,9 +16,9 @@ struct DayFormatter : DateFormatter {
 
 struct Refresh : ::testing::Test, EngineFixture {
     Refresh() {
-        store.live.StringSource = 2;
+        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
         store.live.Date = store.live.Time = 0;
-        store.urls = {"https://127.0.0.1/feed.xml", ""};
+        engine.SetList(ContentList::Urls, {"https://127.0.0.1/feed.xml", ""});
         Start();
     }
     bool Publish(const FeedParseResult& r) {
@@ -54,8 +54,8 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     SCOPED_TRACE(testing::Message() << "kind " << k.kind << (userRun ? ", user run" : ", timer run")
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
-                    store.live.Repeat = 0;
-                    playback.StartPlayback(1);
+                    engine.Set(Setting::Repeat, 0);
+                    playback.StartPlayback(RunBy::User);
                     if (newsOnAir) {
                         FeedParseResult items;
                         items.items = {{u"", u"Старая новость", u""}};
@@ -65,8 +65,8 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                         playback.ClearMessagesLocked();
                     }
                     store.live.LastUpdate = 77;
-                    store.live.Repeat = repeat;
-                    playback.StartPlayback(userRun ? 1 : 0);
+                    engine.Set(Setting::Repeat, repeat);
+                    playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
                     ASSERT_TRUE(Publish(Result(k.kind)));
                     EXPECT_EQ(store.live.LastUpdate, 77u);
                     // A failure with nothing on air yet is told even on a timer run:
@@ -79,7 +79,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     } else if (newsOnAir && repeat == 0) {
                         EXPECT_EQ(Shown(), news);  // the previous messages run once more
                         EXPECT_EQ(store.live.LineOn, 1u);
-                        EXPECT_EQ(playback.State().contentReady, 1);
+                        EXPECT_EQ(playback.State().contentReady, true);
                         EXPECT_EQ(Segments().Count(), 1);
                     } else {
                         EXPECT_EQ(store.live.LineOn, 0u);  // the run ends; no notice replaced anything
@@ -92,11 +92,11 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
 }
 
 TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
-    playback.StartPlayback(1);  // hot key, dialog
-    playback.StartPlayback(0);
+    playback.StartPlayback(RunBy::User);  // hot key, dialog
+    playback.StartPlayback(RunBy::Timer);
     // The deadline passes and the pass ends: the next frame starts a timer run.
     store.live.AutoUpdate = 1;
-    store.live.Speed = 50;
+    engine.Set(Setting::Speed, 50);
     playback.ArmAutoUpdate();
     MessageList items;
     TickerMessage m;
@@ -108,8 +108,8 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
     }
     services.now += 61;
     std::vector<uint8_t> frame(768 * 576 * 3);
-    for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) engine.DrawFrame(frame.data());
-    engine.DecidePlayback();  // Start with AutoUpdate set: a timer run too
+    for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) ProcessFrame(frame.data());
+    Start();  // with AutoUpdate set: a timer run too
     EXPECT_EQ(services.userRuns, (std::vector<bool>{true, false, false, false}));
 }
 

@@ -81,6 +81,28 @@ TEST_F(SettingsFile, SavedFileLoadsBackIdentically) {
     EXPECT_EQ(again.strings, (StringList{"\xC0\xE1\xE2", ""}));
 }
 
+TEST_F(SettingsFile, EveryKeyOffItsDefaultSavesBackToTheSameBytes) {
+    // Each key once, in the order of the file, none at its default; some
+    // outside what the dialog allows, and negative where the member is unsigned.
+    const std::string file =
+        "[PluginSettings]\r\nDlgWndPosX=12\r\nDlgWndPosY=-7\r\nLineOn=1\r\nLinePosX=-20\r\nLinePosY=600\r\n"
+        "LineSize=5\r\nFontName=Times New Roman\r\nFontSize=-200\r\nFontWeight=400\r\nFontItalic=1\r\n"
+        "FontUnderline=1\r\nFontStrikeOut=1\r\nFontCharSet=204\r\nFontQuality=3\r\nTextColor=4294967295\r\n"
+        "BackColor=255\r\nTextOpacity=150\r\nBackOpacity=-1\r\nStrIdx=2\r\nFileIdx=-3\r\nURLIdx=1000\r\n"
+        "ShadowOffset=101\r\nInterlace=0\r\nSpeed=-9\r\nRepeat=1000\r\nStartHotKey=629\r\nStringSource=7\r\n"
+        "Date=0\r\nTime=0\r\nTitle=0\r\nDescription=1\r\nLatestNews=1\r\nAutoUpdate=-5\r\n"
+        "LastUpdate=18446744073709551615\r\nLastURL=http://127.0.0.1/a?b=c\r\n"
+        "Str_000=one\r\nStr_001=two\r\nFile_000=C:\\news.txt\r\nURL_000=http://127.0.0.1/feed\r\n";
+    Load(file);
+    EXPECT_EQ(Save(), file);
+    // The values as the engine reads them: loaded as they stand, not clamped.
+    EXPECT_EQ(store.live.LineSize, 5);
+    EXPECT_EQ(store.live.FontSize, -200);
+    EXPECT_EQ(store.live.StringSource, 7);
+    EXPECT_EQ(store.live.AutoUpdate, -5);
+    EXPECT_EQ(store.live.FontCharSet, 204);
+}
+
 TEST_F(SettingsFile, ListsEndAtTheFirstMissingOrEmptyKey) {
     Load("[PluginSettings]\nStr_000=a\nStr_001=b\nStr_003=d\nFile_000=\nFile_001=x\nURL_001=y\n");
     EXPECT_EQ(store.strings, (StringList{"a", "b", ""}));
@@ -172,7 +194,7 @@ TEST_F(IniSyntax, HeadersKeysAndValuesFollowTheTrimmingRules) {
                "Hidden=1\r\n"
                "[Last]\r\n"
                "Tail=end");
-    ASSERT_TRUE(ini.Open(0));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Read));
     std::string v;
     ASSERT_TRUE(ini.ReadValue("Sec", "Key", v));
     EXPECT_EQ(v, " value with = sign ");
@@ -191,21 +213,21 @@ TEST_F(IniSyntax, HeadersKeysAndValuesFollowTheTrimmingRules) {
 
 TEST_F(IniSyntax, CaseMattersAndEmptyFilesFindNothing) {
     WriteBytes(ini.fullPath, "[pluginsettings]\nspeed=1\n");
-    ASSERT_TRUE(ini.Open(0));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Read));
     std::string v;
     EXPECT_FALSE(ini.ReadValue("PluginSettings", "speed", v));
     EXPECT_TRUE(ini.ReadValue("pluginsettings", "speed", v));
     EXPECT_FALSE(ini.ReadValue("pluginsettings", "Speed", v));
     ini.Close();
     WriteBytes(ini.fullPath, "");
-    ASSERT_TRUE(ini.Open(0));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Read));
     EXPECT_FALSE(ini.FindSection("pluginsettings"));
     ini.Close();
 }
 
 TEST_F(IniSyntax, WritingEmptiesTheFileAndEndsLinesWithCrLf) {
     WriteBytes(ini.fullPath, "old content\n");
-    ASSERT_TRUE(ini.Open(1));
+    ASSERT_TRUE(ini.Open(IniStore::Access::Write));
     ini.WriteSection("  S  ");
     ini.WriteValue(" K ", " v ");
     ini.Close();
@@ -230,7 +252,7 @@ namespace {
 TEST(SettingsSave, AFailedWriteLeavesThePreviousFileAndNoTemporaryFile) {
     TempDir dir;
     IniStore ini;
-    SetSettingsFileNames(ini, dir.path() + "/", "Mivra_Skimrow");
+    ini.fullPath = LocationIn(dir.path() + "/", "Mivra_Skimrow").fullPath;
     const std::string before = "[PluginSettings]\r\nSpeed=7\r\nStr_000=keep me\r\n";
     WriteBytes(ini.fullPath, before);
     SettingsStore store;

@@ -18,18 +18,18 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "message number " + std::to_string(i) + "\r\n";
     WriteBytes(dir.File("a.txt"), text);
-    f.store.strings = {"the first string", "the second string", ""};
-    f.store.files = {dir.File("a.txt"), ""};
-    f.store.live.Speed = 30;
+    f.engine.SetList(ContentList::Strings, {"the first string", "the second string", ""});
+    f.engine.SetList(ContentList::Files, {dir.File("a.txt"), ""});
+    f.engine.Set(Setting::Speed, 30);
     f.Start(720, 576, kFormatYuy2);
-    f.playback.StartPlayback(1);
+    f.playback.StartPlayback(RunBy::User);
 
     std::atomic<bool> stop{false};
     std::atomic<long> frames{0}, actions{0};
     std::thread video([&] {
         std::vector<uint8_t> frame(720 * 576 * 2, 0x80);
         while (!stop) {
-            f.engine.DrawFrame(frame.data());
+            f.ProcessFrame(frame.data());
             ++frames;
             std::this_thread::sleep_for(std::chrono::microseconds(300));  // frames come at a rate
         }
@@ -37,12 +37,12 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
         switch (i % 6) {
-        case 0: f.playback.StopPlayback(1); break;
+        case 0: f.playback.StopPlayback(true); break;
         case 1:  // the dialog's source radios and string list
             f.engine.Set(Setting::StringSource, (i / 6) % 2);
             f.engine.Set(Setting::StrIdx, (i / 12) % 2);
             break;
-        case 2: f.playback.StartPlayback(1); break;
+        case 2: f.playback.StartPlayback(RunBy::User); break;
         case 3: {  // the font dialog and the size buttons
             FontSpec font = FontSpecFrom(f.engine.Settings());
             font.height = -20 - (i % 30);

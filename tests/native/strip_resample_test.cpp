@@ -150,20 +150,20 @@ struct Engines : ::testing::Test {
     EngineFixture cached, direct;
     void Run(int32_t w, int32_t h, PixelFormat format, int32_t speed, uint32_t interlace, int frames) {
         for (EngineFixture* e : {&cached, &direct}) {
-            e->store.strings = {"Бегущая строка: новости часа", ""};
-            e->store.live.Speed = speed;
-            e->store.live.Interlace = interlace;
+            e->engine.SetList(ContentList::Strings, {"Бегущая строка: новости часа", ""});
+            e->engine.Set(Setting::Speed, speed);
+            e->engine.Set(Setting::Interlace, interlace);
             e->Start(w, h, format);
-            e->playback.StartPlayback(1);
+            e->playback.StartPlayback(RunBy::User);
         }
-        direct.engine.Frames().Blender().UseStripCache(false);
+        direct.Frames().Blender().UseStripCache(false);
         std::vector<uint8_t> a = NoiseFrame(Bytes(w, h, format), 5), b = a;
         for (int i = 0; i < frames; ++i) {
-            cached.engine.DrawFrame(a.data());
-            direct.engine.DrawFrame(b.data());
+            cached.ProcessFrame(a.data());
+            direct.ProcessFrame(b.data());
             ASSERT_EQ(a, b) << w << "x" << h << " speed " << speed << " frame " << i;
         }
-        EXPECT_GT(cached.engine.Frames().Blender().Stats().fields, frames / 2);
+        EXPECT_GT(cached.Frames().Blender().Stats().fields, frames / 2);
     }
 };
 

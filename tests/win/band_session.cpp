@@ -133,7 +133,8 @@ Frames TextFileFrames(const std::u16string& text) {
 }
 
 std::string FeedIni(const std::string& path, const char* extra) {
-    const std::string url = path.compare(0, 4, "http") == 0 ? path : FeedServer() + path;
+    // A whole address (any scheme) as it is, a path on the local feed server.
+    const std::string url = path.find("://") != std::string::npos ? path : FeedServer() + path;
     // `extra` first: of a repeated key the first holds
     return std::string("[PluginSettings]\r\n") + extra + kBandStyle + "StringSource=2\r\nURL_000=" + url + "\r\n";
 }

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "plugin/dialog_window_win.h"
+#include "dialog/dialog_window_win.h"
 #include "tests/native/engine_fixture.h"
 
 namespace {
@@ -34,7 +34,7 @@ TEST(DialogLink, RunStateAndSourcePostsArriveAsTheDialogsMessage) {
     // The single pass ends on the video thread: the line stops by itself.
     std::thread video([&] {
         std::vector<uint8_t> frame(768 * 576 * 3);
-        for (int i = 0; i < 50 && f.engine.LineOn(); ++i) f.engine.DrawFrame(frame.data());
+        for (int i = 0; i < 50 && f.engine.LineOn(); ++i) f.ProcessFrame(frame.data());
     });
     video.join();
     EXPECT_FALSE(f.engine.LineOn());

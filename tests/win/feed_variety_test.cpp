@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "plugin/services_win.h"
+#include "base/ansi_codec_win.h"
 #include "sources/rss_reader_win.h"
 #include "tests/win/band_session.h"
 

@@ -16,18 +16,18 @@ struct GdiBand : ::testing::Test, BasicEngineFixture<GdiTextRenderer, DibSection
     void Start() {
         FrameGeometry g;
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
-        engine.PrepareProcessing(g);
-        playback.StartPlayback(1);
+        engine.Start(g);
+        playback.StartPlayback(RunBy::User);
         playback.Segments()[0].x = 5;
-        engine.ComposeBand();
+        ComposeBand();
     }
 };
 
 TEST_F(GdiBand, DefaultFontMetrics) {
     Start();
-    EXPECT_EQ(engine.Band().Metrics().gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
-    EXPECT_EQ(engine.Band().Metrics().textHeight, 35);
-    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 2);  // MulDiv(35, 5, 100)
+    EXPECT_EQ(Band().Metrics().gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
+    EXPECT_EQ(Band().Metrics().textHeight, 35);
+    EXPECT_EQ(Band().Metrics().shadowOffset, 2);  // MulDiv(35, 5, 100)
     EXPECT_EQ(store.live.BandHeight, 37);
     char face[64] = {};
     HDC dc = CreateCompatibleDC(nullptr);
@@ -57,7 +57,7 @@ TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
     store.live.BackOpacity = 0;
     store.live.ShadowOffset = 0;
     Start();
-    const SurfaceSlot& colour = engine.Band().Surface().Slot(0);
+    const SurfaceSlot& colour = Band().Surface().Slot(0);
     int inked = 0, partial = 0;
     for (int32_t y = 0; y < colour.used.bottom; ++y)
         for (int32_t x = 0; x < colour.used.right; ++x) {
@@ -79,8 +79,8 @@ TEST_F(GdiBand, ShadowAndOpacityLevels) {
     store.live.BackOpacity = 80;
     store.live.ShadowOffset = 20;  // 7 pixels of 35
     Start();
-    EXPECT_EQ(engine.Band().Metrics().shadowOffset, 7);
-    const SurfaceSlot& colour = engine.Band().Surface().Slot(0);
+    EXPECT_EQ(Band().Metrics().shadowOffset, 7);
+    const SurfaceSlot& colour = Band().Surface().Slot(0);
     const uint8_t* bg = colour.At(colour.used.right - 2, 1);
     EXPECT_EQ(bg[3], 204);
     EXPECT_EQ(bg[0], ScaleColor(0x606060, 80) & 0xFF);
@@ -111,12 +111,12 @@ TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
         store.strings = {*text, ""};
         FrameGeometry g;
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
-        engine.PrepareProcessing(g);
+        engine.Start(g);
         store.live.LineSize = 300;
-        playback.StartPlayback(1);
+        playback.StartPlayback(RunBy::User);
         playback.Segments()[0].x = -250;  // the visible part lies well inside the short text
-        engine.ComposeBand();
-        const SurfaceSlot& slot = engine.Band().Surface().Slot(0);
+        ComposeBand();
+        const SurfaceSlot& slot = Band().Surface().Slot(0);
         for (int32_t y = 0; y < slot.used.bottom; ++y)
             pixels[k].insert(pixels[k].end(), slot.At(0, y), slot.At(0, y) + 300 * 4);
         ++k;

@@ -13,7 +13,7 @@ TEST_F(Dialog, OpensCentredOnTheHostWithTheSettingsShown) {
     store.live.Date = 0;
     store.live.LatestNews = 1;
     store.live.Speed = 6;
-    store.live.StringSource = 1;
+    store.live.StringSource = int32_t(ContentSource::TextFile);
     store.live.StartHotKey = 0x0341;  // Ctrl+Shift+A
     HWND window = Open();
     ASSERT_NE(window, nullptr);
@@ -153,7 +153,7 @@ TEST_F(Dialog, StartStopAndSourceRadiosRestartTheLineAndTheIconFollows) {
     ASSERT_EQ(store.live.LineOn, 1u);
     std::thread video([&] {
         std::vector<uint8_t> frame(768 * 576 * 3);
-        for (int i = 0; i < 100 && engine.LineOn(); ++i) engine.DrawFrame(frame.data());
+        for (int i = 0; i < 100 && engine.LineOn(); ++i) ProcessFrame(frame.data());
     });
     video.join();
     Pump();
@@ -230,7 +230,7 @@ TEST_F(Dialog, EnterAndEscapeCloseNothingCloseAndWmCloseDoAndReopeningKeepsTheSt
 
 TEST_F(Dialog, AChosenFileGoesBeforeTheEmptyEntryAndIsSelected) {
     store.files = {""};
-    store.live.StringSource = 1;
+    store.live.StringSource = int32_t(ContentSource::TextFile);
     HWND settings = Open();
     bool disabledUnder = false;
     std::wstring filter;

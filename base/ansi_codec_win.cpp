@@ -1,6 +1,6 @@
-#include "plugin/services_win.h"
+#include "base/ansi_codec_win.h"
 
-#include <ctime>
+#include <windows.h>
 
 std::u16string WinAnsiCodec::ToUtf16(const char* text) const {
     const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -33,5 +33,3 @@ bool WinAnsiCodec::Decode(uint32_t codePage, const char* bytes, size_t size, boo
     MultiByteToWideChar(page, flags, bytes, int(size), reinterpret_cast<wchar_t*>(&out[at]), n);
     return true;
 }
-
-int64_t WinEngineServices::NowSeconds() { return static_cast<int64_t>(_time64(nullptr)); }

@@ -4,13 +4,14 @@
 #pragma once
 #include <windows.h>
 
-#include "plugin/input_rules.h"
+#include "input/input_rules.h"
+#include "plugin/host_windows.h"
 #include "plugin/ticker_control.h"
-#include "settings/ini_store.h"
 
 class InputHooks {
 public:
-    InputHooks(TickerControl& control, const IniStore& ini) : control_(control), ini_(ini) {}
+    // `windows`: the host's windows as the last Start found them.
+    InputHooks(TickerControl& control, const HostWindows& windows) : control_(control), windows_(windows) {}
     ~InputHooks() { Remove(); }
 
     // Keyboard first, then mouse; a pair still installed is removed first.
@@ -25,7 +26,7 @@ private:
     bool OnMouse(UINT message, const MOUSEHOOKSTRUCT& info);  // true: consumed
 
     TickerControl& control_;
-    const IniStore& ini_;
+    const HostWindows& windows_;
     HHOOK keyboard_ = nullptr;
     HHOOK mouse_ = nullptr;
     HotKeyTracker keys_;

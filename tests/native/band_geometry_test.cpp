@@ -1,9 +1,7 @@
-// Band clamping and the instance id and folders taken from the command line.
+// The band kept inside the reference frame, whatever the settings hold.
 #include <gtest/gtest.h>
 
-#include "plugin/band_geometry.h"
-#include "settings/ini_store.h"
-#include "settings/instance_paths.h"
+#include "settings/band_geometry.h"
 #include "settings/ticker_settings.h"
 
 namespace {
@@ -52,29 +50,6 @@ TEST(ClampBand, SurvivesExtremeHandEditedValues) {
     EXPECT_EQ(r.right - r.left, 10);
     EXPECT_GE(r.top, 0);
     EXPECT_LE(r.bottom, 576);
-}
-
-TEST(InstanceId, ComesFromTheSwitchesWithTheSlashFormWinning) {
-    EXPECT_EQ(ParseInstanceId("vantrex.exe /inst:b"), "b");
-    EXPECT_EQ(ParseInstanceId("vantrex.exe -inst:1 /inst:2"), "2");
-    EXPECT_EQ(ParseInstanceId("vantrex.exe /inst:2 -inst:1"), "2");
-    EXPECT_EQ(ParseInstanceId("vantrex.exe -inst:12"), "1");
-    EXPECT_EQ(ParseInstanceId("vantrex.exe -inst:"), "");
-    EXPECT_EQ(ParseInstanceId("vantrex.exe -inst:3 /inst:"), "");
-    EXPECT_EQ(ParseInstanceId("vantrex.exe inst:3"), "");
-}
-
-TEST(InstanceId, SelectsFoldersAndWindowTitles) {
-    EXPECT_EQ(ComposePluginFolder("C:\\V\\", ""), "C:\\V\\Plugins\\");
-    EXPECT_EQ(ComposePluginFolder("C:\\Users\\u\\AppData\\Roaming\\Vantrex\\", "3"),
-              "C:\\Users\\u\\AppData\\Roaming\\Vantrex\\Instances\\3\\Plugins\\");
-    EXPECT_EQ(HostTitlesFor("").mainTitle, "Vantrex");
-    EXPECT_EQ(HostTitlesFor("").videoTitle, "Video window");
-    EXPECT_EQ(HostTitlesFor("b").mainTitle, "Vantrex.Instb");
-    EXPECT_EQ(HostTitlesFor("b").videoTitle, "Video window.Instb");
-    IniStore ini;
-    SetSettingsFileNames(ini, "C:\\V\\Plugins\\", "Mivra_Skimrow");
-    EXPECT_EQ(ini.fullPath, "C:\\V\\Plugins\\Mivra_Skimrow.ini");
 }
 
 }  // namespace

@@ -5,13 +5,15 @@
 #include <clocale>
 
 #include "dialog/settings_dialog_win.h"
+#include "entry/engine_services_win.h"
 #include "include/vantrex_plugin.h"
-#include "plugin/ticker_engine.h"
-#include "plugin/input_hooks_win.h"
+#include "input/input_hooks_win.h"
+#include "plugin/host_windows_win.h"
 #include "plugin/lock_win.h"
-#include "plugin/services_win.h"
+#include "plugin/ticker_engine.h"
 #include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
+#include "base/ansi_codec_win.h"
 #include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"
@@ -24,26 +26,29 @@ void __freeres() noexcept;
 
 namespace {
 
-// Module-level objects, constructed empty at load and destroyed at unload.
+// Module-level objects, constructed empty at load and destroyed at unload,
+// in the reverse order of these lines.
 HINSTANCE g_module = nullptr;
 WinAnsiCodec g_codec;
 CriticalSectionLock g_lock;
-WinEngineServices g_services;
+Downloader g_downloader;
+WinEngineServices g_services(g_downloader);
 GdiTextRenderer g_renderer;
 DibSectionAllocator g_allocator;
 TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
 WinTimeZone g_zone;
 WinDateFormatter g_formatter;
-Downloader g_downloader;
+HostWindows g_windows;  // found again at every Start
 SettingsDialog g_dialog(g_engine);
-InputHooks g_hooks(g_engine, g_engine.Ini());
+InputHooks g_hooks(g_engine, g_windows);
+// Destroyed first: the download worker calls into the engine, the zone and
+// the formatter, so it is stopped before any of them goes.
+struct StopDownloadsFirst {
+    ~StopDownloadsFirst() { g_downloader.Stop(); }
+} g_stopDownloadsFirst;
 
 static_assert(int(kFormatYuy2) == int(VANTREX_FORMAT_YUY2) && int(kFormatRgb24) == int(VANTREX_FORMAT_RGB24),
               "the host numbers its pixel formats as the plug-in does");
-
-// The downloader's status callback: the text is kept with its download, for
-// the reader to show when the download fails.
-void OnDownloadStatus(Downloader::Job*, const std::u16string&, int32_t) {}
 
 // The downloader's completion callback, on the worker thread (COM is ready there).
 void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
@@ -81,13 +86,9 @@ void __cdecl Shutdown(void);
 
 PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, ProcessFrame, Stop, ShowSettings, Shutdown};
 
-void __cdecl Init(InitInfo* info) {
+void __cdecl Init(InitInfo*) {  // what the host passes is not used
     try {
-        if (info) {
-            g_engine.SetInitWords(info->word0, info->word1);
-        }
-        ResolvePaths(g_engine.Ini(), g_module);
-        LoadSettings(g_engine.Ini(), g_engine.Store());
+        g_engine.Init(ResolveSettingsLocation(g_module));
         std::setlocale(LC_TIME, "");
     } catch (...) {
     }
@@ -102,18 +103,11 @@ int32_t __cdecl Start(StartInfo* info) {
         g.reserved = info->reserved;
         g.pixelFormat = PixelFormat(info->pixelFormat);
         g.cpuLevel = info->cpuLevel;
-        FindHostWindows(g_engine.Ini());
-        g_engine.PrepareProcessing(g);
+        g_windows = FindHostWindows(g_engine.Location().instanceId);
         // Without resolved paths (Start before Init) there is no log at all.
-        const IniStore& ini = g_engine.Ini();
-        g_downloader.OpenLog(ini.pluginFolder.empty() ? std::string() : ini.pluginFolder + ini.moduleName + ".log");
-        g_downloader.SetCompleteCallback(OnFeedDownloaded);
-        g_downloader.SetStatusCallback(OnDownloadStatus);
-        g_services.downloader = &g_downloader;
-        g_engine.DecidePlayback();
+        g_engine.Start(g);
         // The hooks run on the thread of the host's main window.
-        if (HWND main = static_cast<HWND>(g_engine.Ini().mainWindow))
-            g_hooks.Install(GetWindowThreadProcessId(main, nullptr));
+        if (HWND main = static_cast<HWND>(g_windows.main)) g_hooks.Install(GetWindowThreadProcessId(main, nullptr));
     } catch (...) {
     }
     return 1;
@@ -138,7 +132,7 @@ void __cdecl Stop(void) {
 void __cdecl ShowSettings(void** ownerWindow) {
     try {
         HWND owner = ownerWindow ? static_cast<HWND>(*ownerWindow) : nullptr;
-        if (CpuTooOld(g_engine.Frames().CpuLevel())) {
+        if (!g_engine.SettingsAvailable()) {
             MessageBoxW(owner, L"      Настройки плагина недоступны. \nТребуется процессор Pentium III или старше.",
                         L"Бегущая строка", MB_OK | MB_ICONINFORMATION);
             return;
@@ -160,7 +154,7 @@ void __cdecl Shutdown(void) {
         // A running download is stopped before the save (bounded wait, outside
         // the loader lock): its worker writes LastUpdate, and it keeps the
         // module loaded while it runs, which the host unloads next.
-        g_engine.SaveSettingsAtShutdown();
+        g_engine.Shutdown();
         if (insideModalLoop) {
             HMODULE self;
             GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
@@ -182,6 +176,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         g_dialog.SetModule(instance);
+        g_downloader.SetCompleteCallback(OnFeedDownloaded);
         SetSystemAnsiCodec(&g_codec);
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {

@@ -8,7 +8,7 @@ struct TickerSettings;
 
 
 // Keeps the band inside the reference frame by moving it; stores LineSize
-// clamped to 10..768. The band height itself is never changed.
+// clamped to its range (10..768). The band height itself is never changed.
 void ClampBand(TickerSettings& s);
 
 Rect ReferenceBandRect(const TickerSettings& s);

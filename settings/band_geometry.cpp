@@ -1,10 +1,9 @@
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 
 #include "settings/ticker_settings.h"
 
 void ClampBand(TickerSettings& s) {
-    if (s.LineSize < 10) s.LineSize = 10;
-    if (s.LineSize > kRefWidth) s.LineSize = kRefWidth;
+    s.LineSize = ClampTo(&TickerSettings::LineSize, s.LineSize);
     // Both corrections test the left and top found before either moved.
     // 64-bit so that hand-edited extremes cannot overflow.
     const int64_t left = int64_t(s.LinePosX) - s.LineSize / 2;

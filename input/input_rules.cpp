@@ -1,8 +1,8 @@
-#include "plugin/input_rules.h"
+#include "input/input_rules.h"
 
 #include <cctype>
 
-#include "plugin/band_geometry.h"
+#include "settings/band_geometry.h"
 
 bool InputActive(uint32_t nowTick, uint32_t lastFrameTick, bool dialogOpen) {
     return uint32_t(nowTick - lastFrameTick) < 500u && !dialogOpen;

@@ -1,4 +1,4 @@
-#include "plugin/input_hooks_win.h"
+#include "input/input_hooks_win.h"
 
 #include <shellapi.h>
 
@@ -47,10 +47,10 @@ LRESULT CALLBACK InputHooks::MouseProc(int code, WPARAM wParam, LPARAM lParam) {
 
 bool InputHooks::OnMouse(UINT message, const MOUSEHOOKSTRUCT& info) {
     if (message != WM_LBUTTONDOWN && message != WM_LBUTTONDBLCLK && message != WM_LBUTTONUP) return false;
-    HWND video = static_cast<HWND>(ini_.videoWindow);
+    HWND video = static_cast<HWND>(windows_.video);
     if (!video || info.hwnd != video || !Active()) return false;
     const TickerSettings s = control_.Settings();
-    if (s.StringSource != 2) return false;
+    if (s.Source() != ContentSource::Feed) return false;
     if (message == WM_LBUTTONUP) {
         if (clicks_.Release(GetTickCount(), GetDoubleClickTime()) != BandClicks::Open) return false;
         const StringList urls = control_.List(ContentList::Urls);

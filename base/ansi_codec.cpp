@@ -1,4 +1,4 @@
-#include "sources/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 namespace {
 

@@ -1,0 +1,12 @@
+// The messages of the string and file sources, for a run that starts: the
+// list entry is read under the lock, the messages (a file's lines) are
+// built without it.
+#pragma once
+#include <cstdint>
+
+#include "plugin/ticker_lock.h"
+#include "settings/ticker_settings.h"
+#include "sources/message_list.h"
+
+// The strings or a text file; other sources leave `out` empty.
+void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, ContentSource source, MessageList& out);
