@@ -5,6 +5,7 @@
 // another thread (the downloader) runs after the lock is released.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "render/text_renderer.h"
@@ -35,7 +36,7 @@ struct ChangeRule {
     bool measuresBand = false;      // shadow and band height follow at once
     bool rearmsAutoUpdate = false;  // the next refresh is due AutoUpdate minutes from now (when not 0)
     bool restartsLine = false;      // a running line starts again from the new source
-    int32_t posts = -1;             // the UpdatePart posted to an open dialog, -1 for none
+    std::optional<UpdatePart> posts;  // what an open dialog is told to refresh, if anything
 };
 ChangeRule RuleFor(Setting which);
 

@@ -161,7 +161,7 @@ void TickerEngine::Set(Setting which, int64_t value) {
         }
         playback_.StartPlayback(RunBy::User);
     }
-    if (rule.posts >= 0) dialog_.Post(UpdatePart(rule.posts));
+    if (rule.posts) dialog_.Post(*rule.posts);
 }
 
 void TickerEngine::SetFont(const FontSpec& font) {

@@ -11,7 +11,7 @@ namespace {
 
 struct GdiBand : ::testing::Test, BasicEngineFixture<GdiTextRenderer, DibSectionAllocator> {
     GdiBand() {
-        store.strings = {"Проверка шрифта Ag", ""};
+        engine.SetList(ContentList::Strings, {"Проверка шрифта Ag", ""});
     }
     void Start() {
         FrameGeometry g;
@@ -52,10 +52,10 @@ TEST_F(GdiBand, LongFaceNamesAreCutAndQualityIsAlwaysAntialiased) {
 }
 
 TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
-    store.live.TextColor = 0xFFFFFF;
-    store.live.TextOpacity = 100;
-    store.live.BackOpacity = 0;
-    store.live.ShadowOffset = 0;
+    engine.Set(Setting::TextColor, 0xFFFFFF);
+    engine.Set(Setting::TextOpacity, 100);
+    engine.Set(Setting::BackOpacity, 0);
+    engine.Set(Setting::ShadowOffset, 0);
     Start();
     const SurfaceSlot& colour = Band().Surface().Slot(0);
     int inked = 0, partial = 0;
@@ -74,10 +74,10 @@ TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
 }
 
 TEST_F(GdiBand, ShadowAndOpacityLevels) {
-    store.live.TextColor = 0xC0C0C0;
-    store.live.TextOpacity = 50;
-    store.live.BackOpacity = 80;
-    store.live.ShadowOffset = 20;  // 7 pixels of 35
+    engine.Set(Setting::TextColor, 0xC0C0C0);
+    engine.Set(Setting::TextOpacity, 50);
+    engine.Set(Setting::BackOpacity, 80);
+    engine.Set(Setting::ShadowOffset, 20);  // 7 pixels of 35
     Start();
     EXPECT_EQ(Band().Metrics().shadowOffset, 7);
     const SurfaceSlot& colour = Band().Surface().Slot(0);
@@ -108,7 +108,7 @@ TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
     std::vector<uint8_t> pixels[2];
     int k = 0;
     for (const std::string* text : {&shortText, &longText}) {
-        store.strings = {*text, ""};
+        engine.SetList(ContentList::Strings, {*text, ""});
         FrameGeometry g;
         g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
         engine.Start(g);
