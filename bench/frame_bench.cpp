@@ -7,22 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine_probe.h"
+#include "bench/bench_engine.h"
 
 namespace {
-
-struct NoServices : EngineServices {
-    int64_t NowSeconds() override { return 0; }
-    void StartDownload(const std::string&, bool) override {}
-    void StopDownload() override {}
-};
-
-class PlainLock final : public TickerLock {
-public:
-    void Enter() override {}
-    bool TryEnter() override { return true; }
-    void Leave() override {}
-};
 
 // The frames measured, apart from the warm-up (callgrind counts calls of this).
 __attribute__((noinline)) void MeasuredFrame(TickerEngine& engine, uint8_t* frame) { engine.ProcessFrame(frame, 1); }

@@ -12,24 +12,11 @@
 
 #include "settings/band_geometry.h"
 #include "render/gdi_text_renderer_win.h"
-#include "tests/engine_probe.h"
+#include "bench/bench_engine.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct NoServices : EngineServices {
-    int64_t NowSeconds() override { return 0; }
-    void StartDownload(const std::string&, bool) override {}
-    void StopDownload() override {}
-};
-
-class PlainLock final : public TickerLock {
-public:
-    void Enter() override {}
-    bool TryEnter() override { return true; }
-    void Leave() override {}
-};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

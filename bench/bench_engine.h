@@ -1,0 +1,19 @@
+// What the frame benchmarks give the engine in place of a host: no clock, no
+// downloads, and a lock that costs nothing (one thread plays the frames).
+#pragma once
+#include <string>
+
+#include "tests/engine_probe.h"
+
+struct NoServices : EngineServices {
+    int64_t NowSeconds() override { return 0; }
+    void StartDownload(const std::string&, bool) override {}
+    void StopDownload() override {}
+};
+
+class PlainLock final : public TickerLock {
+public:
+    void Enter() override {}
+    bool TryEnter() override { return true; }
+    void Leave() override {}
+};
