@@ -354,7 +354,9 @@ def main():
     global FILES, SEEN
     ap = argparse.ArgumentParser()
     ap.add_argument("--port-file", required=True)
-    ap.add_argument("--lifetime", type=float, default=1800)
+    # Only a guard against a server left behind: a first test run in a fresh
+    # Wine prefix has taken 40 minutes, and the soak runs last.
+    ap.add_argument("--lifetime", type=float, default=4 * 3600)
     ap.add_argument("--tls", help="folder of the test certificates")
     ap.add_argument("--corpus", help="a folder of feeds served at /corpus/")
     args = ap.parse_args()
