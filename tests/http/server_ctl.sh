@@ -44,7 +44,7 @@ start)
     bash "$here/make_test_certs.sh" "$dir/tls"
     trust
     mkdir -p "$dir/files"
-    nohup python3 "$here/feed_server.py" --port-file "$dir/feed_server.port" --tls "$dir/tls" --lifetime 1800 "$@" \
+    nohup python3 "$here/feed_server.py" --port-file "$dir/feed_server.port" --tls "$dir/tls" "$@" \
         </dev/null >"$dir/feed_server.log" 2>&1 &
     echo $! >"$dir/feed_server.pid"
     for _ in $(seq 200); do [ -s "$dir/feed_server.port" ] && exit 0; sleep 0.1; done
