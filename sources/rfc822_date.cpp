@@ -106,8 +106,9 @@ bool ReadOffsetZone(std::string zone, int32_t* east) {
 }
 
 // The numeric zone as RFC 822's scanner reads it: the sign and two digits
-// are the hours, what follows the minutes (with the same sign).
-int32_t ReadNumericZone(std::string zoneText) {
+// are the hours, what follows the minutes (with the same sign). The minutes
+// may be any run of digits, so the sum is taken in 64 bits.
+int64_t ReadNumericZone(std::string zoneText) {
     // "++03:00" and "--03:00" lose a sign and the colon. Short texts such as
     // "+" or "++" are read as far as they go, never past their end.
     if (zoneText.compare(0, 2, "++") == 0 || zoneText.compare(0, 2, "--") == 0) {
@@ -118,7 +119,7 @@ int32_t ReadNumericZone(std::string zoneText) {
     if (zoneText.size() > 2) zoneText.erase(1, 2);
     else if (zoneText.size() > 1) zoneText.erase(1, 1);
     const int32_t minutes = Atoi(zoneText);
-    return hours * 60 + minutes;
+    return int64_t(hours) * 60 + minutes;
 }
 
 }  // namespace
@@ -200,7 +201,7 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     const std::string zoneText = TrimRight(s);
 
     int64_t value = f.year >= 1900 ? UtcSecondsOfFields(f) : 0;
-    int32_t east = 0;
+    int64_t east = 0;
     bool named = false;
     for (const ZoneName& z : kZones)
         if (SameText(zoneText, z.name)) {
@@ -208,8 +209,9 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
             named = true;
             break;
         }
-    if (!named && !ReadOffsetZone(zoneText, &east)) east = ReadNumericZone(zoneText);
-    value -= int64_t(east) * 60;
+    int32_t offset = 0;
+    if (!named) east = ReadOffsetZone(zoneText, &offset) ? offset : ReadNumericZone(zoneText);
+    value -= east * 60;
     // A moment before 1970 has no place on the ticker's clock: treat it as undated.
     if (value < 0) return false;
     *seconds = value;
