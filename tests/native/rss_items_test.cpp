@@ -9,6 +9,11 @@
 
 namespace {
 
+// The item's message as the reader builds it, in the test's time zone.
+bool Build(const RssItemTexts& item, const RssOptions& o, uint64_t now, TickerMessage& m) {
+    return BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m);
+}
+
 TEST(RssItems, StampsAreLocalWallClockFiletimes) {
     EXPECT_EQ(StampFromFields({1970, 1, 1, 0, 0, 0}), 116444736000000000ull);
     EXPECT_EQ(StampFromFields({1601, 1, 1, 0, 0, 1}), 10000000ull);
@@ -21,17 +26,17 @@ TEST(RssItems, DisplayTextFollowsTheFlags) {
     RssOptions o;
     TickerMessage m;
     const uint64_t now = StampFromFields({2020, 1, 1, 0, 0, 0});
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"07 11 2011 г.  10:30  Title  ");
     o.date = o.time = o.title = false;
     o.description = true;
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"Hello world");
     item.description.clear();
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"Title");
     o.title = true;
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"Title  ");
 }
 
@@ -42,27 +47,27 @@ TEST(RssItems, TextsOnAirAreCleanedAndAnUntitledItemShowsItsDescription) {
     RssOptions o;
     o.date = o.time = false;
     TickerMessage m;
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.stamp, StampFromFields({2026, 12, 8, 7, 15, 0}));
     EXPECT_EQ(m.displayText.ToU16(), u"$4300 2  ");
     EXPECT_EQ(m.descriptionText.ToU16(), u"Hello world");
     // no title: Title on, Description off shows the description in its place
     item.title = u" <b></b> ";
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"Hello world  ");
     o.date = true;
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"08 12 2026 г.  Hello world  ");
     // with descriptions on, the description shows once, after the title's place
     o.date = false;
     o.description = true;
-    ASSERT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    ASSERT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"  Hello world");
     // nothing at all to show: no gap on air
     item.description = u"<p> </p>";
-    EXPECT_FALSE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_FALSE(Build(item, o, now, m));
     o.time = true;
-    EXPECT_TRUE(BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m));
+    EXPECT_TRUE(Build(item, o, now, m));
     EXPECT_EQ(m.displayText.ToU16(), u"07:15    ");
 }
 
@@ -81,17 +86,17 @@ TEST(RssItems, FilterAndOrder) {
                                   {u"garbage", u"undated-b", u""},
                                   {u"07 Nov 2011 12:00:00 GMT", u"twelve-again", u""}};
     for (const auto& item : items)
-        if (BuildRssMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m)) InsertNewestFirst(list, m);
+        if (Build(item, o, now, m)) InsertNewestFirst(list, m);
     std::vector<std::u16string> titles;
     for (int32_t i = 0; i < list.Count(); ++i) titles.push_back(list[i].titleText.ToU16());
     EXPECT_EQ(titles, (std::vector<std::u16string>{u"twelve", u"twelve-again", u"eleven", u"ten", u"undated-a",
                                                    u"undated-b"}));
     o.latestNews = true;
     o.lastUpdate = StampFromFields({2011, 11, 7, 11, 0, 0});
-    EXPECT_FALSE(BuildRssMessage(items[4], o, now, RuntimeTimeZone(), PlainFormatter(), m));
-    EXPECT_TRUE(BuildRssMessage(items[2], o, now, RuntimeTimeZone(), PlainFormatter(), m));
-    EXPECT_TRUE(BuildRssMessage(items[1], o, now, RuntimeTimeZone(), PlainFormatter(), m));   // undated: always
-    EXPECT_FALSE(BuildRssMessage(items[3], o, now, RuntimeTimeZone(), PlainFormatter(), m));  // future: never
+    EXPECT_FALSE(Build(items[4], o, now, m));
+    EXPECT_TRUE(Build(items[2], o, now, m));
+    EXPECT_TRUE(Build(items[1], o, now, m));   // undated: always
+    EXPECT_FALSE(Build(items[3], o, now, m));  // future: never
 }
 
 TEST(RssItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
