@@ -7,8 +7,15 @@ say() { printf '\n== %s\n' "$*"; }
 # 32-bit Wine cannot start there. The shipped DLL is always the 32-bit one;
 # on such machines the Windows tests and the demo use the 64-bit build of
 # the same sources under 64-bit Wine.
+# Where 32-bit Wine could not be installed (setup.sh says why), they do the
+# same.
 can_run_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
-wine_arch() { if can_run_32bit; then echo win32; else echo win64; fi; }
+has_wine32() { [ -x /usr/lib/wine/wine ] && dpkg -s wine32:i386 >/dev/null 2>&1; }
+wine_arch() { if can_run_32bit && has_wine32; then echo win32; else echo win64; fi; }
+why_not_win32() {  # one phrase: why the Windows tests do not run the i686 DLL
+    if ! can_run_32bit; then echo "this machine runs no 32-bit code"
+    else echo "32-bit Wine is not installed here"; fi
+}
 
 build_jobs() { nproc 2>/dev/null || echo 2; }
 
@@ -29,7 +36,7 @@ windows_toolchain() {  # arch -> CMake toolchain file of that Windows build
 
 windows_build_name() {  # arch -> which build the numbers come from, in words
     if [ "$1" = win32 ]; then echo "the shipped i686 DLL under 32-bit Wine"
-    else echo "the x86-64 build under 64-bit Wine (this machine runs no 32-bit code)"; fi
+    else echo "the x86-64 build under 64-bit Wine ($(why_not_win32))"; fi
 }
 
 # Runs a command inside one Xvfb with a private, persistent wineserver, so
