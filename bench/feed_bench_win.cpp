@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/std_ticker_lock.h"
 #include "render/gdi_text_renderer_win.h"
 #include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"

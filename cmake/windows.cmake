@@ -59,13 +59,20 @@ add_library(skimrow_dialog STATIC
 target_compile_options(skimrow_dialog PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_dialog PUBLIC skimrow_win comctl32 comdlg32 user32 gdi32)
 
-add_library(Mivra_Skimrow SHARED entry/plugin_main_win.cpp entry/engine_services_win.cpp input/input_hooks_win.cpp
+add_library(Mivra_Skimrow SHARED entry/plugin_main_win.cpp entry/engine_services_win.cpp entry/exception_globals_win.cpp input/input_hooks_win.cpp
     entry/Mivra_Skimrow.def entry/version.rc dialog/res/dialog.rc)
 target_include_directories(Mivra_Skimrow PRIVATE ${SKIMROW_IMAGES} ${CMAKE_SOURCE_DIR}/dialog/res)
 add_dependencies(Mivra_Skimrow dialog_images)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
 target_compile_options(Mivra_Skimrow PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_options(Mivra_Skimrow PRIVATE ${SKIMROW_STATIC_LINK})
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # The DWARF unwinder's once and lock, given back at unload
+    # (entry/unwinder_release_i686_win.cpp).
+    target_sources(Mivra_Skimrow PRIVATE entry/unwinder_release_i686_win.cpp)
+    target_link_options(Mivra_Skimrow PRIVATE -Wl,--wrap=pthread_once,--wrap=pthread_mutex_init
+                        -Wl,--wrap=pthread_mutex_destroy,--wrap=__deregister_frame_info)
+endif()
 target_link_libraries(Mivra_Skimrow PRIVATE skimrow_dialog skimrow_win)
 
 add_executable(vantrex_host host/vantrex_host_win.cpp host/frame_io.cpp)

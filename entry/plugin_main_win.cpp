@@ -6,6 +6,7 @@
 
 #include "dialog/settings_dialog_win.h"
 #include "entry/engine_services_win.h"
+#include "entry/exception_globals_win.h"
 #include "include/vantrex_plugin.h"
 #include "input/input_hooks_win.h"
 #include "plugin/host_windows_win.h"
@@ -178,12 +179,18 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         g_dialog.SetModule(instance);
         g_downloader.SetCompleteCallback(OnFeedDownloaded);
         SetSystemAnsiCodec(&g_codec);
-        DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_THREAD_DETACH) {
+        ReleaseThreadExceptionGlobals();
     } else if (reason == DLL_PROCESS_DETACH) {
         g_hooks.Remove();  // last resort: no hook may point into unmapped code
-        // Unloaded by FreeLibrary, not by the process's exit: the buffer would
-        // otherwise stay on the host's heap once per load (73 KB on x86-64).
-        if (!reserved) __gnu_cxx::__freeres();
+        // Unloaded by FreeLibrary, not by the process's exit: what the
+        // runtime keeps would otherwise stay in the host's process once per
+        // load (the emergency buffer is 73 KB on x86-64; the exception state
+        // holds a TLS slot, of which a process has about a thousand).
+        if (!reserved) {
+            __gnu_cxx::__freeres();
+            ReleaseExceptionGlobals();
+        }
     }
     return TRUE;
 }

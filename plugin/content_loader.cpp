@@ -1,16 +1,12 @@
 #include "plugin/content_loader.h"
 
-#include <chrono>
-#include <thread>
-
 namespace {
 
 // Takes the lock unless the worker is told to stop first.
 bool EnterUnlessStopping(TickerLock& lock, bool (*stopping)(void*), void* context) {
     for (;;) {
-        if (lock.TryEnter()) return true;
+        if (lock.TryEnterWithin(1)) return true;
         if (stopping && stopping(context)) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -11,6 +11,11 @@ public:
     void Enter() override { EnterCriticalSection(&section_); }
     bool TryEnter() override { return TryEnterCriticalSection(&section_) != FALSE; }
     void Leave() override { LeaveCriticalSection(&section_); }
+    bool TryEnterWithin(unsigned milliseconds) override {
+        if (TryEnter()) return true;
+        Sleep(milliseconds);
+        return TryEnter();
+    }
 
 private:
     CRITICAL_SECTION section_;

@@ -1,6 +1,5 @@
 // The one re-entrant lock between the host's threads and the download worker.
 #pragma once
-#include <mutex>
 
 class TickerLock {
 public:
@@ -8,16 +7,13 @@ public:
     virtual void Enter() = 0;
     virtual bool TryEnter() = 0;
     virtual void Leave() = 0;
-};
-
-class StdTickerLock final : public TickerLock {
-public:
-    void Enter() override { mutex_.lock(); }
-    bool TryEnter() override { return mutex_.try_lock(); }
-    void Leave() override { mutex_.unlock(); }
-
-private:
-    std::recursive_mutex mutex_;
+    // Takes the lock if it is free now or within about that time. Each lock
+    // waits in its platform's own way: the DLL must not reach the threads
+    // runtime's sleep, which keeps a record per calling thread for good.
+    virtual bool TryEnterWithin(unsigned milliseconds) {
+        (void)milliseconds;
+        return TryEnter();
+    }
 };
 
 class LockGuard {

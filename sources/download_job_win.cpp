@@ -40,7 +40,7 @@ void CALLBACK OnInternetStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOI
     const INTERNET_ASYNC_RESULT* r = static_cast<const INTERNET_ASYNC_RESULT*>(info);
     if (status == INTERNET_STATUS_REDIRECT) {
         const char* to = static_cast<const char*>(info);
-        std::lock_guard<std::mutex> lock(j->redirectLock);
+        std::lock_guard<SrwLock> lock(j->redirectLock);
         j->redirectedTo.assign(to, strnlen(to, length ? length : 4096));
     } else if (status == INTERNET_STATUS_HANDLE_CREATED) {
         if (!j->urlFile) j->urlFile = reinterpret_cast<HINTERNET>(r->dwResult);
@@ -185,13 +185,13 @@ HINTERNET Request(Job& j, bool compressed, DWORD* error) {
 // opened request's own, else the last one WinInet reported on the way.
 std::string RedirectTarget(Job& j, HINTERNET opened) {
     {
-        std::lock_guard<std::mutex> lock(j.redirectLock);
+        std::lock_guard<SrwLock> lock(j.redirectLock);
         if (j.redirectedTo.empty()) return std::string();
     }
     char url[INTERNET_MAX_URL_LENGTH + 1] = {};
     DWORD size = sizeof url - 1;
     if (opened && InternetQueryOptionA(opened, INTERNET_OPTION_URL, url, &size)) return url;
-    std::lock_guard<std::mutex> lock(j.redirectLock);
+    std::lock_guard<SrwLock> lock(j.redirectLock);
     return j.redirectedTo;
 }
 

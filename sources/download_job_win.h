@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "base/srw_lock_win.h"
 #include "sources/download_rules.h"
 
 struct DownloadJob;
@@ -46,7 +47,7 @@ struct DownloadJob {
     std::atomic<DWORD> asyncError{0};
     HINTERNET session = nullptr;
     HINTERNET urlFile = nullptr;
-    std::mutex redirectLock;
+    SrwLock redirectLock;
     std::string redirectedTo;  // the last address a redirect led to
     // What WinInet writes into when a call completes later. A call given up
     // (a stop, a stall) may still write after the handles are closed: its

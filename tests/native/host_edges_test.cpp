@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "engine_fixture.h"
+#include "plugin/std_ticker_lock.h"
 #include "settings/instance_paths.h"
 #include "test_files.h"
 

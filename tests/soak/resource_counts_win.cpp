@@ -172,8 +172,28 @@ int64_t CountTempFiles(const char* pattern) {
     return count;
 }
 
+int64_t CountTlsSlots() {
+    // 64 slots in the thread block and 1024 expansion slots. Taking them all
+    // and giving them back allocates nothing: a thread's expansion array is
+    // made only when a value is set.
+    constexpr int64_t kSlots = 64 + 1024;
+    static DWORD taken[kSlots];
+    int64_t n = 0;
+    while (n < kSlots) {
+        const DWORD slot = TlsAlloc();
+        if (slot == TLS_OUT_OF_INDEXES) break;
+        taken[n++] = slot;
+    }
+    for (int64_t i = 0; i < n; ++i) TlsFree(taken[i]);
+    return kSlots - n;
+}
+
 ResourceCounts CountResources() {
     ResourceCounts c;
+    // Wine gives every thread its array of expansion slots the first time
+    // one is taken: before the heap, so that the array is there at every
+    // heap count.
+    c.tlsSlots = CountTlsSlots();
     CountHeap(&c.heapBytes, &c.heapBlocks);  // first: the other counts may allocate (and free) on the way
     CountGdiObjects(c.gdi);
     c.windows = CountWindows();

@@ -270,6 +270,7 @@ const Measure kMeasures[] = {
     {"windows", FIELD(windows), true},
     {"threads", FIELD(threads), true},
     {"kernel handles", FIELD(handles), true},
+    {"TLS slots", FIELD(tlsSlots), true},
     {"temporary files", FIELD(tempFiles), true},
     {"pagefile bytes", FIELD(pagefileBytes), false},
     {"working set bytes", FIELD(workingSetBytes), false},
@@ -281,7 +282,7 @@ constexpr int kHeapBytes = 0;
 
 // Heap growth allowed per cycle after the warm-up (bytes): Wine's WinInet
 // keeps 152 bytes per HTTP response, which a download cycle pays once.
-constexpr double kHeapBoundPerCycle[kKinds] = {16, 512, 64, 1024};
+constexpr double kHeapBoundPerCycle[kKinds] = {16, 512, 64, 16};
 
 }  // namespace
 
