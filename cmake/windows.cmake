@@ -87,6 +87,18 @@ add_test(NAME dll_export_and_import_tables
     COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${SKIMROW_OBJDUMP} -DDLL=$<TARGET_FILE:Mivra_Skimrow>
             -P ${CMAKE_SOURCE_DIR}/tests/check_dll_tables.cmake)
 
+# The release archive from this tree's DLL, and what a user finds in it.
+# Only the i686 tree: the archive refuses any other DLL.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_test(NAME release_archive_pack
+        COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/package.sh --tree ${CMAKE_BINARY_DIR} --out ${CMAKE_BINARY_DIR}/dist)
+    add_test(NAME release_archive_contents
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check_release_archive.py
+                ${CMAKE_BINARY_DIR}/dist ${CMAKE_SOURCE_DIR})
+    set_tests_properties(release_archive_pack PROPERTIES FIXTURES_SETUP release_archive)
+    set_tests_properties(release_archive_contents PROPERTIES FIXTURES_REQUIRED release_archive)
+endif()
+
 if(SKIMROW_WINE_TESTS)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
