@@ -59,20 +59,26 @@ add_library(skimrow_dialog STATIC
 target_compile_options(skimrow_dialog PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_dialog PUBLIC skimrow_win comctl32 comdlg32 user32 gdi32)
 
-add_library(Mivra_Skimrow SHARED entry/plugin_main_win.cpp entry/engine_services_win.cpp entry/exception_globals_win.cpp input/input_hooks_win.cpp
+# What the static C++ runtime takes when a module loads, given back when it
+# unloads: its exception state in a TLS slot of the module's own, and on
+# i686 the DWARF unwinder's once and lock (entry/*release*).
+function(skimrow_release_runtime target)
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/entry/runtime_release_win.cpp)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/entry/unwinder_release_i686_win.cpp)
+        target_link_options(${target} PRIVATE -Wl,--wrap=pthread_once,--wrap=pthread_mutex_init
+                            -Wl,--wrap=pthread_mutex_destroy,--wrap=__deregister_frame_info)
+    endif()
+endfunction()
+
+add_library(Mivra_Skimrow SHARED entry/plugin_main_win.cpp entry/engine_services_win.cpp input/input_hooks_win.cpp
     entry/Mivra_Skimrow.def entry/version.rc dialog/res/dialog.rc)
 target_include_directories(Mivra_Skimrow PRIVATE ${SKIMROW_IMAGES} ${CMAKE_SOURCE_DIR}/dialog/res)
 add_dependencies(Mivra_Skimrow dialog_images)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
 target_compile_options(Mivra_Skimrow PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_options(Mivra_Skimrow PRIVATE ${SKIMROW_STATIC_LINK})
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    # The DWARF unwinder's once and lock, given back at unload
-    # (entry/unwinder_release_i686_win.cpp).
-    target_sources(Mivra_Skimrow PRIVATE entry/unwinder_release_i686_win.cpp)
-    target_link_options(Mivra_Skimrow PRIVATE -Wl,--wrap=pthread_once,--wrap=pthread_mutex_init
-                        -Wl,--wrap=pthread_mutex_destroy,--wrap=__deregister_frame_info)
-endif()
+skimrow_release_runtime(Mivra_Skimrow)
 target_link_libraries(Mivra_Skimrow PRIVATE skimrow_dialog skimrow_win)
 
 add_executable(vantrex_host host/vantrex_host_win.cpp host/frame_io.cpp)
@@ -113,7 +119,12 @@ if(SKIMROW_WINE_TESTS)
     # The browser stand-in that the hook tests register for http.
     add_executable(record_open tests/win/tools/record_open.cpp)
     target_link_options(record_open PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
-    add_dependencies(win_tests Mivra_Skimrow vantrex_host record_open)
+    add_library(throwing_dll SHARED tests/win/tools/throwing_dll.cpp)
+    set_target_properties(throwing_dll PROPERTIES PREFIX "")
+    target_include_directories(throwing_dll PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_options(throwing_dll PRIVATE ${SKIMROW_STATIC_LINK})
+    skimrow_release_runtime(throwing_dll)
+    add_dependencies(win_tests Mivra_Skimrow vantrex_host record_open throwing_dll)
     # Real feeds through the DLL, run by scripts/real-feeds.sh (not by CTest).
     add_executable(real_feeds tests/win/tools/real_feeds.cpp tests/win/band_session.cpp tests/win/plugin_harness.cpp)
     target_include_directories(real_feeds PRIVATE ${CMAKE_SOURCE_DIR})

@@ -6,7 +6,7 @@
 
 #include "dialog/settings_dialog_win.h"
 #include "entry/engine_services_win.h"
-#include "entry/exception_globals_win.h"
+#include "entry/runtime_release_win.h"
 #include "include/vantrex_plugin.h"
 #include "input/input_hooks_win.h"
 #include "plugin/host_windows_win.h"
@@ -18,12 +18,6 @@
 #include "sources/downloader_win.h"
 #include "sources/rss_reader_win.h"
 #include "sources/time_win.h"
-
-// Frees the static C++ runtime's emergency exception buffer; libstdc++ has
-// it but no header declares it.
-namespace __gnu_cxx {
-void __freeres() noexcept;
-}
 
 namespace {
 
@@ -180,17 +174,14 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         g_downloader.SetCompleteCallback(OnFeedDownloaded);
         SetSystemAnsiCodec(&g_codec);
     } else if (reason == DLL_THREAD_DETACH) {
-        ReleaseThreadExceptionGlobals();
+        ReleaseThreadRuntime();
     } else if (reason == DLL_PROCESS_DETACH) {
         g_hooks.Remove();  // last resort: no hook may point into unmapped code
         // Unloaded by FreeLibrary, not by the process's exit: what the
         // runtime keeps would otherwise stay in the host's process once per
-        // load (the emergency buffer is 73 KB on x86-64; the exception state
-        // holds a TLS slot, of which a process has about a thousand).
-        if (!reserved) {
-            __gnu_cxx::__freeres();
-            ReleaseExceptionGlobals();
-        }
+        // load (a TLS slot among them, of which a process has about a
+        // thousand).
+        if (!reserved) ReleaseRuntime();
     }
     return TRUE;
 }

@@ -40,10 +40,9 @@ fi
 before_rows=""
 text='Бегущая строка: новости часа  В Москве без осадков'
 font=/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf
-wine_exe() { with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" "$@"; }
 
 say "under Wine ($build): one frame's time split, in-process, frame in cache"
-split=$(wine_exe "$tree/frame_split_bench.exe")
+split=$(wine_exe "$arch" "$tree" "$tree/frame_split_bench.exe")
 echo "$split"
 split_col() { echo "$split" | awk -v s="$1" -v c="$2" '$1 == s { print $c }'; }
 
@@ -67,7 +66,7 @@ for size in 720x576 1920x1080 3840x2160; do
     printf '[PluginSettings]\r\nLineOn=1\r\nStr_000=%s\r\n' "$(echo "$text" | iconv -f utf-8 -t cp1251)" \
         > "$app/Plugins/Mivra_Skimrow.ini"
     frame_ms() {  # app dir -> median ProcessFrame time of one run
-        wine_exe "$1/vantrex_host.exe" --headless --size "$size" --frames "$frames" --stats 2>&1 |
+        wine_exe "$arch" "$tree" "$1/vantrex_host.exe" --headless --size "$size" --frames "$frames" --stats 2>&1 |
             sed -n 's/.*median \([0-9.]*\).*/\1/p'
     }
     [ -z "$before_dll" ] || cp "$app/Plugins/Mivra_Skimrow.ini" "$app.before/Plugins/"

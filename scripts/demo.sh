@@ -41,8 +41,7 @@ fi
 
 say "playing $frames frames of FFmpeg's testsrc2 video (720x576 YUY2) through the host and the plug-in"
 ffmpeg -v error -f lavfi -i "testsrc2=size=720x576:rate=25" -frames:v "$frames" -f rawvideo -pix_fmt yuyv422 - |
-    with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
-        "$app/vantrex_host.exe" --headless "${pace[@]}" --size 720x576 --format yuy2 --input - --output - --stats \
+    wine_exe "$arch" "$tree" "$app/vantrex_host.exe" --headless "${pace[@]}" --size 720x576 --format yuy2 --input - --output - --stats \
         > "$demo/frames.yuy2"
 
 say "encoding build/demo/demo.mp4 and build/demo/still.png"

@@ -19,11 +19,13 @@ why_not_win32() {  # one phrase: why the Windows tests do not run the i686 DLL
 
 build_jobs() { nproc 2>/dev/null || echo 2; }
 
-configure_and_build() {  # dir, cmake args...
+configure_and_build() {  # dir, cmake args...: prints the build's warnings and errors
     local dir=$1; shift
     cmake -S "$SKIMROW_ROOT" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
-    cmake --build "$dir" -j "$(build_jobs)" 2>&1 | grep -E 'error|warning:|Error' || true
-    cmake --build "$dir" -j "$(build_jobs)" >/dev/null
+    local rc=0
+    cmake --build "$dir" -j "$(build_jobs)" >"$dir.build.log" 2>&1 || rc=$?
+    grep -E 'error|warning:|Error' "$dir.build.log"
+    return $rc
 }
 
 windows_tree() {  # arch -> build dir of the Windows build that runs here
@@ -44,6 +46,13 @@ windows_build_name() {  # arch -> which build the numbers come from, in words
 with_wine() {  # arch prefix command...
     local arch=$1 prefix=$2; shift 2
     xvfb-run -a -s "-screen 0 1280x1024x24" "$SKIMROW_ROOT/scripts/wine-session.sh" "$arch" "$prefix" "$@"
+}
+
+# Runs one Windows program of a build tree in that tree's prefix, in a session
+# of its own: wine_exe ARCH TREE program.exe [args...]
+wine_exe() {
+    local arch=$1 tree=$2; shift 2
+    with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" "$@"
 }
 
 # Wine maps the Unix root to drive Z:.

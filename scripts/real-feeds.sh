@@ -27,8 +27,7 @@ mkdir -p "$work"
 python3 "$SKIMROW_ROOT/scripts/real_feeds_model.py" "$feeds" >"$work/expected.tsv" || exit 1
 "$SKIMROW_ROOT/tests/http/server_ctl.sh" start "$work" -- --corpus "$feeds" || exit 1
 export SKIMROW_FEED_PORT_FILE=$work/feed_server.port SKIMROW_REAL_FEEDS=$work/expected.tsv
-with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
-    "$tree/real_feeds.exe" >"$work/run.log" 2>&1
+wine_exe "$arch" "$tree" "$tree/real_feeds.exe" >"$work/run.log" 2>&1
 rc=$?
 "$SKIMROW_ROOT/tests/http/server_ctl.sh" stop "$work"
 tr -d '\r' <"$work/run.log" | grep -E '^FAIL |real feeds$' || { tail -20 "$work/run.log"; rc=1; }

@@ -6,25 +6,26 @@ source "$(dirname "$0")/lib.sh"
 "$SKIMROW_ROOT/scripts/setup.sh" || exit 1
 mkdir -p "$SKIMROW_BUILD"
 arch=$(wine_arch)
+say "Windows tests: $(windows_build_name "$arch")"
 status=0 passed=0 failed=0
 
 run_ctest() {  # label dir [wrapper...]
     local label=$1 dir=$2; shift 2
     say "$label: running tests"
     local log="$dir.ctest.log"
-    local filter=()
+    local filter=() environment=()
     if [ "${1:-}" = env ]; then  # env VAR=value ctest_filter NAME
-        export "$2"; shift 2
+        environment=("$2"); shift 2
     fi
     if [ "${1:-}" = ctest_filter ]; then filter=(-R "$2"); shift 2; fi
-    (cd "$dir" && "$@" ctest --output-on-failure -j 1 "${filter[@]}") >"$log" 2>&1
+    (cd "$dir" && env "${environment[@]}" "$@" ctest --output-on-failure -j 1 "${filter[@]}") >"$log" 2>&1
     local rc=$?
     grep -E 'tests passed|Failed|\*\*\*|Errors while' "$log" | tail -20
     [ $rc -eq 0 ] || { status=1; sed -n '/The following tests FAILED/,$p' "$log"; grep -B2 -A30 'Failure\|FAILED\|ERROR: ' "$log" | head -120; }
-    local total ok
+    local total failures
     total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+' || echo 0)
-    ok=$(grep -oE '[0-9]+% tests passed, [0-9]+ tests failed' "$log" | tail -1 | grep -oE ', [0-9]+' | grep -oE '[0-9]+' || echo 0)
-    passed=$((passed + total - ok)) failed=$((failed + ok))
+    failures=$(grep -oE '[0-9]+% tests passed, [0-9]+ tests failed' "$log" | tail -1 | grep -oE ', [0-9]+' | grep -oE '[0-9]+' || echo 0)
+    passed=$((passed + total - failures)) failed=$((failed + failures))
 }
 
 say "native build with AddressSanitizer and UBSan"
@@ -43,7 +44,7 @@ configure_and_build "$SKIMROW_BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$SKIMROW_ROOT
 if [ "$arch" = win32 ]; then
     run_ctest "Windows 32-bit under Wine" "$SKIMROW_BUILD/win32" with_wine win32 "$SKIMROW_BUILD/win32/wineprefix"
 else
-    run_ctest "Windows 32-bit (tables and release archive only: this machine cannot run 32-bit code)" "$SKIMROW_BUILD/win32"
+    run_ctest "Windows 32-bit (tables and release archive only: $(why_not_win32))" "$SKIMROW_BUILD/win32"
     say "Windows build, 64-bit (the same sources, tested under 64-bit Wine)"
     configure_and_build "$SKIMROW_BUILD/win64" -DCMAKE_TOOLCHAIN_FILE="$SKIMROW_ROOT/cmake/mingw-x86_64.cmake" || exit 1
     run_ctest "Windows 64-bit under Wine" "$SKIMROW_BUILD/win64" with_wine win64 "$SKIMROW_BUILD/win64/wineprefix"

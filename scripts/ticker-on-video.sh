@@ -12,7 +12,6 @@ tree=$(windows_tree "$arch")
 app=$SKIMROW_BUILD/demo/app
 [ -f "$app/vantrex_host.exe" ] || { echo "run scripts/demo.sh first" >&2; exit 1; }
 ffmpeg -v error -i "$input" -vf "scale=${size/x/:},fps=$fps" -f rawvideo -pix_fmt yuyv422 - |
-    with_wine "$arch" "$tree/wineprefix" "$SKIMROW_ROOT/scripts/wine-run.sh" "$arch" "$tree/wineprefix" \
-        "$app/vantrex_host.exe" --headless --size "$size" --format yuy2 --input - --output - |
+    wine_exe "$arch" "$tree" "$app/vantrex_host.exe" --headless --size "$size" --format yuy2 --input - --output - |
     ffmpeg -v error -y -f rawvideo -pix_fmt yuyv422 -s "$size" -r "$fps" -i - -c:v libx264 -pix_fmt yuv420p "$output"
 echo "wrote $output"

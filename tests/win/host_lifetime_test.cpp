@@ -4,6 +4,7 @@
 // feed's parse saves the old stamp or the new one, the same bytes each time.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <vector>
 
@@ -148,6 +149,55 @@ TEST(HostLifetime, LoadAndUnloadCyclesLeaveNoHeap) {
     EXPECT_EQ(GetModuleHandleA("Mivra_Skimrow.dll"), nullptr);
     EXPECT_LT((bytes1 - bytes0) / kCycles, 1024) << "heap bytes per load/unload";
     EXPECT_LE((blocks1 - blocks0) / kCycles, 1) << "heap blocks per load/unload";
+}
+
+// A module with the plug-in's runtime that throws on two threads, the
+// host's and one that outlives every load, loaded and unloaded more often
+// than a process has TLS slots: each unload gives back what its loads took.
+struct ThrowCall {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int (*)(int)> function{nullptr};  // null again once done
+    std::atomic<bool> quit{false};
+};
+
+DWORD WINAPI ThrowOnCall(void* call) {
+    auto* c = static_cast<ThrowCall*>(call);
+    for (;;) {
+        WaitForSingleObject(c->go, INFINITE);
+        ResetEvent(c->go);
+        if (c->quit) return 0;
+        c->function.load()(3);
+        c->function = nullptr;
+    }
+}
+
+TEST(HostLifetime, AModuleThatThrowsGivesItsRuntimeBackAtEveryUnload) {
+    ThrowCall call;
+    HANDLE thread = CreateThread(nullptr, 0, ThrowOnCall, &call, 0, nullptr);
+    auto cycle = [&] {
+        HMODULE module = LoadLibraryA((ExeFolder() + "throwing_dll.dll").c_str());
+        ASSERT_NE(module, nullptr);
+        auto throwAndCatch = reinterpret_cast<int (*)(int)>(GetProcAddress(module, "ThrowAndCatch"));
+        ASSERT_NE(throwAndCatch, nullptr);
+        ASSERT_EQ(throwAndCatch(3), 3);
+        call.function = throwAndCatch;
+        SetEvent(call.go);
+        while (call.function) Sleep(0);
+        FreeLibrary(module);
+    };
+    for (int i = 0; i < 3; ++i) cycle();
+    const ResourceCounts before = CountResources();
+    constexpr int kCycles = 1200;  // a process has 1088 TLS slots
+    for (int i = 0; i < kCycles; ++i) cycle();
+    const ResourceCounts after = CountResources();
+    call.quit = true;
+    SetEvent(call.go);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(call.go);
+    EXPECT_EQ(after.tlsSlots, before.tlsSlots);
+    EXPECT_LE(after.handles - before.handles, 0);
+    EXPECT_LT((after.heapBytes - before.heapBytes) / kCycles, 16) << "heap bytes per load/unload";
 }
 
 std::string LogPath() { return ExeFolder() + "Plugins\\Mivra_Skimrow.log"; }
