@@ -164,7 +164,7 @@ target_link_libraries(soak PRIVATE user32 gdi32 psapi)
 add_dependencies(soak Mivra_Skimrow soak_control)
 if(SKIMROW_WINE_TESTS)
     # The short soak: a few hundred cycles; fails on any growth.
-    add_test(NAME soak_short COMMAND soak --check --cycles 200,15,10,15 --warmup 20,3,3,3)
+    add_test(NAME soak_short COMMAND soak --check --cycles 200,15,10,15 --warmup 20,3,10,3)
     set_tests_properties(soak_short PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE FIXTURES_REQUIRED feed_server
         PASS_REGULAR_EXPRESSION "soak: no growth"
         ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
