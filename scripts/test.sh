@@ -70,5 +70,6 @@ fuzzed=${fuzzed:-0 1}  # no summary line: the targets did not build or run
 passed=$((passed + ${fuzzed% *})) failed=$((failed + ${fuzzed#* }))
 
 say "summary"
+echo "Windows tests: $(windows_build_name "$arch")"
 echo "$passed passed, $failed failed"
 exit $status
