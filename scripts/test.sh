@@ -18,13 +18,17 @@ run_ctest() {  # label dir [wrapper...]
         environment=("$2"); shift 2
     fi
     if [ "${1:-}" = ctest_filter ]; then filter=(-R "$2"); shift 2; fi
-    (cd "$dir" && env "${environment[@]}" "$@" ctest --output-on-failure -j 1 "${filter[@]}") >"$log" 2>&1
+    # The environment is the subshell's own: it does not reach later steps.
+    (cd "$dir" && for e in "${environment[@]}"; do export "$e"; done &&
+        "$@" ctest --output-on-failure -j 1 "${filter[@]}") >"$log" 2>&1
     local rc=$?
     grep -E 'tests passed|Failed|\*\*\*|Errors while' "$log" | tail -20
     [ $rc -eq 0 ] || { status=1; sed -n '/The following tests FAILED/,$p' "$log"; grep -B2 -A30 'Failure\|FAILED\|ERROR: ' "$log" | head -120; }
     local total failures
     total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+' || echo 0)
     failures=$(grep -oE '[0-9]+% tests passed, [0-9]+ tests failed' "$log" | tail -1 | grep -oE ', [0-9]+' | grep -oE '[0-9]+' || echo 0)
+    # A runner that failed without counting (it did not start) is a failure too.
+    [ $rc -eq 0 ] || [ "$failures" -gt 0 ] || failures=1
     passed=$((passed + total - failures)) failed=$((failed + failures))
 }
 
