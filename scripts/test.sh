@@ -28,8 +28,9 @@ run_ctest() {  # label dir [wrapper...]
     total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+' || echo 0)
     failures=$(grep -oE '[0-9]+% tests passed, [0-9]+ tests failed' "$log" | tail -1 | grep -oE ', [0-9]+' | grep -oE '[0-9]+' || echo 0)
     # A runner that failed without counting (it did not start) is a failure too.
+    local ran=$((total - failures))
     [ $rc -eq 0 ] || [ "$failures" -gt 0 ] || failures=1
-    passed=$((passed + total - failures)) failed=$((failed + failures))
+    passed=$((passed + ran)) failed=$((failed + failures))
 }
 
 say "native build with AddressSanitizer and UBSan"
