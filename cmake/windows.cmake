@@ -24,6 +24,7 @@ add_library(skimrow_win STATIC
     settings/instance_paths_win.cpp
     sources/download_job_win.cpp
     sources/downloader_win.cpp
+    sources/feed_source_win.cpp
     sources/rss_reader_win.cpp
     sources/time_win.cpp
 )

@@ -17,7 +17,7 @@ TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRende
       services_(services),
       band_(renderer, allocator),
       playback_(lock, store_, band_, services, dialog_),
-      content_(lock, store_, playback_, services),
+      feeds_(lock, store_, playback_, services),
       frames_(lock, store_, playback_, band_) {}
 
 void TickerEngine::Init(const SettingsLocation& location) {

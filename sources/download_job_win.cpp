@@ -3,22 +3,26 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "base/text.h"
 #include "sources/download_text.h"
 
 namespace {
 
 using Job = DownloadJob;
 
-void Status(Job& j, int32_t level, const std::u16string& text) {
-    j.lastStatus = text;
-    if (j.onStatus) j.onStatus(&j, text, level);
-}
-
 #define LOG(job, ...) WriteLogRecord((job).logPath, __VA_ARGS__)
 
-void Complete(Job& j, const std::string& path) {
-    if (j.onComplete) j.onComplete(&j, path);
+void Hand(Job& j, DownloadOutcome::Kind kind, std::u16string notice = std::u16string()) {
+    if (!j.handler) return;
+    DownloadOutcome outcome;
+    outcome.kind = kind;
+    outcome.notice = std::move(notice);
+    if (kind == DownloadOutcome::Body) {
+        outcome.path = j.tempFile;
+        outcome.contentType = j.contentType;
+    }
+    outcome.stop = &j.stop;
+    outcome.logPath = &j.logPath;
+    j.handler->OnDownloaded(outcome);
 }
 
 // WinInet's own text for an error, without its line end; `fallback` when there is none.
@@ -61,7 +65,7 @@ Wait WaitForWinInet(Job& j) {
     return Wait::Stalled;
 }
 
-bool StopRequested(const Job& j) { return j.stop.load(); }
+bool StopRequested(const Job& j) { return j.stop.Requested(); }
 
 std::string Printf(const char* format, ...) {
     char text[1024];
@@ -74,15 +78,18 @@ std::string Printf(const char* format, ...) {
 
 }  // namespace
 
-// Every failure ends alike: its status text (when the user is told), its
-// log line, and the empty result for the reader.
-void FailDownload(Job& j, const char16_t* status, const std::string& logLine) {
-    if (status) Status(j, kDownloadStatusError, status);
+// Every failure ends alike: its log line, and its own notice for the
+// handler (never whatever the transfer was doing when it failed).
+void FailDownload(Job& j, const char16_t* notice, const std::string& logLine) {
     LOG(j, "%s", logLine.c_str());
-    Complete(j, "");
+    Hand(j, DownloadOutcome::Failed, notice);
 }
 
-// A stop asked for by the plug-in; once the transfer has begun the reader
+void DownloadOutcome::Log(const char* line) const {
+    if (logPath) WriteLogRecord(*logPath, "%s", line);
+}
+
+// A stop asked for by the plug-in; once the transfer has begun the handler
 // still hears that nothing came.
 void LogTerminated(Job& j) {
     if (!j.toldTerminated.exchange(true)) LOG(j, "Session terminated.");
@@ -92,7 +99,7 @@ namespace {
 
 void Terminated(Job& j, bool tellReader) {
     LogTerminated(j);
-    if (tellReader) Complete(j, "");
+    if (tellReader) Hand(j, DownloadOutcome::Stopped);
 }
 
 void CloseUrl(Job& j) {
@@ -303,7 +310,7 @@ bool OpenResponse(Job& j, bool* compressed, Response* r) {
         // Asked "only if changed": the feed on air is still the current one.
         j.notModified = true;
         LOG(j, "Not modified.");
-        Complete(j, "");
+        Hand(j, DownloadOutcome::NotModified);
         return false;
     }
     if (statusCode != 200 && statusCode != 302) {
@@ -322,7 +329,6 @@ bool OpenResponse(Job& j, bool* compressed, Response* r) {
 
 void RunDownload(Job& j) {
     Connection connection(j);
-    Status(j, kDownloadStatusInfo, u"Подключение к серверу...");
     LOG(j, "Open internet session.");
     j.session = InternetOpenA(UserAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     if (!j.session) {
@@ -344,7 +350,7 @@ void RunDownload(Job& j) {
     if (!OpenResponse(j, &compressed, &response)) return;
 
     TempFile temp(j.tempFile);
-    if (!temp.IsOpen()) return FailDownload(j, nullptr, "Couldn't open TMP file.");
+    if (!temp.IsOpen()) return FailDownload(j, u"Ошибка загрузки файла", "Couldn't open TMP file.");
     uint64_t total = 0;
     ReadBlock block(j.stallTimeoutMs);
     for (;;) {
@@ -367,17 +373,13 @@ void RunDownload(Job& j) {
             return FailDownload(j, u"Ошибка загрузки файла",
                         Printf("Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str()));
         total += got;
-        Status(j, kDownloadStatusInfo, ProgressText(total, response.contentLength, response.lengthKnown));
         if (StopRequested(j)) return Terminated(j, true);
     }
-    char text[64];
-    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(total));
-    Status(j, kDownloadStatusInfo, u"Загружено: " + WidenBytes(text) + u" байт.");
     LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
     temp.Close();
     j.received.etag = HeaderText(j.urlFile, HTTP_QUERY_ETAG);
     j.received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
-    Complete(j, j.tempFile);
+    Hand(j, DownloadOutcome::Body);
     // Stopped while the reader was at it, the feed may never have gone on
     // air: then it does not count as the document a 304 would refer to.
     if (!StopRequested(j)) j.good = true;

@@ -10,18 +10,36 @@
 #include <mutex>
 #include <string>
 
+#include "base/stop_signal.h"
 #include "sources/download_rules.h"
 
-struct DownloadJob;
-// Called on the worker thread. `job` identifies the download.
-using DownloadCompleteFn = void (*)(DownloadJob* job, const std::string& path);
-using DownloadStatusFn = void (*)(DownloadJob* job, const std::u16string& text, int32_t level);
-constexpr int32_t kDownloadStatusInfo = 0;
-constexpr int32_t kDownloadStatusError = 255;
+// What one download came to, as its handler hears it.
+struct DownloadOutcome {
+    // Stopped: the plug-in stopped it once the transfer had begun.
+    enum Kind { Body, Failed, NotModified, Stopped } kind = Failed;
+    std::string path;         // Body: the temporary file, which the handler may delete
+    std::u16string notice;    // Failed: what the band shows
+    std::string contentType;  // Body: the server's Content-Type ("" when none)
+    const StopSignal* stop = nullptr;  // raised once the download is told to stop
+    const std::string* logPath = nullptr;
+
+    // One more record in this download's log.
+    void Log(const char* line) const;
+};
+
+// Told once per download, on its worker thread (or on the caller's, for an
+// address refused before any worker starts).
+class DownloadHandler {
+public:
+    virtual void OnDownloaded(const DownloadOutcome& outcome) = 0;
+
+protected:
+    ~DownloadHandler() = default;
+};
 
 struct DownloadJob {
     std::atomic<long> refs{1};
-    std::atomic<bool> stop{false};
+    StopFlag stop;
     std::atomic<bool> ended{false};          // Run has returned
     std::atomic<bool> toldTerminated{false};  // "Session terminated." is in the log
     HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -29,10 +47,8 @@ struct DownloadJob {
     DWORD threadId = 0;
     HMODULE module = nullptr;
     std::string url, tempFile, logPath;
-    DownloadCompleteFn onComplete = nullptr;
-    DownloadStatusFn onStatus = nullptr;
+    DownloadHandler* handler = nullptr;
     DWORD stallTimeoutMs = 30000;  // how long a silent server may keep the worker waiting
-    std::u16string lastStatus;
     std::string contentType;  // the response's Content-Type, for the reader's charset
     // Conditional requests: what was sent, and what the server answered.
     Validators sent;
@@ -70,12 +86,12 @@ struct DownloadJob {
 };
 
 // The transfer on the worker thread: opens the URL, reads the body into the
-// temporary file and hands it (or an empty path) to the completion callback;
-// every outcome is logged.
+// temporary file and hands the outcome to the handler; every outcome is
+// logged.
 void RunDownload(DownloadJob& j);
-// A download that ends before its worker starts: the status text (when the
-// user is told), the log line, and the empty result for the reader.
-void FailDownload(DownloadJob& j, const char16_t* status, const std::string& logLine);
+// A download that fails, before its worker starts or on it: the log line,
+// and the failure with its own notice for the handler.
+void FailDownload(DownloadJob& j, const char16_t* notice, const std::string& logLine);
 // "Session terminated." in the log, once.
 void LogTerminated(DownloadJob& j);
 

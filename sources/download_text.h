@@ -9,7 +9,3 @@ std::string ExtensionOfPath(const std::string& objectPath);
 
 // "%02d:%02d:%02d.%03d - "
 std::string LogPrefix(int hour, int minute, int second, int millisecond);
-
-// The copy loop's progress text: a percentage of Content-Length, or the
-// byte count when the server sent no length.
-std::u16string ProgressText(uint64_t total, uint64_t contentLength, bool lengthKnown);

@@ -8,7 +8,7 @@
 
 DWORD Downloader::stallTimeoutMs = 30000;
 
-Downloader::Downloader() {
+Downloader::Downloader(DownloadHandler& handler) : handler_(handler) {
     char path[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, path);
     GetLongPathNameA(path, path, MAX_PATH);
@@ -38,8 +38,7 @@ void Downloader::Download(const std::string& url, bool userRun) {
     Job* job = new Job();
     job->url = url;
     job->logPath = logPath_;
-    job->onComplete = onComplete_;
-    job->onStatus = onStatus_;
+    job->handler = &handler_;
     job->userRun = userRun;
     job->stallTimeoutMs = stallTimeoutMs;
     if (const Validators* v = validators_.ForRequest(url, userRun)) job->sent = *v;
@@ -78,7 +77,7 @@ void Downloader::Download(const std::string& url, bool userRun) {
 
 void Downloader::Stop() {
     if (!job_) return;
-    job_->stop.store(true);
+    job_->stop.Raise();
     SetEvent(job_->stopEvent);
     const bool fromWorker = GetCurrentThreadId() == job_->threadId;
     if (thread_) {
@@ -101,15 +100,6 @@ void Downloader::Stop() {
     job_->Release();
     job_ = nullptr;
 }
-
-bool Downloader::Stopping(void* job) { return static_cast<Job*>(job)->stop.load(); }
-
-const std::u16string& Downloader::LastStatus(Job* job) { return job->lastStatus; }
-
-const std::string& Downloader::ContentType(Job* job) { return job->contentType; }
-bool Downloader::NotModified(Job* job) { return job->notModified.load(); }
-
-void Downloader::Log(Job* job, const char* line) { WriteLogRecord(job->logPath, "%s", line); }
 
 DWORD WINAPI Downloader::ThreadMain(void* parameter) {
     Job* job = static_cast<Job*>(parameter);

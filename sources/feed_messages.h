@@ -1,18 +1,41 @@
-// The feed reader after its XML walk: what the walk found, and the messages
-// it becomes (newest first, or one notice), built without any lock.
+// What one fetch of a feed comes to, the one way it reaches the engine, and
+// the messages it becomes there (newest first, or one notice), built
+// without any lock.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/stop_signal.h"
 #include "sources/message_list.h"
 #include "sources/rss_items.h"
 
-struct FeedParseResult {
-    // NotModified: an automatic refresh that the server answered with 304.
-    enum Kind { Items, DownloadFailed, NoMsxml, BadFeed, NotModified } kind = Items;
+// The items of a feed, a failure's notice, or "nothing new" (a 304 to an
+// automatic refresh). Items carry the zone and the date format of the
+// source that read them.
+struct FeedResult {
+    enum Kind { Items, Failed, NotModified } kind = Items;
     std::vector<RssItemTexts> items;
-    std::u16string statusText;  // the downloader's last status, for DownloadFailed
+    std::u16string notice;  // Failed: what the band shows
+    const TimeZoneInfo* zone = nullptr;
+    const DateFormatter* formatter = nullptr;
+
+    // The result keeps `zone` and `formatter` by address: they outlive it.
+    static FeedResult Read(std::vector<RssItemTexts> items, const TimeZoneInfo& zone, const DateFormatter& formatter);
+    static FeedResult Read(std::vector<RssItemTexts>, const TimeZoneInfo&&, const DateFormatter&) = delete;
+    static FeedResult Read(std::vector<RssItemTexts>, const TimeZoneInfo&, const DateFormatter&&) = delete;
+    static FeedResult Failure(std::u16string notice);
+    static FeedResult Unchanged();
+};
+
+// The engine's end of a feed source. On the source's worker; false when it
+// gave up because `stop` was raised, in which case nothing was published.
+class FeedReceiver {
+public:
+    virtual bool OnFeed(const FeedResult& feed, const StopSignal& stop) = 0;
+
+protected:
+    ~FeedReceiver() = default;
 };
 
 struct FeedMessages {
@@ -26,8 +49,6 @@ struct FeedMessages {
 // replace); otherwise a failed or unchanged refresh leaves the list empty,
 // as one with no new items does, and the news on air stays (the failure is
 // in the log).
-// Checks `stopping` between items; false when it said so.
-bool BuildFeedMessages(const FeedParseResult& feed, const RssOptions& options, bool userRun, bool newsOnAir,
-                       int64_t nowSeconds,
-                       const TimeZoneInfo& zone, const DateFormatter& formatter, bool (*stopping)(void*),
-                       void* context, FeedMessages& out);
+// Looks at `stop` between items; false when it was raised.
+bool BuildFeedMessages(const FeedResult& feed, const RssOptions& options, bool userRun, bool newsOnAir,
+                       int64_t nowSeconds, const StopSignal& stop, FeedMessages& out);

@@ -205,9 +205,3 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     }
     return result;
 }
-
-FeedParseResult ReadFeedFile(const std::string& path, const std::string& contentType) {
-    FeedBytes bytes;
-    if (!bytes.Load(path)) return Bad();
-    return ParseFeed(bytes, contentType);
-}

@@ -3,8 +3,15 @@
 // and 1.0, Atom 1.0 and 0.3).
 #pragma once
 #include <string>
+#include <vector>
 
-#include "sources/feed_messages.h"
+#include "sources/rss_items.h"
+
+// What the parse found: the items' texts, or why there are none.
+struct FeedParseResult {
+    enum Kind { Items, NoMsxml, BadFeed } kind = Items;
+    std::vector<RssItemTexts> items;
+};
 
 // A feed's bytes in memory, so that its file can be deleted before the parse:
 // a host that exits in the middle of a long parse leaves no file behind.
@@ -25,5 +32,3 @@ private:
 // names no encoding). The bytes are released once decoded: a big feed is
 // then held as text and as a document, never three times at once.
 FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType = std::string());
-// Load and ParseFeed in one; an unreadable file is a bad feed.
-FeedParseResult ReadFeedFile(const std::string& path, const std::string& contentType = std::string());

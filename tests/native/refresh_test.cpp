@@ -21,45 +21,38 @@ struct Refresh : ::testing::Test, EngineFixture {
         engine.SetList(ContentList::Urls, {"https://127.0.0.1/feed.xml", ""});
         Start();
     }
-    bool Publish(const FeedParseResult& r) {
-        return engine.OnFeedParsed(r, RuntimeTimeZone(), DayFormatter(), nullptr, nullptr);
-    }
+    RuntimeTimeZone zone;
+    DayFormatter formatter;
+    bool Publish(const FeedResult& r) { return engine.OnFeed(r, StopSignal::Never()); }
     std::vector<std::u16string> Shown() {
         std::vector<std::u16string> out;
         for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
         return out;
     }
-    static FeedParseResult Result(FeedParseResult::Kind kind) {
-        FeedParseResult r;
-        r.kind = kind;
-        r.statusText = u"Ошибка сертификата сервера";
-        return r;
-    }
+
 };
 
 TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAnEmptyBandShowsWhy) {
     const struct {
-        FeedParseResult::Kind kind;
+        FeedResult result;
         const char16_t* notice;  // what a user run shows
-    } kinds[] = {{FeedParseResult::DownloadFailed, u"Ошибка сертификата сервера"},
-                 {FeedParseResult::BadFeed, u"Ошибка на странице RSS-ленты"},
-                 {FeedParseResult::NoMsxml, u"Библиотека MSXML не найдена"},
-                 {FeedParseResult::NotModified, u"Нет новых сообщений"},
-                 {FeedParseResult::Items, u"Нет новых сообщений"}};  // a feed without items: the reference
+    } kinds[] = {{FeedResult::Failure(u"Ошибка сертификата сервера"), u"Ошибка сертификата сервера"},
+                 {FeedResult::Failure(kNoticeBadFeed), u"Ошибка на странице RSS-ленты"},
+                 {FeedResult::Failure(kNoticeNoMsxml), u"Библиотека MSXML не найдена"},
+                 {FeedResult::Unchanged(), u"Нет новых сообщений"},
+                 {FeedResult::Read({}, zone, formatter), u"Нет новых сообщений"}};  // a feed without items: the reference
     const std::vector<std::u16string> news = {u"Старая новость  "};
     for (const auto& k : kinds) {
         for (bool userRun : {true, false}) {
             for (bool newsOnAir : {true, false}) {
                 for (int32_t repeat : {0, 2}) {
-                    SCOPED_TRACE(testing::Message() << "kind " << k.kind << (userRun ? ", user run" : ", timer run")
+                    SCOPED_TRACE(testing::Message() << "kind " << k.result.kind << (userRun ? ", user run" : ", timer run")
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
                     engine.Set(Setting::Repeat, 0);
                     playback.StartPlayback(RunBy::User);
                     if (newsOnAir) {
-                        FeedParseResult items;
-                        items.items = {{u"", u"Старая новость", u""}};
-                        ASSERT_TRUE(Publish(items));
+                        ASSERT_TRUE(Publish(FeedResult::Read({{u"", u"Старая новость", u""}}, zone, formatter)));
                     } else {
                         LockGuard guard(lock);
                         playback.ClearMessagesLocked();
@@ -67,12 +60,11 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     store.live.LastUpdate = 77;
                     engine.Set(Setting::Repeat, repeat);
                     playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
-                    ASSERT_TRUE(Publish(Result(k.kind)));
+                    ASSERT_TRUE(Publish(k.result));
                     EXPECT_EQ(store.live.LastUpdate, 77u);
                     // A failure with nothing on air yet is told even on a timer run:
                     // there is no news for it to replace.
-                    const bool failure = k.kind == FeedParseResult::DownloadFailed ||
-                                         k.kind == FeedParseResult::BadFeed || k.kind == FeedParseResult::NoMsxml;
+                    const bool failure = k.result.kind == FeedResult::Failed;
                     if (userRun || (failure && !newsOnAir)) {
                         EXPECT_EQ(Shown(), std::vector<std::u16string>{k.notice});
                         EXPECT_EQ(store.live.LineOn, 1u);

@@ -10,6 +10,17 @@ namespace {
 
 std::string FeedFile(const char* name) { return ExeFolder() + "..\\..\\tests\\http\\feeds\\" + name; }
 
+// A file read and parsed as the feed source does; an unreadable file is a bad feed.
+FeedParseResult ParseFeedFile(const std::string& path, const std::string& contentType = std::string()) {
+    FeedBytes bytes;
+    if (!bytes.Load(path)) {
+        FeedParseResult bad;
+        bad.kind = FeedParseResult::BadFeed;
+        return bad;
+    }
+    return ParseFeed(bytes, contentType);
+}
+
 struct ComThread {
     ComThread() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     ~ComThread() { CoUninitialize(); }
@@ -18,7 +29,7 @@ struct ComThread {
 TEST(FeedReader, ItemsInDocumentOrderInBothEncodings) {
     ComThread com;
     for (const char* name : {"utf8.xml", "cp1251.xml"}) {
-        const FeedParseResult r = ReadFeedFile(FeedFile(name));
+        const FeedParseResult r = ParseFeedFile(FeedFile(name));
         ASSERT_EQ(r.kind, FeedParseResult::Items) << name;
         ASSERT_EQ(r.items.size(), 4u) << name;
         EXPECT_EQ(r.items[0].title, u"Десять часов");
@@ -34,22 +45,22 @@ TEST(FeedReader, ItemsInDocumentOrderInBothEncodings) {
 
 TEST(FeedReader, HostileAndBrokenDocuments) {
     ComThread com;
-    EXPECT_EQ(ReadFeedFile(FeedFile("laughs.xml")).kind, FeedParseResult::BadFeed);
-    const FeedParseResult xxe = ReadFeedFile(FeedFile("xxe.xml"));
+    EXPECT_EQ(ParseFeedFile(FeedFile("laughs.xml")).kind, FeedParseResult::BadFeed);
+    const FeedParseResult xxe = ParseFeedFile(FeedFile("xxe.xml"));
     EXPECT_EQ(xxe.kind, FeedParseResult::BadFeed);
     EXPECT_TRUE(xxe.items.empty());
-    const FeedParseResult broken = ReadFeedFile(FeedFile("malformed.xml"));
+    const FeedParseResult broken = ParseFeedFile(FeedFile("malformed.xml"));
     EXPECT_TRUE(broken.items.empty());
     // Documents that do not parse are bad feeds, not feeds with nothing new.
     EXPECT_EQ(broken.kind, FeedParseResult::BadFeed);
-    EXPECT_EQ(ReadFeedFile(FeedFile("truncated.xml")).kind, FeedParseResult::BadFeed);
-    EXPECT_EQ(ReadFeedFile(FeedFile("bad_utf8.xml")).kind, FeedParseResult::BadFeed);
-    const FeedParseResult atom = ReadFeedFile(FeedFile("atom.xml"));  // read as Atom, not as RSS without items
+    EXPECT_EQ(ParseFeedFile(FeedFile("truncated.xml")).kind, FeedParseResult::BadFeed);
+    EXPECT_EQ(ParseFeedFile(FeedFile("bad_utf8.xml")).kind, FeedParseResult::BadFeed);
+    const FeedParseResult atom = ParseFeedFile(FeedFile("atom.xml"));  // read as Atom, not as RSS without items
     EXPECT_EQ(atom.kind, FeedParseResult::Items);
     ASSERT_EQ(atom.items.size(), 1u);
     EXPECT_EQ(atom.items[0].title, u"Atom entry");
     EXPECT_EQ(atom.items[0].pubDate, u"2011-11-07T10:00:00Z");
-    EXPECT_TRUE(ReadFeedFile(FeedFile("missing.xml")).items.empty());
+    EXPECT_TRUE(ParseFeedFile(FeedFile("missing.xml")).items.empty());
 }
 
 }  // namespace

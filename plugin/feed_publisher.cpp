@@ -1,4 +1,4 @@
-#include "plugin/content_loader.h"
+#include "plugin/feed_publisher.h"
 
 #include <chrono>
 #include <thread>
@@ -6,21 +6,20 @@
 namespace {
 
 // Takes the lock unless the worker is told to stop first.
-bool EnterUnlessStopping(TickerLock& lock, bool (*stopping)(void*), void* context) {
+bool EnterUnlessStopping(TickerLock& lock, const StopSignal& stop) {
     for (;;) {
         if (lock.TryEnter()) return true;
-        if (stopping && stopping(context)) return false;
+        if (stop.Requested()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
 }  // namespace
 
-bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
-                                 bool (*stopping)(void*), void* context) {
+bool FeedPublisher::Publish(const FeedResult& feed, const StopSignal& stop) {
     RssOptions options;
     bool userRun, newsOnAir;
-    if (!EnterUnlessStopping(lock_, stopping, context)) return false;
+    if (!EnterUnlessStopping(lock_, stop)) return false;
     {
         const TickerSettings& s = store_.live;
         options.date = s.Date != 0;
@@ -34,14 +33,13 @@ bool ContentLoader::OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo
         lock_.Leave();
     }
     FeedMessages fresh;
-    if (!BuildFeedMessages(feed, options, userRun, newsOnAir, services_.NowSeconds(), zone, formatter, stopping,
-                           context, fresh))
+    if (!BuildFeedMessages(feed, options, userRun, newsOnAir, services_.NowSeconds(), stop, fresh))
         return false;
 
-    if (!EnterUnlessStopping(lock_, stopping, context)) return false;
+    if (!EnterUnlessStopping(lock_, stop)) return false;
     // Asked again under the lock: once whoever stops the worker holds the lock
     // after telling it, nothing more is published.
-    if (stopping && stopping(context)) {
+    if (stop.Requested()) {
         lock_.Leave();
         return false;
     }

@@ -1,4 +1,4 @@
-// The feed reader's publish: what goes on air from a parsed feed, notices
+// The feed publish: what goes on air from a parsed feed, notices
 // for failures, and a worker told to stop.
 #include <gtest/gtest.h>
 
@@ -11,14 +11,12 @@ namespace {
 
 struct Feed : ::testing::Test, EngineFixture {
     Zone zone{"UTC"};
-    FeedParseResult Items(std::initializer_list<RssItemTexts> items) {
-        FeedParseResult r;
-        r.items = items;
-        return r;
+    RuntimeTimeZone runtimeZone;
+    PlainFormatter formatter;
+    FeedResult Items(std::initializer_list<RssItemTexts> items) {
+        return FeedResult::Read(items, runtimeZone, formatter);
     }
-    bool Publish(const FeedParseResult& r) {
-        return engine.OnFeedParsed(r, RuntimeTimeZone(), PlainFormatter(), nullptr, nullptr);
-    }
+    bool Publish(const FeedResult& r) { return engine.OnFeed(r, StopSignal::Never()); }
     std::vector<std::u16string> Shown() {
         std::vector<std::u16string> out;
         for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
@@ -57,29 +55,19 @@ TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
 TEST_F(Feed, FailuresBecomeNotices) {
     Start();
     playback.StartPlayback(RunBy::User);  // a run the user started: its failures are shown
-    FeedParseResult r;
-    r.kind = FeedParseResult::DownloadFailed;
-    r.statusText = u"Файл не найден.";
-    Publish(r);
+    Publish(FeedResult::Failure(u"Файл не найден."));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Файл не найден."});
-    r.kind = FeedParseResult::BadFeed;
-    Publish(r);
+    Publish(FeedResult::Failure(kNoticeBadFeed));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Ошибка на странице RSS-ленты"});
-    r.kind = FeedParseResult::NoMsxml;
-    Publish(r);
-    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Библиотека MSXML не найдена"});
 }
-
-bool AlwaysStopping(void*) { return true; }
 
 TEST_F(Feed, AStoppingWorkerGivesUpInsteadOfWaitingForTheLock) {
     Start();
     std::atomic<bool> result{true};
+    StopFlag stop;
+    stop.Raise();
     lock.Enter();  // as Stop does when called under the lock
-    std::thread worker([&] {
-        result = engine.OnFeedParsed(Items({{u"", u"x", u""}}), RuntimeTimeZone(), PlainFormatter(), AlwaysStopping,
-                                     nullptr);
-    });
+    std::thread worker([&] { result = engine.OnFeed(Items({{u"", u"x", u""}}), stop); });
     worker.join();
     lock.Leave();
     EXPECT_FALSE(result);
