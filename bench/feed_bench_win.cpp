@@ -156,7 +156,7 @@ int main() {
     DibSectionAllocator allocator;
     TickerEngine engine(lock, services, renderer, allocator);
     engine.Init(SettingsLocation());
-    engine.Set(Setting::Description, 1);
+    engine.Set(&TickerSettings::Description, 1);
     WinTimeZone zone;
     WinDateFormatter formatter;
     auto median = [](std::vector<double> v) {

@@ -50,7 +50,7 @@ public:
     TickerSettings Settings() override;
     StringList List(ContentList which) override;
     void DialogPosition(int32_t* x, int32_t* y) override;
-    void Set(Setting which, int64_t value) override;
+    void Set(SettingMember which, int64_t value) override;
     void SetFont(const FontSpec& font) override;
     void SetList(ContentList which, const StringList& list) override;
     void SetDialogPosition(int32_t x, int32_t y) override;
@@ -70,7 +70,6 @@ private:
     // Start's last step: a line left running, or the automatic refresh, starts.
     void ResumePlayback();
     void RebuildFontLocked();
-    void StoreLocked(Setting which, int64_t value);
     StringList& ListOf(ContentList which);
 
     TickerLock& lock_;

@@ -26,7 +26,7 @@ struct Feed : ::testing::Test, EngineFixture {
 
 TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     services.now = Utc(2011, 11, 8, 0, 0, 0);
-    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
     store.live.LatestNews = 1;
     store.live.Date = store.live.Time = 0;
     engine.SetList(ContentList::Urls, {"http://127.0.0.1/f", ""});
@@ -46,7 +46,7 @@ TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});  // the previous messages run again
     EXPECT_EQ(playback.State().contentReady, true);
-    engine.Set(Setting::Repeat, 2);
+    engine.Set(&TickerSettings::Repeat, 2);
     playback.StartPlayback(RunBy::Timer);
     Publish(feed);  // nothing new with a counted run: the line stops
     EXPECT_EQ(store.live.LineOn, 0u);

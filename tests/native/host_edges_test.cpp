@@ -85,7 +85,7 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         engine.Init(where);
         SettingsStore& store = EngineProbe::Store(engine);
         engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
-        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
         store.live.LastURL = store.urls[0];
         store.live.LastUpdate = kOld;
         store.live.Date = store.live.Time = 0;
@@ -115,7 +115,7 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
 TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
     EngineFixture f;
     f.engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
-    f.engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    f.engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
     f.store.live.LastURL = f.store.urls[0];
     f.store.live.LastUpdate = 5;
     f.services.now = 1'400'000'000;  // 2014: the items are in the past

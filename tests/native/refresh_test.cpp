@@ -16,7 +16,7 @@ struct DayFormatter : DateFormatter {
 
 struct Refresh : ::testing::Test, EngineFixture {
     Refresh() {
-        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
         store.live.Date = store.live.Time = 0;
         engine.SetList(ContentList::Urls, {"https://127.0.0.1/feed.xml", ""});
         Start();
@@ -49,7 +49,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                     SCOPED_TRACE(testing::Message() << "kind " << k.result.kind << (userRun ? ", user run" : ", timer run")
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
-                    engine.Set(Setting::Repeat, 0);
+                    engine.Set(&TickerSettings::Repeat, 0);
                     playback.StartPlayback(RunBy::User);
                     if (newsOnAir) {
                         ASSERT_TRUE(Publish(FeedResult::Read({{u"", u"Старая новость", u""}}, zone, formatter)));
@@ -58,7 +58,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                         playback.ClearMessagesLocked();
                     }
                     store.live.LastUpdate = 77;
-                    engine.Set(Setting::Repeat, repeat);
+                    engine.Set(&TickerSettings::Repeat, repeat);
                     playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
                     ASSERT_TRUE(Publish(k.result));
                     EXPECT_EQ(store.live.LastUpdate, 77u);
@@ -88,7 +88,7 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
     playback.StartPlayback(RunBy::Timer);
     // The deadline passes and the pass ends: the next frame starts a timer run.
     store.live.AutoUpdate = 1;
-    engine.Set(Setting::Speed, 50);
+    engine.Set(&TickerSettings::Speed, 50);
     playback.ArmAutoUpdate();
     MessageList items;
     TickerMessage m;
