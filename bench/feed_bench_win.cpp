@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "render/gdi_text_renderer_win.h"
-#include "sources/downloader_win.h"
-#include "sources/feed_source_win.h"
-#include "sources/rss_reader_win.h"
-#include "sources/time_win.h"
+#include "feed/downloader_win.h"
+#include "feed/feed_source_win.h"
+#include "feed/feed_reader_win.h"
+#include "feed/time_win.h"
 #include "tests/engine_probe.h"
 
 namespace {

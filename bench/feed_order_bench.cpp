@@ -4,7 +4,7 @@
 // any order ordered at once (n log n).
 #include <benchmark/benchmark.h>
 
-#include "sources/rss_items.h"
+#include "feed/feed_items.h"
 
 namespace {
 

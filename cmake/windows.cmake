@@ -22,11 +22,11 @@ add_library(skimrow_win STATIC
     plugin/host_windows_win.cpp
     render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp
-    sources/download_job_win.cpp
-    sources/downloader_win.cpp
-    sources/feed_source_win.cpp
-    sources/rss_reader_win.cpp
-    sources/time_win.cpp
+    feed/download_job_win.cpp
+    feed/downloader_win.cpp
+    feed/feed_source_win.cpp
+    feed/feed_reader_win.cpp
+    feed/time_win.cpp
 )
 target_compile_options(skimrow_win PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32 wininet ole32 oleaut32 uuid)

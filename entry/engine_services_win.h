@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "plugin/engine_services.h"
-#include "sources/feed_source.h"
+#include "feed/feed_source.h"
 
 class WinEngineServices final : public EngineServices {
 public:

@@ -14,8 +14,8 @@
 #include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
 #include "base/ansi_codec_win.h"
-#include "sources/feed_source_win.h"
-#include "sources/time_win.h"
+#include "feed/feed_source_win.h"
+#include "feed/time_win.h"
 
 // Frees the static C++ runtime's emergency exception buffer; libstdc++ has
 // it but no header declares it.

@@ -11,7 +11,7 @@
 #include "plugin/ticker_control.h"
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
-#include "sources/message_list.h"
+#include "text/message_list.h"
 
 struct BandMetrics {
     int32_t gapWidth = 0;  // eight blanks: the space between two runs

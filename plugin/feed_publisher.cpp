@@ -17,7 +17,7 @@ bool EnterUnlessStopping(TickerLock& lock, const StopSignal& stop) {
 }  // namespace
 
 bool FeedPublisher::Publish(const FeedResult& feed, const StopSignal& stop) {
-    RssOptions options;
+    FeedItemOptions options;
     bool userRun, newsOnAir;
     if (!EnterUnlessStopping(lock_, stop)) return false;
     {

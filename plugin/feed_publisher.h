@@ -7,7 +7,7 @@
 #include "plugin/playback_control.h"
 #include "plugin/ticker_lock.h"
 #include "settings/ticker_settings.h"
-#include "sources/feed_messages.h"
+#include "feed/feed_messages.h"
 
 class FeedPublisher {
 public:

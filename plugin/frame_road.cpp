@@ -26,7 +26,7 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
             }
             playback_.UpdateSegmentsLocked();
         }
-        refreshDue = !s.LineOn && playback_.IsAutoUpdateDue();
+        refreshDue = !s.LineOn && playback_.AutoUpdateDueLocked();
     }
     if (refreshDue) {
         playback_.StartPlayback(RunBy::Timer);

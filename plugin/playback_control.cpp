@@ -70,7 +70,7 @@ void PlaybackControl::UpdateSegmentsLocked() {
         if (int64_t(segments_[i].x) + segments_[i].width <= 0) segments_.RemoveAt(i);
     if (segments_.Count() == 0) {
         --state_.repeatCounter;
-        if (state_.repeatCounter < 0 && !IsAutoUpdateDue()) {
+        if (state_.repeatCounter < 0 && !AutoUpdateDueLocked()) {
             state_.repeatCounter = store_.live.Repeat;
             state_.nextMessage = 0;
             AppendSegmentLocked();
@@ -127,8 +127,7 @@ void PlaybackControl::ArmAutoUpdate() {
         state_.autoUpdateDeadline = services_.NowSeconds() + int64_t(store_.live.AutoUpdate) * 60;
 }
 
-bool PlaybackControl::IsAutoUpdateDue() {
-    LockGuard guard(lock_);
+bool PlaybackControl::AutoUpdateDueLocked() const {
     const TickerSettings& s = store_.live;
     return s.Source() == ContentSource::Feed && s.AutoUpdate != 0 && !dialog_.IsOpen() &&
            services_.NowSeconds() >= state_.autoUpdateDeadline;

@@ -5,12 +5,11 @@
 #include "sources/text_sources.h"
 
 #include "base/ansi_codec.h"
-#include "sources/unicode_text.h"
+#include "text/unicode_text.h"
 
-void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out) {
+void BuildStringMessages(const std::string* entry, MessageList& out) {
     TickerMessage m;
-    const std::string* text = ListEntry(strings, index);
-    m.displayText.AssignAnsi(text ? text->c_str() : "");  // an index off the list shows one empty message
+    m.displayText.AssignAnsi(entry ? entry->c_str() : "");
     out.SetSize(0);
     out.Add(m);
 }
@@ -50,10 +49,9 @@ bool ReadWhole(std::FILE* f, std::string& bytes) {
 
 }  // namespace
 
-void BuildFileMessages(const StringList& files, int32_t index, MessageList& out) {
+void BuildFileMessages(const std::string* path, MessageList& out) {
     out.SetSize(0);
     TickerMessage m;
-    const std::string* path = ListEntry(files, index);
     std::FILE* f = (path && !path->empty()) ? std::fopen(path->c_str(), "rb") : nullptr;
     if (!f) {
         m.displayText = u"Файл не найден";

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "sources/message_list.h"
-#include "sources/wide_string.h"
+#include "text/message_list.h"
+#include "text/wide_string.h"
 
 namespace {
 

@@ -13,7 +13,7 @@ struct Feed : ::testing::Test, EngineFixture {
     Zone zone{"UTC"};
     RuntimeTimeZone runtimeZone;
     PlainFormatter formatter;
-    FeedResult Items(std::initializer_list<RssItemTexts> items) {
+    FeedResult Items(std::initializer_list<FeedItemTexts> items) {
         return FeedResult::Read(items, runtimeZone, formatter);
     }
     bool Publish(const FeedResult& r) { return engine.OnFeed(r, StopSignal::Never()); }

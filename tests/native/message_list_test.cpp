@@ -1,7 +1,7 @@
 // The list of messages on air: its growth and inserts that keep every message's text.
 #include <gtest/gtest.h>
 
-#include "sources/message_list.h"
+#include "text/message_list.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "engine_fixture.h"
-#include "sources/download_rules.h"
+#include "feed/download_rules.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/downloader_win.h"
+#include "feed/downloader_win.h"
 #include "tests/win/plugin_harness.h"
 
 struct Record final : DownloadHandler {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/ansi_codec_win.h"
-#include "sources/rss_reader_win.h"
+#include "feed/feed_reader_win.h"
 #include "tests/win/band_session.h"
 
 namespace {
