@@ -2,13 +2,12 @@
 
 #include <string>
 
+#include "base/ascii.h"
 #include "feed/html_entities.h"
 
 namespace {
 
 using Text = std::u16string;
-
-bool IsXmlSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 bool StartsWith(const Text& t, size_t at, const char16_t* prefix) {
     for (size_t i = 0; prefix[i]; ++i)

@@ -1,8 +1,9 @@
 #include "feed/feed_encoding.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "base/ascii.h"
+#include "base/byte_order_mark.h"
 #include "text/unicode_text.h"
 
 namespace {
@@ -54,7 +55,6 @@ const EncodingLabel kLabels[] = {
     {"iso8859-11", 874},
 };
 
-bool IsXmlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // The value of the declaration's encoding="..." (or '...'); "" when the
 // bytes start with no declaration or it names no encoding.
@@ -80,16 +80,11 @@ std::string DeclaredEncoding(const char* bytes, size_t size) {
     return std::string();
 }
 
-std::string Lower(const std::string& s) {
-    std::string out;
-    for (char c : s) out.push_back(char(std::tolower(static_cast<unsigned char>(c))));
-    return out;
-}
 
 }  // namespace
 
 std::string CharsetOfContentType(const std::string& contentType) {
-    const std::string lower = Lower(contentType);
+    const std::string lower = AsciiLowerCopy(contentType);
     for (size_t at = lower.find(';'); at != std::string::npos; at = lower.find(';', at + 1)) {
         size_t k = at + 1;
         while (k < lower.size() && (lower[k] == ' ' || lower[k] == '\t')) ++k;
@@ -117,7 +112,7 @@ uint32_t CodePageOfEncoding(const std::string& name) {
     size_t from = 0, to = name.size();
     while (from < to && std::isspace(static_cast<unsigned char>(name[from]))) ++from;
     while (to > from && std::isspace(static_cast<unsigned char>(name[to - 1]))) --to;
-    const std::string key = Lower(name.substr(from, to - from));
+    const std::string key = AsciiLowerCopy(name.substr(from, to - from));
     for (const EncodingLabel& l : kLabels)
         if (key == l.label) return l.codePage;
     return 0;
@@ -126,13 +121,14 @@ uint32_t CodePageOfEncoding(const std::string& name) {
 FeedEncoding DetectFeedEncoding(const char* bytes, size_t size, const std::string& httpCharset) {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
     FeedEncoding e;
-    if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        e.source = FeedEncoding::ByteOrderMark, e.label = "UTF-8", e.codePage = kCodePageUtf8, e.skip = 3;
+    const ByteOrderMark mark = SniffByteOrderMark(bytes, size);
+    if (mark.kind == ByteOrderMark::Utf8) {
+        e.source = FeedEncoding::ByteOrderMark, e.label = "UTF-8", e.codePage = kCodePageUtf8, e.skip = mark.length;
         return e;
     }
-    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
-        e.source = FeedEncoding::ByteOrderMark, e.label = "UTF-16", e.codePage = kCodePageUtf16, e.skip = 2;
-        e.bigEndian = b[0] == 0xFE;
+    if (mark.kind == ByteOrderMark::Utf16) {
+        e.source = FeedEncoding::ByteOrderMark, e.label = "UTF-16", e.codePage = kCodePageUtf16, e.skip = mark.length;
+        e.bigEndian = mark.bigEndian;
         return e;
     }
     // UTF-16 without a mark: the document's first characters are ASCII.

@@ -1,5 +1,6 @@
 #include "feed/feed_formats.h"
 
+#include "base/ascii.h"
 #include "feed/feed_text.h"
 
 namespace {
@@ -11,17 +12,6 @@ const std::u16string kRss10 = u"http://purl.org/rss/1.0/";
 const std::u16string kRss090 = u"http://my.netscape.com/rdf/simple/0.9/";
 const std::u16string kDublinCore = u"http://purl.org/dc/elements/1.1/";
 
-bool SameName(const std::u16string& a, const char16_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'A' && x <= u'Z') x = char16_t(x + 32);
-        if (y >= u'A' && y <= u'Z') y = char16_t(y + 32);
-        if (x != y) return false;
-    }
-    return i == a.size() && !b[i];
-}
-
 ItemRole Role(ItemField field, int32_t rank) {
     ItemRole r;
     r.field = field;
@@ -31,9 +21,9 @@ ItemRole Role(ItemField field, int32_t rank) {
 
 // RSS's own names (RSS 2.0 has no namespace; RSS 1.0 and 0.90 have theirs).
 ItemRole RssRole(const std::u16string& name, int32_t dateRank) {
-    if (SameName(name, u"title")) return Role(ItemField::Title, 0);
-    if (SameName(name, u"description")) return Role(ItemField::Description, 0);
-    if (SameName(name, u"pubDate")) return Role(ItemField::Date, dateRank);
+    if (SameIgnoringAsciiCase(name, u"title")) return Role(ItemField::Title, 0);
+    if (SameIgnoringAsciiCase(name, u"description")) return Role(ItemField::Description, 0);
+    if (SameIgnoringAsciiCase(name, u"pubDate")) return Role(ItemField::Date, dateRank);
     return ItemRole();
 }
 

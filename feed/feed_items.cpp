@@ -64,19 +64,11 @@ bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint6
     return false;
 }
 
-void InsertNewestFirst(MessageList& list, const TickerMessage& message) {
-    // The list is kept sorted, newest first, so the first message with a
-    // smaller stamp is found from the end as well: right away for the usual
-    // feeds, which come newest first.
-    int32_t at = list.Count();
-    while (at > 0 && list[at - 1].stamp < message.stamp) --at;
-    list.InsertAt(at, message);
-}
-
 void OrderNewestFirst(const MessageList& built, MessageList& out) {
     std::vector<int32_t> order(size_t(built.Count()));
     for (int32_t i = 0; i < built.Count(); ++i) order[size_t(i)] = i;
     std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return built[a].stamp > built[b].stamp; });
-    out.SetSize(0, built.Count() > 0 ? built.Count() : -1);
+    out.RemoveAll();
+    out.Reserve(built.Count());
     for (int32_t i : order) out.Add(built[i]);
 }

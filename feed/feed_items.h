@@ -34,14 +34,9 @@ uint64_t StampFromFields(const CalendarFields& f);
 bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& options, uint64_t nowStamp, const TimeZoneInfo& zone,
                      const DateFormatter& formatter, TickerMessage& work);
 
-// Inserts before the first message with a smaller stamp: newest first, equal
+// The newest-first order for a whole list at once, in O(n log n): `out`
+// receives the messages of `built` (in document order) newest first, equal
 // stamps in document order, undated items last.
-void InsertNewestFirst(MessageList& list, const TickerMessage& message);
-
-// The same order for a whole list at once, in O(n log n): `out` receives the
-// messages of `built` (in document order) newest first, equal stamps in
-// document order, undated items last. Feeds in no particular order would
-// make one insertion after another quadratic.
 void OrderNewestFirst(const MessageList& built, MessageList& out);
 
 // The notices the feed reader shows in place of items.

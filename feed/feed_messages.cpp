@@ -53,7 +53,7 @@ bool BuildFeedMessages(const FeedResult& feed, const FeedItemOptions& options, b
         if (feed.zone && feed.zone->UtcToLocal(nowSeconds, &now, nullptr)) nowStamp = StampFromFields(now);
         // Room for every item at once: a big feed is not copied again and again as it grows.
         MessageList built;
-        built.SetSize(0, int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
+        built.Reserve(int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
         TickerMessage work;
         for (const FeedItemTexts& item : feed.items) {
             if (stop.Requested()) return false;

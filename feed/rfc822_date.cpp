@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "base/text.h"
 
 namespace {
@@ -22,16 +23,9 @@ void EraseLeadingColons(std::string& s) {
     s.erase(0, i);
 }
 
-bool SameText(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
-
 bool StartsWithText(const std::string& s, const char* prefix) {
     const size_t n = std::strlen(prefix);
-    return s.size() >= n && SameText(s.substr(0, n), prefix);
+    return s.size() >= n && SameIgnoringAsciiCase(s.substr(0, n), prefix);
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -204,7 +198,7 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     int64_t east = 0;
     bool named = false;
     for (const ZoneName& z : kZones)
-        if (SameText(zoneText, z.name)) {
+        if (SameIgnoringAsciiCase(zoneText, z.name)) {
             east = z.east;
             named = true;
             break;

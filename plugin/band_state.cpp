@@ -12,7 +12,7 @@ public:
     SegmentRuns(const SegmentList& segments, const MessageList& messages, const std::vector<int32_t>& lengths,
                 uint64_t revision)
         : segments_(segments), messages_(messages), lengths_(lengths), revision_(revision) {}
-    int32_t Count() const override { return segments_.Count(); }
+    int32_t Count() const override { return int32_t(segments_.size()); }
     bool Run(int32_t i, BandRun* run) const override {
         const TickerSegment& seg = segments_[i];
         if (seg.messageIndex < 0 || seg.messageIndex >= messages_.Count()) return false;

@@ -11,7 +11,6 @@
 #include "plugin/dialog_link.h"
 #include "plugin/engine_services.h"
 #include "plugin/ticker_lock.h"
-#include "render/segment_list.h"
 #include "settings/ticker_settings.h"
 #include "text/message_list.h"
 

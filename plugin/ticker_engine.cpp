@@ -3,11 +3,11 @@
 #include <tuple>
 
 #include "base/geometry.h"
+#include "base/saturate.h"
 #include "settings/ini_store.h"
 
 namespace {
 
-int32_t Saturate(int64_t v) { return int32_t(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v)); }
 
 }  // namespace
 
@@ -154,12 +154,12 @@ void TickerEngine::NudgeBand(Nudge which, int32_t step) {
     LockGuard guard(lock_);
     TickerSettings& s = store_.live;
     switch (which) {
-    case Nudge::Left: s.LinePosX = Saturate(int64_t(s.LinePosX) - step); break;
-    case Nudge::Right: s.LinePosX = Saturate(int64_t(s.LinePosX) + step); break;
-    case Nudge::Up: s.LinePosY = Saturate(int64_t(s.LinePosY) - step); break;
-    case Nudge::Down: s.LinePosY = Saturate(int64_t(s.LinePosY) + step); break;
-    case Nudge::Narrower: s.LineSize = Saturate(int64_t(s.LineSize) - step); break;
-    case Nudge::Wider: s.LineSize = Saturate(int64_t(s.LineSize) + step); break;
+    case Nudge::Left: s.LinePosX = SaturateInt32(int64_t(s.LinePosX) - step); break;
+    case Nudge::Right: s.LinePosX = SaturateInt32(int64_t(s.LinePosX) + step); break;
+    case Nudge::Up: s.LinePosY = SaturateInt32(int64_t(s.LinePosY) - step); break;
+    case Nudge::Down: s.LinePosY = SaturateInt32(int64_t(s.LinePosY) + step); break;
+    case Nudge::Narrower: s.LineSize = SaturateInt32(int64_t(s.LineSize) - step); break;
+    case Nudge::Wider: s.LineSize = SaturateInt32(int64_t(s.LineSize) + step); break;
     // The height is negative: larger text is a more negative value.
     case Nudge::FontSmaller:
         if (s.FontSize < RangeOf(&TickerSettings::FontSize).max) {

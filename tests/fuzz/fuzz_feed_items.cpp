@@ -3,6 +3,7 @@
 // sorted with the undated items last.
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "fuzz_input.h"
 #include "feed/feed_items.h"
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     o.date = flags & 1, o.time = flags & 2, o.title = flags & 4, o.description = flags & 8, o.latestNews = flags & 16;
     o.lastUpdate = uint64_t(in.U32()) << 24;
     const uint64_t now = (uint64_t(in.U32()) << 28) | in.U32();
-    MessageList list, built;
+    MessageList built;
     TickerMessage work;
     for (int k = 0; k < 16 && !in.Done(); ++k) {
         FeedItemTexts item;
@@ -42,18 +43,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         item.title = in.Text(300);
         item.description = in.Text(2000);
         if (BuildItemMessage(item, o, now, zone, formatter, work)) {
-            InsertNewestFirst(list, work);
+            work.titleText = std::u16string(1, char16_t(1 + built.Count()));  // the arrival, for the check below
             built.Add(work);
         }
     }
-    for (int32_t i = 1; i < list.Count(); ++i)
-        if (list[i - 1].stamp < list[i].stamp) std::abort();
-    // Ordering the whole list at once gives the insertion's order exactly.
+    // Every message once, newest first, and equal stamps in document order.
     MessageList ordered;
     OrderNewestFirst(built, ordered);
-    if (ordered.Count() != list.Count()) std::abort();
-    for (int32_t i = 0; i < list.Count(); ++i)
-        if (ordered[i].stamp != list[i].stamp || ordered[i].displayText.ToU16() != list[i].displayText.ToU16())
-            std::abort();
+    if (ordered.Count() != built.Count()) std::abort();
+    std::vector<bool> seen(size_t(built.Count()), false);
+    for (int32_t i = 0; i < ordered.Count(); ++i) {
+        const int32_t arrived = int32_t(ordered[i].titleText.Str()[0]) - 1;
+        if (arrived < 0 || arrived >= built.Count() || seen[size_t(arrived)]) std::abort();
+        seen[size_t(arrived)] = true;
+        if (ordered[i].displayText.ToU16() != built[arrived].displayText.ToU16()) std::abort();
+        if (i == 0) continue;
+        const TickerMessage& before = ordered[i - 1];
+        if (before.stamp < ordered[i].stamp) std::abort();
+        if (before.stamp == ordered[i].stamp && before.titleText.Str()[0] > ordered[i].titleText.Str()[0]) std::abort();
+    }
     return 0;
 }

@@ -67,7 +67,7 @@ TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
         LockGuard guard(lock);
         playback.AppendSegmentLocked();
     }
-    EXPECT_EQ(playback.Segments().Count(), 0);
+    EXPECT_EQ(int32_t(playback.Segments().size()), 0);
     ComposeBand();
     EXPECT_EQ(renderer.texts, 0);
     EXPECT_EQ(Px(100, 10)[3], 204);

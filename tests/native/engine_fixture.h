@@ -104,7 +104,7 @@ struct BasicEngineFixture {
     const BandMetrics& Metrics() { return Band().Metrics(); }
     std::vector<int32_t> Xs() const {
         std::vector<int32_t> xs;
-        for (int32_t i = 0; i < Segments().Count(); ++i) xs.push_back(Segments()[i].x);
+        for (int32_t i = 0; i < int32_t(Segments().size()); ++i) xs.push_back(Segments()[i].x);
         return xs;
     }
 };

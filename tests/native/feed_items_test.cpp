@@ -76,7 +76,7 @@ TEST(FeedItems, FilterAndOrder) {
     const uint64_t now = StampFromFields({2011, 11, 7, 13, 0, 0});
     FeedItemOptions o;
     o.date = o.time = false;
-    MessageList list;
+    MessageList built, list;
     TickerMessage m;
     const FeedItemTexts items[] = {{u"07 Nov 2011 10:00:00 GMT", u"ten", u""},
                                   {u"", u"undated-a", u""},
@@ -86,7 +86,8 @@ TEST(FeedItems, FilterAndOrder) {
                                   {u"garbage", u"undated-b", u""},
                                   {u"07 Nov 2011 12:00:00 GMT", u"twelve-again", u""}};
     for (const auto& item : items)
-        if (Build(item, o, now, m)) InsertNewestFirst(list, m);
+        if (Build(item, o, now, m)) built.Add(m);
+    OrderNewestFirst(built, list);
     std::vector<std::u16string> titles;
     for (int32_t i = 0; i < list.Count(); ++i) titles.push_back(list[i].titleText.ToU16());
     EXPECT_EQ(titles, (std::vector<std::u16string>{u"twelve", u"twelve-again", u"eleven", u"ten", u"undated-a",
@@ -103,7 +104,7 @@ TEST(FeedItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
     // The rule: insert before the first message with a smaller stamp.
     std::srand(7);
     for (int round = 0; round < 40; ++round) {
-        MessageList list, arrived;
+        MessageList arrived;
         std::vector<std::pair<uint64_t, int>> model;  // stamp, arrival
         const int n = 1 + std::rand() % 300;
         const bool newestFirst = round % 2 == 0;  // as most feeds come
@@ -114,18 +115,15 @@ TEST(FeedItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
             size_t at = 0;
             while (at < model.size() && model[at].first >= m.stamp) ++at;
             model.insert(model.begin() + long(at), {m.stamp, k});
-            InsertNewestFirst(list, m);
             arrived.Add(m);
         }
         // The feed reader orders the whole list at once, to the same order.
         MessageList ordered;
         OrderNewestFirst(arrived, ordered);
-        for (const MessageList* l : {&list, &ordered}) {
-            ASSERT_EQ(l->Count(), int32_t(model.size()));
-            for (int32_t k = 0; k < l->Count(); ++k) {
-                ASSERT_EQ((*l)[k].stamp, model[size_t(k)].first) << "round " << round << " at " << k;
-                ASSERT_EQ((*l)[k].displayText.ToU16(), std::u16string(1, char16_t(u'A' + model[size_t(k)].second % 26)));
-            }
+        ASSERT_EQ(ordered.Count(), int32_t(model.size()));
+        for (int32_t k = 0; k < ordered.Count(); ++k) {
+            ASSERT_EQ(ordered[k].stamp, model[size_t(k)].first) << "round " << round << " at " << k;
+            ASSERT_EQ(ordered[k].displayText.ToU16(), std::u16string(1, char16_t(u'A' + model[size_t(k)].second % 26)));
         }
     }
 }

@@ -36,7 +36,7 @@ TEST_F(Feed, LatestNewsTwiceShowsNoNewsOnRequestAndTheOldItemsFromTheTimer) {
     ASSERT_TRUE(Publish(feed));
     EXPECT_EQ(Shown(), (std::vector<std::u16string>{u"b  ", u"a  "}));
     EXPECT_EQ(store.live.LastUpdate, StampFromFields({2011, 11, 7, 11, 0, 0}));
-    EXPECT_EQ(playback.Segments().Count(), 1);
+    EXPECT_EQ(int32_t(playback.Segments().size()), 1);
     playback.StartPlayback(RunBy::User);  // asked for again: nothing new
     Publish(feed);
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Нет новых сообщений"});

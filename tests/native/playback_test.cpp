@@ -28,7 +28,7 @@ TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     std::vector<int32_t> order = {0};  // the first message enters at the start
     for (int i = 0; i < 5000 && store.live.LineOn; ++i) {
         Frame();
-        const int32_t n = playback.Segments().Count();
+        const int32_t n = int32_t(playback.Segments().size());
         // a message appended in this frame stands at the right edge
         if (n > 0 && playback.Segments()[n - 1].x == 768) order.push_back(playback.Segments()[n - 1].messageIndex);
     }
@@ -59,7 +59,7 @@ TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
     int32_t previous = playback.Segments()[0].x;
     for (int frames = 0; frames < 1000; ++frames) {
         Frame();
-        ASSERT_EQ(playback.Segments().Count(), 1) << "a second run appeared before the band was empty";
+        ASSERT_EQ(int32_t(playback.Segments().size()), 1) << "a second run appeared before the band was empty";
         if (playback.Segments()[0].x == 768) break;
         previous = playback.Segments()[0].x;
     }
@@ -77,10 +77,10 @@ TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
     playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     ASSERT_GT(width, 768);
-    while (playback.Segments().Count() == 1) {
+    while (int32_t(playback.Segments().size()) == 1) {
         const int32_t before = playback.Segments()[0].x;
         Frame();
-        if (playback.Segments().Count() == 2) {
+        if (int32_t(playback.Segments().size()) == 2) {
             EXPECT_LT(int64_t(playback.Segments()[0].x) + width + Band().Metrics().gapWidth, 768);
             EXPECT_GE(int64_t(before) + width + Band().Metrics().gapWidth, 768);
         }
@@ -97,7 +97,7 @@ TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
     bool sawLastAlone = false;
     for (int i = 0; i < 400; ++i) {
         Frame();
-        const int32_t n = playback.Segments().Count();
+        const int32_t n = int32_t(playback.Segments().size());
         for (int32_t k = 1; k < n; ++k)
             ASSERT_NE(playback.Segments()[k - 1].messageIndex, 1) << "a message followed the pass's last one";
         if (n == 1 && playback.Segments()[0].messageIndex == 1) sawLastAlone = true;
@@ -229,8 +229,8 @@ TEST_F(Playback, FontRebuildReLaysTheSegments) {
     engine.Set(&TickerSettings::Speed, 40);
     Start();
     playback.StartPlayback(RunBy::User);
-    for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();
-    ASSERT_EQ(playback.Segments().Count(), 3);
+    for (int i = 0; i < 60 && int32_t(playback.Segments().size()) < 3; ++i) Frame();
+    ASSERT_EQ(int32_t(playback.Segments().size()), 3);
     const int32_t x0 = playback.Segments()[0].x;
     FontSpec font = FontSpecFrom(engine.Settings());
     font.height = -50;

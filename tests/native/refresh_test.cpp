@@ -72,7 +72,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                         EXPECT_EQ(Shown(), news);  // the previous messages run once more
                         EXPECT_EQ(store.live.LineOn, 1u);
                         EXPECT_EQ(playback.State().contentReady, true);
-                        EXPECT_EQ(Segments().Count(), 1);
+                        EXPECT_EQ(int32_t(Segments().size()), 1);
                     } else {
                         EXPECT_EQ(store.live.LineOn, 0u);  // the run ends; no notice replaced anything
                         EXPECT_EQ(Shown(), newsOnAir ? news : std::vector<std::u16string>{});
