@@ -6,11 +6,6 @@
 #include "base/saturate.h"
 #include "settings/ini_store.h"
 
-namespace {
-
-
-}  // namespace
-
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
                            SurfaceAllocator& allocator)
     : lock_(lock),
