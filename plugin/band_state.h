@@ -60,8 +60,5 @@ private:
     StripCache strips_;
     bool useStrips_ = true;
     bool fromStrips_ = false;
-    // The messages' lengths, counted once per revision of the messages.
-    std::vector<int32_t> lengths_;
-    uint64_t lengthsRevision_ = 0;
     BandMetrics metrics_;
 };

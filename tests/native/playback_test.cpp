@@ -238,7 +238,7 @@ TEST_F(Playback, FontRebuildReLaysTheSegments) {
     EXPECT_EQ(playback.Segments()[0].x, x0);
     for (int32_t k = 1; k < 3; ++k)
         EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + Band().Metrics().gapWidth);
-    EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(u"three", 5).cx);
+    EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(WideString(u"three")).cx);
 }
 
 }  // namespace
