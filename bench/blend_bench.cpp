@@ -25,7 +25,7 @@ public:
         style_.width = 768, style_.height = 37, style_.shadowOffset = 2;
         style_.backColor = 0x606060, style_.textColor = 0xC0C0C0, style_.backOpacity = 80, style_.textOpacity = 90;
         for (const char16_t* m : {u"Бегущая строка: новости часа", u"В Москве без осадков", u"Курс рубля"})
-            messages_.push_back(m);
+            messages_.emplace_back(m);
         gap_ = renderer_.MeasureAnsi("        ").cx;
         runs_.push_back(Next(768));
     }
@@ -52,10 +52,9 @@ public:
 
 private:
     BandRun Next(int32_t x) {
-        const std::u16string& m = messages_[next_++ % messages_.size()];
         BandRun r;
-        r.x = x, r.text = m.c_str(), r.length = int32_t(m.size());
-        r.width = renderer_.MeasureWide(r.text, r.length).cx;
+        r.x = x, r.text = &messages_[next_++ % messages_.size()];
+        r.width = renderer_.MeasureWide(*r.text).cx;
         return r;
     }
 
@@ -64,7 +63,7 @@ private:
     StripCache cache_;
     DibSurface band_;
     BandStyle style_;
-    std::vector<std::u16string> messages_;
+    std::vector<WideString> messages_;
     std::vector<BandRun> runs_;
     size_t next_ = 0;
     int32_t gap_ = 0;

@@ -18,9 +18,10 @@
 
 #include "plugin/std_ticker_lock.h"
 #include "render/gdi_text_renderer_win.h"
-#include "sources/downloader_win.h"
-#include "sources/rss_reader_win.h"
-#include "sources/time_win.h"
+#include "feed/downloader_win.h"
+#include "feed/feed_source_win.h"
+#include "feed/feed_reader_win.h"
+#include "feed/time_win.h"
 #include "tests/engine_probe.h"
 
 namespace {
@@ -88,28 +89,31 @@ std::string MakeFeed(const std::string& path, int count, bool brief) {
 
 // One download through the real downloader and the plug-in's completion
 // path (read, parse, publish), timed from Download.
-struct NetworkRun {
-    TickerEngine* engine = nullptr;
-    const TimeZoneInfo* zone = nullptr;
-    const DateFormatter* formatter = nullptr;
+// A download's end as the bare downloader reports it.
+struct DownloadTimer final : DownloadHandler {
     HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    Clock::time_point start, downloaded, onAir;
+    Clock::time_point ended;
     bool ok = false;
-};
-NetworkRun g_net;
-
-void OnNetworkFeed(Downloader::Job* job, const std::string& path) {
-    g_net.downloaded = Clock::now();
-    g_net.ok = !path.empty();
-    if (g_net.ok) {
-        FeedBytes bytes;
-        g_net.ok = bytes.Load(path);
-        const FeedParseResult feed = ParseFeed(bytes);
-        g_net.engine->OnFeedParsed(feed, *g_net.zone, *g_net.formatter, Downloader::Stopping, job);
+    void OnDownloaded(const DownloadOutcome& outcome) override {
+        ended = Clock::now();
+        ok = outcome.kind == DownloadOutcome::Body;
+        SetEvent(done);
     }
-    g_net.onAir = Clock::now();
-    SetEvent(g_net.done);
-}
+};
+
+// The feed source's result on its way to the engine: when it is on air.
+struct OnAirTimer final : FeedReceiver {
+    TickerEngine* engine = nullptr;
+    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    Clock::time_point onAir;
+    bool ok = false;
+    bool OnFeed(const FeedResult& feed, const StopSignal& stop) override {
+        ok = feed.kind == FeedResult::Items && engine->OnFeed(feed, stop);
+        onAir = Clock::now();
+        SetEvent(done);
+        return ok;
+    }
+};
 
 std::string ServerFolder() {
     char file[MAX_PATH] = {};
@@ -153,7 +157,7 @@ int main() {
     DibSectionAllocator allocator;
     TickerEngine engine(lock, services, renderer, allocator);
     engine.Init(SettingsLocation());
-    engine.Set(Setting::Description, 1);
+    engine.Set(&TickerSettings::Description, 1);
     WinTimeZone zone;
     WinDateFormatter formatter;
     auto median = [](std::vector<double> v) {
@@ -176,9 +180,10 @@ int main() {
             const auto t0 = Clock::now();
             FeedBytes bytes;
             bytes.Load(path);
-            const FeedParseResult feed = ParseFeed(bytes);
+            const FeedParseResult parsed = ParseFeed(bytes);
             const auto t1 = Clock::now();
-            engine.OnFeedParsed(feed, zone, formatter, nullptr, nullptr);
+            const FeedResult feed = FeedResult::Read(std::move(parsed.items), zone, formatter);
+            engine.OnFeed(feed, StopSignal::Never());
             const auto t2 = Clock::now();
             load.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
             build.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
@@ -203,11 +208,12 @@ int main() {
     if (httpPort.empty()) {
         std::printf("feed_bench: no local feed server (SKIMROW_FEED_PORT_FILE): downloads not measured\n");
     } else {
-        Downloader downloader;
-        downloader.SetCompleteCallback(OnNetworkFeed);
-        g_net.engine = &engine;
-        g_net.zone = &zone;
-        g_net.formatter = &formatter;
+        DownloadTimer downloaded;
+        Downloader downloader(downloaded);
+        OnAirTimer onAirTimer;
+        onAirTimer.engine = &engine;
+        WinFeedSource source(zone, formatter);
+        source.DeliverTo(onAirTimer);
         const struct {
             int count;
             bool brief;
@@ -222,14 +228,20 @@ int main() {
                 std::vector<double> download, onAir;
                 bool failed = false;
                 for (int run = 0; run < (entry.count > 10000 ? 3 : 5) && !failed; ++run) {
-                    engine.StartLine();
-                    g_net.start = Clock::now();
-                    downloader.Download(base + "/files/" + entry.name, true);
-                    failed = WaitForSingleObject(g_net.done, 600000) != WAIT_OBJECT_0 || !g_net.ok ||
-                             EngineProbe::Playback(engine).Messages().Count() != entry.count;
+                    // The download alone, then the whole road: download, parse, on air.
+                    const std::string url = base + "/files/" + entry.name;
+                    Clock::time_point start = Clock::now();
+                    downloader.Download(url, true);
+                    failed = WaitForSingleObject(downloaded.done, 600000) != WAIT_OBJECT_0 || !downloaded.ok;
                     downloader.Stop();
-                    download.push_back(Ms(g_net.downloaded - g_net.start));
-                    onAir.push_back(Ms(g_net.onAir - g_net.start));
+                    download.push_back(Ms(downloaded.ended - start));
+                    engine.StartLine();
+                    start = Clock::now();
+                    source.Fetch(url, true);
+                    failed = failed || WaitForSingleObject(onAirTimer.done, 600000) != WAIT_OBJECT_0 || !onAirTimer.ok ||
+                             EngineProbe::Playback(engine).Messages().Count() != entry.count;
+                    source.Stop();
+                    onAir.push_back(Ms(onAirTimer.onAir - start));
                 }
                 const char* scheme = base.compare(0, 5, "https") == 0 ? "https" : "http ";
                 if (failed)

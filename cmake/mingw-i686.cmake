@@ -1,12 +1,4 @@
-# Cross-compiling the shipped 32-bit plug-in with MinGW-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(SKIMROW_OBJDUMP i686-w64-mingw32-objdump)
+# Cross-compiling the shipped 32-bit plug-in.
+set(SKIMROW_MINGW_TRIPLET i686-w64-mingw32)
 set(SKIMROW_WINE_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

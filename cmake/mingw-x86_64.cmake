@@ -1,12 +1,4 @@
-# Cross-compiling the 64-bit test build of the plug-in (for machines that cannot run 32-bit code) with MinGW-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(SKIMROW_OBJDUMP x86_64-w64-mingw32-objdump)
+# Cross-compiling the 64-bit test build of the plug-in (for machines that cannot run 32-bit code).
+set(SKIMROW_MINGW_TRIPLET x86_64-w64-mingw32)
 set(SKIMROW_WINE_ARCH win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

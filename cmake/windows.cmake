@@ -3,6 +3,13 @@
 option(SKIMROW_WINE_TESTS "run the Windows tests under Wine" ON)
 
 set(SKIMROW_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# A program or DLL of this build: the project's includes and warnings, and
+# the C and C++ runtimes linked in, so that it needs no DLL but Windows' own.
+function(skimrow_windows_binary target)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(${target} PRIVATE ${SKIMROW_COMMON_FLAGS})
+    target_link_options(${target} PRIVATE ${SKIMROW_STATIC_LINK})
+endfunction()
 set(CMAKE_CROSSCOMPILING_EMULATOR
     ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${SKIMROW_WINE_ARCH} ${CMAKE_BINARY_DIR}/wineprefix)
 
@@ -12,33 +19,25 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set_source_files_properties(render/frame_blender_avx2.cpp PROPERTIES COMPILE_OPTIONS "-Wa,-muse-unaligned-vector-move")
 endif()
-add_library(skimrow_core STATIC ${SKIMROW_CORE_SOURCES})
-target_include_directories(skimrow_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(skimrow_core PRIVATE ${SKIMROW_COMMON_FLAGS})
-
 # The Windows side of the plug-in, linked into the DLL and into the tests.
 add_library(skimrow_win STATIC
     base/ansi_codec_win.cpp
     plugin/host_windows_win.cpp
     render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp
-    sources/download_job_win.cpp
-    sources/downloader_win.cpp
-    sources/rss_reader_win.cpp
-    sources/time_win.cpp
+    feed/download_job_win.cpp
+    feed/downloader_win.cpp
+    feed/feed_source_win.cpp
+    feed/feed_reader_win.cpp
+    feed/time_win.cpp
 )
 target_compile_options(skimrow_win PRIVATE ${SKIMROW_COMMON_FLAGS})
 target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32 wininet ole32 oleaut32 uuid)
 
-# The settings dialog; its pictures are drawn at build time.
+# The settings dialog; its pictures are drawn at build time, with their ids
+# (images.h) and resource lines (images.rc), all from make_images.py.
 set(SKIMROW_IMAGES ${CMAKE_BINARY_DIR}/dialog_images)
-set(SKIMROW_IMAGE_FILES)
-foreach(n 5010 5011 5015 5016 5018 5019 5020 5021 5022 5023 5024 5025 5026 5027 5028)
-    list(APPEND SKIMROW_IMAGE_FILES ${SKIMROW_IMAGES}/icon_${n}.ico)
-endforeach()
-foreach(n 5011 5012 5013)
-    list(APPEND SKIMROW_IMAGE_FILES ${SKIMROW_IMAGES}/bitmap_${n}.bmp)
-endforeach()
+set(SKIMROW_IMAGE_FILES ${SKIMROW_IMAGES}/images.h ${SKIMROW_IMAGES}/images.rc)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_custom_command(OUTPUT ${SKIMROW_IMAGE_FILES}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/dialog/res/make_images.py ${SKIMROW_IMAGES}
@@ -57,6 +56,8 @@ add_library(skimrow_dialog STATIC
     dialog/subclassed_window_win.cpp
 )
 target_compile_options(skimrow_dialog PRIVATE ${SKIMROW_COMMON_FLAGS})
+target_include_directories(skimrow_dialog PUBLIC ${SKIMROW_IMAGES})
+add_dependencies(skimrow_dialog dialog_images)
 target_link_libraries(skimrow_dialog PUBLIC skimrow_win comctl32 comdlg32 user32 gdi32)
 
 # What the static C++ runtime takes when a module loads, given back when it
@@ -73,18 +74,15 @@ endfunction()
 
 add_library(Mivra_Skimrow SHARED entry/plugin_main_win.cpp entry/engine_services_win.cpp input/input_hooks_win.cpp
     entry/Mivra_Skimrow.def entry/version.rc dialog/res/dialog.rc)
-target_include_directories(Mivra_Skimrow PRIVATE ${SKIMROW_IMAGES} ${CMAKE_SOURCE_DIR}/dialog/res)
-add_dependencies(Mivra_Skimrow dialog_images)
+target_include_directories(Mivra_Skimrow PRIVATE ${CMAKE_SOURCE_DIR}/dialog/res)
 set_target_properties(Mivra_Skimrow PROPERTIES PREFIX "" OUTPUT_NAME Mivra_Skimrow)
-target_compile_options(Mivra_Skimrow PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_options(Mivra_Skimrow PRIVATE ${SKIMROW_STATIC_LINK})
+skimrow_windows_binary(Mivra_Skimrow)
 skimrow_release_runtime(Mivra_Skimrow)
 target_link_libraries(Mivra_Skimrow PRIVATE skimrow_dialog skimrow_win)
 
 add_executable(vantrex_host host/vantrex_host_win.cpp host/frame_io.cpp)
-target_include_directories(vantrex_host PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(vantrex_host PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_options(vantrex_host PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
+skimrow_windows_binary(vantrex_host)
+target_link_options(vantrex_host PRIVATE -mconsole)
 target_link_libraries(vantrex_host PRIVATE user32 gdi32)
 add_dependencies(vantrex_host Mivra_Skimrow)
 
@@ -112,24 +110,21 @@ if(SKIMROW_WINE_TESTS)
     include(GoogleTest)
     file(GLOB SKIMROW_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
     add_executable(win_tests ${SKIMROW_WIN_TESTS} tests/soak/resource_counts_win.cpp)
-    target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR})
-    target_compile_options(win_tests PRIVATE ${SKIMROW_COMMON_FLAGS})
-    target_link_options(win_tests PRIVATE ${SKIMROW_STATIC_LINK})
+    skimrow_windows_binary(win_tests)
     target_link_libraries(win_tests PRIVATE skimrow_dialog skimrow_win gtest gtest_main version psapi)
     # The browser stand-in that the hook tests register for http.
     add_executable(record_open tests/win/tools/record_open.cpp)
-    target_link_options(record_open PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
+    skimrow_windows_binary(record_open)
+    target_link_options(record_open PRIVATE -mconsole)
+    # A module built as the plug-in is, for the runtime's release at unload.
     add_library(throwing_dll SHARED tests/win/tools/throwing_dll.cpp)
     set_target_properties(throwing_dll PROPERTIES PREFIX "")
-    target_include_directories(throwing_dll PRIVATE ${CMAKE_SOURCE_DIR})
-    target_link_options(throwing_dll PRIVATE ${SKIMROW_STATIC_LINK})
+    skimrow_windows_binary(throwing_dll)
     skimrow_release_runtime(throwing_dll)
     add_dependencies(win_tests Mivra_Skimrow vantrex_host record_open throwing_dll)
     # Real feeds through the DLL, run by scripts/real-feeds.sh (not by CTest).
     add_executable(real_feeds tests/win/tools/real_feeds.cpp tests/win/band_session.cpp tests/win/plugin_harness.cpp)
-    target_include_directories(real_feeds PRIVATE ${CMAKE_SOURCE_DIR})
-    target_compile_options(real_feeds PRIVATE ${SKIMROW_COMMON_FLAGS})
-    target_link_options(real_feeds PRIVATE ${SKIMROW_STATIC_LINK})
+    skimrow_windows_binary(real_feeds)
     target_link_libraries(real_feeds PRIVATE gtest gtest_main)
     add_dependencies(real_feeds Mivra_Skimrow)
     # A real HTTP and HTTPS server on 127.0.0.1 for the downloader and feed
@@ -157,9 +152,8 @@ target_link_options(soak_control PRIVATE -static -static-libgcc)
 target_link_libraries(soak_control PRIVATE advapi32 comctl32 comdlg32 gdi32 ole32 oleaut32 shell32 user32 wininet)
 add_executable(soak tests/soak/soak_win.cpp tests/soak/soak_host_win.cpp tests/soak/resource_counts_win.cpp)
 set_target_properties(soak PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)
-target_include_directories(soak PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(soak PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_options(soak PRIVATE ${SKIMROW_STATIC_LINK} -mconsole)
+skimrow_windows_binary(soak)
+target_link_options(soak PRIVATE -mconsole)
 target_link_libraries(soak PRIVATE user32 gdi32 psapi)
 add_dependencies(soak Mivra_Skimrow soak_control)
 if(SKIMROW_WINE_TESTS)
@@ -172,14 +166,10 @@ endif()
 
 # Feed parse benchmark, run by scripts/bench.sh under Wine.
 add_executable(feed_bench bench/feed_bench_win.cpp)
-target_include_directories(feed_bench PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(feed_bench PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_options(feed_bench PRIVATE ${SKIMROW_STATIC_LINK})
+skimrow_windows_binary(feed_bench)
 target_link_libraries(feed_bench PRIVATE skimrow_win)
 
 # Where a frame's time goes (composition with and without strips, blend).
 add_executable(frame_split_bench bench/frame_split_bench_win.cpp)
-target_include_directories(frame_split_bench PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(frame_split_bench PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_options(frame_split_bench PRIVATE ${SKIMROW_STATIC_LINK})
+skimrow_windows_binary(frame_split_bench)
 target_link_libraries(frame_split_bench PRIVATE skimrow_win)

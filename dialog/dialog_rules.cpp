@@ -1,5 +1,7 @@
 #include "dialog/dialog_rules.h"
 
+#include "base/saturate.h"
+
 void PlaceDialog(int32_t storedX, int32_t storedY, int32_t screenWidth, int32_t screenHeight, const Rect& d,
                  const Rect& h, int32_t* x, int32_t* y) {
     const bool neverPlaced = storedX == kNeverPlaced && storedY == kNeverPlaced;
@@ -10,8 +12,8 @@ void PlaceDialog(int32_t storedX, int32_t storedY, int32_t screenWidth, int32_t 
     // 64-bit sums: window rectangles near the coordinate limits cannot overflow.
     const int64_t cx = int64_t(d.left) + (int64_t(h.left) + h.right) / 2 - (int64_t(d.left) + d.right) / 2;
     const int64_t cy = int64_t(d.top) + (int64_t(h.top) + h.bottom) / 2 - (int64_t(d.top) + d.bottom) / 2;
-    *x = cx < 0 ? 0 : int32_t(cx > INT32_MAX ? INT32_MAX : cx);
-    *y = cy < 0 ? 0 : int32_t(cy > INT32_MAX ? INT32_MAX : cy);
+    *x = cx < 0 ? 0 : SaturateInt32(cx);
+    *y = cy < 0 ? 0 : SaturateInt32(cy);
 }
 
 int32_t CommitComboEdit(StringList& list, int32_t index, const std::string& text) {

@@ -4,7 +4,6 @@ ModelessDialog::~ModelessDialog() { Destroy(); }
 
 bool ModelessDialog::Create(HINSTANCE module, int templateId, HWND owner) {
     if (window_) return true;
-    module_ = module;
     return CreateDialogParamW(module, MAKEINTRESOURCEW(templateId), owner, Procedure, LPARAM(this)) != nullptr;
 }
 

@@ -14,7 +14,6 @@ public:
     bool Create(HINSTANCE module, int templateId, HWND owner);
     void Destroy();
     HWND Window() const { return window_; }
-    HINSTANCE Module() const { return module_; }
 
 protected:
     // True when handled; *result is then the dialog procedure's answer
@@ -27,5 +26,4 @@ private:
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;
-    HINSTANCE module_ = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "base/ansi_codec.h"
 #include "dialog/dialog_rules.h"
 #include "dialog/pickers_win.h"
@@ -44,48 +46,48 @@ bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST
 struct ComboBinding {
     int id;
     ContentList list;
-    Setting index;
-    int32_t TickerSettings::*value;
+    int32_t TickerSettings::*index;
 };
 const ComboBinding kCombos[] = {
-    {IDC_STRINGS, ContentList::Strings, Setting::StrIdx, &TickerSettings::StrIdx},
-    {IDC_FILES, ContentList::Files, Setting::FileIdx, &TickerSettings::FileIdx},
-    {IDC_URLS, ContentList::Urls, Setting::URLIdx, &TickerSettings::URLIdx},
+    {IDC_STRINGS, ContentList::Strings, &TickerSettings::StrIdx},
+    {IDC_FILES, ContentList::Files, &TickerSettings::FileIdx},
+    {IDC_URLS, ContentList::Urls, &TickerSettings::URLIdx},
 };
-const ComboBinding& ComboOf(int id) {
+const ComboBinding* ComboOf(int id) {
     for (const ComboBinding& c : kCombos)
-        if (c.id == id) return c;
-    return kCombos[0];
+        if (c.id == id) return &c;
+    return nullptr;
 }
 
 // A numeric edit with its spin and the setting they show, within the
 // setting's range.
 struct SpinBinding {
     int spin, edit;
-    Setting setting;
     int32_t TickerSettings::*value;
 };
-const SpinBinding kSpins[5] = {
-    {IDC_SHADOW_SPIN, IDC_SHADOW, Setting::ShadowOffset, &TickerSettings::ShadowOffset},
-    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, Setting::TextOpacity, &TickerSettings::TextOpacity},
-    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, Setting::BackOpacity, &TickerSettings::BackOpacity},
-    {IDC_REPEAT_SPIN, IDC_REPEAT, Setting::Repeat, &TickerSettings::Repeat},
-    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, Setting::AutoUpdate, &TickerSettings::AutoUpdate},
+const SpinBinding kSpins[] = {
+    {IDC_SHADOW_SPIN, IDC_SHADOW, &TickerSettings::ShadowOffset},
+    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, &TickerSettings::TextOpacity},
+    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, &TickerSettings::BackOpacity},
+    {IDC_REPEAT_SPIN, IDC_REPEAT, &TickerSettings::Repeat},
+    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, &TickerSettings::AutoUpdate},
 };
 
+// A check box and the flag it shows.
 struct CheckBinding {
     int id;
-    Setting setting;
     uint32_t TickerSettings::*value;
 };
 const CheckBinding kChecks[] = {
-    {IDC_INTERLACE, Setting::Interlace, &TickerSettings::Interlace},
-    {IDC_DATE, Setting::Date, &TickerSettings::Date},
-    {IDC_TIME, Setting::Time, &TickerSettings::Time},
-    {IDC_TITLE, Setting::Title, &TickerSettings::Title},
-    {IDC_DESCRIPTION, Setting::Description, &TickerSettings::Description},
-    {IDC_LATEST_NEWS, Setting::LatestNews, &TickerSettings::LatestNews},
+    {IDC_INTERLACE, &TickerSettings::Interlace},   {IDC_DATE, &TickerSettings::Date},
+    {IDC_TIME, &TickerSettings::Time},             {IDC_TITLE, &TickerSettings::Title},
+    {IDC_DESCRIPTION, &TickerSettings::Description}, {IDC_LATEST_NEWS, &TickerSettings::LatestNews},
 };
+const CheckBinding* CheckOf(int id) {
+    for (const CheckBinding& c : kChecks)
+        if (c.id == id) return &c;
+    return nullptr;
+}
 
 struct RepeatBinding {
     int id, icon;
@@ -239,7 +241,8 @@ BOOL SettingsDialog::OnInitDialog() {
     for (const CornerBinding& c : kCorners) SetIcon(c.id, c.icon);
     SetIcon(IDC_ADD_FILE, IDI_FOLDER);
 
-    for (int i = 0; i < 5; ++i) {
+    static_assert(std::size(kSpins) == sizeof edits_ / sizeof edits_[0], "one numeric edit per spin binding");
+    for (size_t i = 0; i < std::size(kSpins); ++i) {
         const SpinBinding& b = kSpins[i];
         const SettingRange range = RangeOf(b.value);
         edits_[i].Setup(b.edit, Window(), Item(b.spin), int32_t(range.min), int32_t(range.max), 3, s.*b.value);
@@ -309,15 +312,18 @@ void SettingsDialog::OnAutoRepeat(int id, int32_t step) {
 }
 
 void SettingsDialog::OnCommand(int id, int code) {
-    // The table of the dialog's controls and what each one does.
+    // The table of the dialog's controls and what each one does; check boxes
+    // and combo boxes by their bindings.
     if (code == BN_CLICKED) {
+        if (const CheckBinding* c = CheckOf(id)) {
+            control_.Set(c->value, Checked(Window(), id) ? 1 : 0);
+            return;
+        }
         switch (id) {
         case IDC_CANCEL: PostMessageW(Window(), WM_CLOSE, 0, 0); return;
         case IDC_CLOSE: Destroy(); return;
         case IDC_ABOUT: OnAbout(); return;
         case IDC_TOP_LEFT: case IDC_TOP_RIGHT: case IDC_BOTTOM_LEFT: case IDC_BOTTOM_RIGHT: OnCorner(id); return;
-        case IDC_INTERLACE: case IDC_DATE: case IDC_TIME: case IDC_TITLE: case IDC_DESCRIPTION:
-        case IDC_LATEST_NEWS: OnCheckBox(id); return;
         case IDC_SOURCE_STRINGS: case IDC_SOURCE_FILES: case IDC_SOURCE_RSS: OnSource(); return;
         case IDC_ADD_FILE: OnAddFile(); return;
         case IDC_START_STOP: control_.ToggleLine(); return;
@@ -326,7 +332,7 @@ void SettingsDialog::OnCommand(int id, int code) {
         default: break;  // IDOK and IDCANCEL (Enter, Escape) close nothing
         }
     }
-    if (id == IDC_STRINGS || id == IDC_FILES || id == IDC_URLS) OnCombo(id, code);
+    if (ComboOf(id)) OnCombo(id, code);
 }
 
 void SettingsDialog::OnCorner(int id) {
@@ -334,20 +340,15 @@ void SettingsDialog::OnCorner(int id) {
         if (c.id == id) control_.SnapToCorner(c.corner);
 }
 
-void SettingsDialog::OnCheckBox(int id) {
-    for (const CheckBinding& c : kChecks)
-        if (c.id == id) control_.Set(c.setting, Checked(Window(), id) ? 1 : 0);
-}
-
 void SettingsDialog::OnSource() {
     ContentSource source = control_.Settings().Source();
     for (const SourceRadio& r : kSourceRadios)
         if (Checked(Window(), r.id)) source = r.source;  // the last one found set wins
-    control_.Set(Setting::StringSource, int64_t(source));
+    control_.Set(&TickerSettings::StringSource, int64_t(source));
 }
 
 void SettingsDialog::OnCombo(int id, int code) {
-    const ComboBinding& c = ComboOf(id);
+    const ComboBinding& c = *ComboOf(id);
     HWND combo = Item(id);
     const LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     if (code == CBN_SELCHANGE) {
@@ -357,7 +358,7 @@ void SettingsDialog::OnCombo(int id, int code) {
     if ((code != CBN_DROPDOWN && code != CBN_KILLFOCUS) || selection != CB_ERR) return;
     // The user has typed into the edit field.
     StringList list = control_.List(c.list);
-    const int32_t index = CommitComboEdit(list, control_.Settings().*c.value, Narrow(WindowText(combo).c_str()));
+    const int32_t index = CommitComboEdit(list, control_.Settings().*c.index, Narrow(WindowText(combo).c_str()));
     control_.SetList(c.list, list);
     control_.Set(c.index, index);
     FillCombo(id, list, index);
@@ -385,7 +386,7 @@ void SettingsDialog::OnAddFile() {
     StringList files = control_.List(ContentList::Files);
     const int32_t index = AddFileToList(files, Narrow(openFileName_));
     control_.SetList(ContentList::Files, files);
-    control_.Set(Setting::FileIdx, index);
+    control_.Set(&TickerSettings::FileIdx, index);
     FillCombo(IDC_FILES, files, index);
 }
 
@@ -396,15 +397,15 @@ void SettingsDialog::OnAbout() {
 
 void SettingsDialog::OnSpeed(HWND sender) {
     if (sender && sender == Item(IDC_SPEED))
-        control_.Set(Setting::Speed, int32_t(SendMessageW(sender, TBM_GETPOS, 0, 0)));
+        control_.Set(&TickerSettings::Speed, int32_t(SendMessageW(sender, TBM_GETPOS, 0, 0)));
 }
 
 void SettingsDialog::OnSpin(HWND sender, int code, int position) {
     if (code != SB_THUMBPOSITION || !sender) return;
-    for (int i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < std::size(kSpins); ++i) {
         if (sender != Item(kSpins[i].spin)) continue;
         edits_[i].SetValue(position);
-        control_.Set(kSpins[i].setting, position);
+        control_.Set(kSpins[i].value, position);
     }
 }
 
@@ -442,13 +443,13 @@ void SettingsDialog::OnColor(int id) {
         const ModalScope modal(modalDepth_);
         ok = ChooseTickerColor(Window(), &color);
     }
-    if (ok) control_.Set(id == IDC_TEXT_COLOR ? Setting::TextColor : Setting::BackColor, color);
+    if (ok) control_.Set(id == IDC_TEXT_COLOR ? &TickerSettings::TextColor : &TickerSettings::BackColor, color);
     else if (Window()) PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);  // the swatches are redrawn
 }
 
 void SettingsDialog::OnDestroy() {
     DeleteStaticPictures(Window());
-    control_.Set(Setting::StartHotKey, int64_t(SendMessageW(Item(IDC_HOTKEY), HKM_GETHOTKEY, 0, 0) & 0xFFFF));
+    control_.Set(&TickerSettings::StartHotKey, int64_t(SendMessageW(Item(IDC_HOTKEY), HKM_GETHOTKEY, 0, 0) & 0xFFFF));
     RECT r;
     if (GetWindowRect(Window(), &r)) control_.SetDialogPosition(r.left, r.top);
     navigation_.Stop();

@@ -39,7 +39,6 @@ private:
     void OnAutoRepeat(int id, int32_t step);
     void OnCommand(int id, int code);
     void OnCorner(int id);
-    void OnCheckBox(int id);
     void OnSource();
     void OnCombo(int id, int code);
     void OnAddFile();

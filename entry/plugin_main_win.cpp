@@ -15,9 +15,8 @@
 #include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
 #include "base/ansi_codec_win.h"
-#include "sources/downloader_win.h"
-#include "sources/rss_reader_win.h"
-#include "sources/time_win.h"
+#include "feed/feed_source_win.h"
+#include "feed/time_win.h"
 
 namespace {
 
@@ -26,47 +25,24 @@ namespace {
 HINSTANCE g_module = nullptr;
 WinAnsiCodec g_codec;
 CriticalSectionLock g_lock;
-Downloader g_downloader;
-WinEngineServices g_services(g_downloader);
+WinTimeZone g_zone;
+WinDateFormatter g_formatter;
+WinFeedSource g_feeds(g_zone, g_formatter);  // delivers to g_engine from the load on
+WinEngineServices g_services(g_feeds);
 GdiTextRenderer g_renderer;
 DibSectionAllocator g_allocator;
 TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
-WinTimeZone g_zone;
-WinDateFormatter g_formatter;
 HostWindows g_windows;  // found again at every Start
 SettingsDialog g_dialog(g_engine);
 InputHooks g_hooks(g_engine, g_windows);
-// Destroyed first: the download worker calls into the engine, the zone and
-// the formatter, so it is stopped before any of them goes.
+// Destroyed first: the download worker calls into the engine, so it is
+// stopped before the engine goes.
 struct StopDownloadsFirst {
-    ~StopDownloadsFirst() { g_downloader.Stop(); }
+    ~StopDownloadsFirst() { g_feeds.Stop(); }
 } g_stopDownloadsFirst;
 
 static_assert(int(kFormatYuy2) == int(VANTREX_FORMAT_YUY2) && int(kFormatRgb24) == int(VANTREX_FORMAT_RGB24),
               "the host numbers its pixel formats as the plug-in does");
-
-// The downloader's completion callback, on the worker thread (COM is ready there).
-void OnFeedDownloaded(Downloader::Job* job, const std::string& path) {
-    FeedParseResult feed;
-    if (Downloader::NotModified(job)) {
-        feed.kind = FeedParseResult::NotModified;
-    } else if (path.empty()) {
-        feed.kind = FeedParseResult::DownloadFailed;
-        feed.statusText = Downloader::LastStatus(job);
-    } else {
-        // The file goes before the parse, which a big feed makes long: a host
-        // that exits meanwhile ends this thread and would leave it behind.
-        FeedBytes bytes;
-        const bool read = bytes.Load(path);
-        DeleteFileA(path.c_str());
-        if (read) feed = ParseFeed(bytes, Downloader::ContentType(job));
-        else feed.kind = FeedParseResult::BadFeed;
-        // Logged, since an automatic refresh shows no notice for it.
-        if (feed.kind == FeedParseResult::BadFeed) Downloader::Log(job, "Feed ERROR: Not a readable feed.");
-        if (feed.kind == FeedParseResult::NoMsxml) Downloader::Log(job, "Feed ERROR: MSXML not found.");
-    }
-    g_engine.OnFeedParsed(feed, g_zone, g_formatter, Downloader::Stopping, job);
-}
 
 // "Бегущая строка" in Windows-1251.
 const char kDisplayName[] = "\xC1\xE5\xE3\xF3\xF9\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0";
@@ -171,7 +147,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         g_dialog.SetModule(instance);
-        g_downloader.SetCompleteCallback(OnFeedDownloaded);
+        g_feeds.DeliverTo(g_engine);
         SetSystemAnsiCodec(&g_codec);
     } else if (reason == DLL_THREAD_DETACH) {
         ReleaseThreadRuntime();

@@ -17,7 +17,6 @@ public:
     // Keyboard first, then mouse; a pair still installed is removed first.
     void Install(DWORD thread);
     void Remove();
-    bool Installed() const { return keyboard_ || mouse_; }
 
 private:
     static LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,6 @@
 #include "input/input_rules.h"
 
-#include <cctype>
-
+#include "base/ascii.h"
 #include "settings/band_geometry.h"
 
 bool InputActive(uint32_t nowTick, uint32_t lastFrameTick, bool dialogOpen) {
@@ -59,7 +58,6 @@ BandClicks::Action BandClicks::Release(uint32_t nowTick, uint32_t doubleClickMs)
 }
 
 bool OpenableAddress(const std::string& url) {
-    std::string lower;
-    for (char c : url.substr(0, 8)) lower.push_back(char(std::tolower(static_cast<unsigned char>(c))));
+    const std::string lower = AsciiLowerCopy(url.substr(0, 8));
     return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 || lower.rfind("ftp://", 0) == 0;
 }

@@ -9,16 +9,14 @@ namespace {
 // same for the whole revision: its key tells the strip cache so.
 class SegmentRuns final : public BandRuns {
 public:
-    SegmentRuns(const SegmentList& segments, const MessageList& messages, const std::vector<int32_t>& lengths,
-                uint64_t revision)
-        : segments_(segments), messages_(messages), lengths_(lengths), revision_(revision) {}
-    int32_t Count() const override { return segments_.Count(); }
+    SegmentRuns(const SegmentList& segments, const MessageList& messages, uint64_t revision)
+        : segments_(segments), messages_(messages), revision_(revision) {}
+    int32_t Count() const override { return int32_t(segments_.size()); }
     bool Run(int32_t i, BandRun* run) const override {
         const TickerSegment& seg = segments_[i];
         if (seg.messageIndex < 0 || seg.messageIndex >= messages_.Count()) return false;
         run->x = seg.x;
-        run->text = messages_[seg.messageIndex].displayText.Raw();
-        run->length = lengths_[size_t(seg.messageIndex)];
+        run->text = &messages_[seg.messageIndex].displayText;
         run->width = seg.width;
         run->textKey = (revision_ << 32) | uint64_t(uint32_t(seg.messageIndex));
         return true;
@@ -27,7 +25,6 @@ public:
 private:
     const SegmentList& segments_;
     const MessageList& messages_;
-    const std::vector<int32_t>& lengths_;
     uint64_t revision_;
 };
 
@@ -47,7 +44,7 @@ void BandState::MeasureBandLocked(TickerSettings& s) {
     metrics_.textHeight = blanks.cy;
 }
 
-int32_t BandState::MeasureTextLocked(const WideString& text) { return renderer_.MeasureWide(text.Raw(), text.Length()).cx; }
+int32_t BandState::MeasureTextLocked(const WideString& text) { return renderer_.MeasureWide(text).cx; }
 
 void BandState::AddSlotsLocked() {
     while (surface_.SlotCount() < 2) surface_.AddSlot();
@@ -57,12 +54,7 @@ void BandState::ComposeLocked(const TickerSettings& s, const SegmentList& segmen
                               uint64_t messagesRevision, bool contentReady, bool forBlend) {
     const BandStyle style{s.LineSize,    s.BandHeight,  s.BackColor,           s.TextColor,
                           s.BackOpacity, s.TextOpacity, metrics_.shadowOffset};
-    if (lengthsRevision_ != messagesRevision || lengths_.size() != size_t(messages.Count())) {
-        lengths_.resize(size_t(messages.Count()));
-        for (int32_t i = 0; i < messages.Count(); ++i) lengths_[size_t(i)] = messages[i].displayText.Length();
-        lengthsRevision_ = messagesRevision;
-    }
-    const SegmentRuns runs(segments, messages, lengths_, messagesRevision);
+    const SegmentRuns runs(segments, messages, messagesRevision);
     const BandRuns* drawn = contentReady ? &runs : nullptr;
     fromStrips_ = useStrips_ && strips_.Compose(surface_, style, drawn, forBlend);
     if (!fromStrips_) ComposeBand(renderer_, surface_, style, drawn);

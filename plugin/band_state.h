@@ -6,12 +6,20 @@
 #include <vector>
 
 #include "render/dib_surface.h"
-#include "render/segment_list.h"
 #include "render/strip_cache.h"
 #include "plugin/ticker_control.h"
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
-#include "sources/message_list.h"
+#include "text/message_list.h"
+
+// One run of text on the band.
+struct TickerSegment {
+    int32_t messageIndex;
+    int32_t x;      // left edge relative to the band's left edge
+    int32_t width;  // measured width of the message's display text
+};
+// The runs on the band, leftmost first.
+using SegmentList = std::vector<TickerSegment>;
 
 struct BandMetrics {
     int32_t gapWidth = 0;  // eight blanks: the space between two runs
@@ -52,8 +60,5 @@ private:
     StripCache strips_;
     bool useStrips_ = true;
     bool fromStrips_ = false;
-    // The messages' lengths, counted once per revision of the messages.
-    std::vector<int32_t> lengths_;
-    uint64_t lengthsRevision_ = 0;
     BandMetrics metrics_;
 };

@@ -1,5 +1,6 @@
 #include "plugin/frame_road.h"
 
+#include "base/saturate.h"
 #include "settings/band_geometry.h"
 
 void FrameRoad::SetGeometryLocked(const FrameGeometry& g) {
@@ -21,12 +22,11 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
                 ComposeAndBlendLocked(pixels, dest, s.Speed, kOddRows);
             } else {
                 const int64_t step = int64_t(s.Speed) * 2;
-                ComposeAndBlendLocked(pixels, dest, int32_t(step > INT32_MAX ? INT32_MAX : (step < INT32_MIN ? INT32_MIN : step)),
-                                      kAllRows);
+                ComposeAndBlendLocked(pixels, dest, SaturateInt32(step), kAllRows);
             }
             playback_.UpdateSegmentsLocked();
         }
-        refreshDue = !s.LineOn && playback_.IsAutoUpdateDue();
+        refreshDue = !s.LineOn && playback_.AutoUpdateDueLocked();
     }
     if (refreshDue) {
         playback_.StartPlayback(RunBy::Timer);

@@ -27,7 +27,6 @@ public:
         : lock_(lock), store_(store), playback_(playback), band_(band) {}
 
     void SetGeometryLocked(const FrameGeometry& g);
-    const FrameGeometry& Geometry() const { return geometry_; }  // under the lock: Start writes it
     // Read by every frame and by ShowSettings without the lock, while Start
     // may write it.
     int32_t CpuLevel() const { return cpuLevel_.load(std::memory_order_relaxed); }

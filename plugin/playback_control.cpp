@@ -1,5 +1,6 @@
 #include "plugin/playback_control.h"
 
+#include "base/saturate.h"
 #include "plugin/source_messages.h"
 
 void PlaybackControl::StartPlayback(RunBy by) {
@@ -14,7 +15,7 @@ void PlaybackControl::StartPlayback(RunBy by) {
     {
         LockGuard guard(lock_);
         state_.userRun = by == RunBy::User;
-        segments_.RemoveAll();
+        segments_.clear();
         store_.live.LineOn = 1;
         state_.repeatCounter = store_.live.Repeat;
         state_.contentReady = false;
@@ -56,7 +57,7 @@ void PlaybackControl::StartFeed() {
 
 void PlaybackControl::AdvanceSegmentsLocked(int32_t step) {
     if (!state_.contentReady) return;
-    for (int32_t i = 0; i < segments_.Count(); ++i) {
+    for (int32_t i = 0; i < int32_t(segments_.size()); ++i) {
         int64_t x = int64_t(segments_[i].x) - step;
         if (x < INT32_MIN / 2) x = INT32_MIN / 2;  // far out on the left either way
         if (x > INT32_MAX / 2) x = INT32_MAX / 2;
@@ -66,11 +67,11 @@ void PlaybackControl::AdvanceSegmentsLocked(int32_t step) {
 
 void PlaybackControl::UpdateSegmentsLocked() {
     if (!state_.contentReady) return;
-    for (int32_t i = segments_.Count() - 1; i >= 0; --i)
-        if (int64_t(segments_[i].x) + segments_[i].width <= 0) segments_.RemoveAt(i);
-    if (segments_.Count() == 0) {
+    for (int32_t i = int32_t(segments_.size()) - 1; i >= 0; --i)
+        if (int64_t(segments_[i].x) + segments_[i].width <= 0) segments_.erase(segments_.begin() + i);
+    if (int32_t(segments_.size()) == 0) {
         --state_.repeatCounter;
-        if (state_.repeatCounter < 0 && !IsAutoUpdateDue()) {
+        if (state_.repeatCounter < 0 && !AutoUpdateDueLocked()) {
             state_.repeatCounter = store_.live.Repeat;
             state_.nextMessage = 0;
             AppendSegmentLocked();
@@ -82,7 +83,7 @@ void PlaybackControl::UpdateSegmentsLocked() {
         }
         return;
     }
-    const TickerSegment& last = segments_[segments_.Count() - 1];
+    const TickerSegment& last = segments_[int32_t(segments_.size()) - 1];
     if (last.messageIndex == messages_.Count() - 1) return;  // the pass's last message is under way
     if (int64_t(last.x) + last.width + band_.Metrics().gapWidth >= store_.live.LineSize) return;
     ++state_.nextMessage;
@@ -93,7 +94,7 @@ void PlaybackControl::AppendSegmentLocked() {
     if (!state_.contentReady) return;
     const int32_t index = state_.nextMessage;
     if (index < 0 || index >= messages_.Count()) return;
-    segments_.Add(TickerSegment{index, store_.live.LineSize, band_.MeasureTextLocked(messages_[index].displayText)});
+    segments_.push_back(TickerSegment{index, store_.live.LineSize, band_.MeasureTextLocked(messages_[index].displayText)});
 }
 
 void PlaybackControl::PublishLocked(MessageList& fresh) {
@@ -109,15 +110,15 @@ void PlaybackControl::RestartMessagesLocked() {
 }
 
 void PlaybackControl::RemeasureSegmentsLocked() {
-    if (!state_.contentReady || segments_.Count() == 0) return;
+    if (!state_.contentReady || int32_t(segments_.size()) == 0) return;
     int64_t x = segments_[0].x;
-    for (int32_t i = 0; i < segments_.Count(); ++i) {
+    for (int32_t i = 0; i < int32_t(segments_.size()); ++i) {
         TickerSegment& seg = segments_[i];
         seg.x = int32_t(x);
         const int32_t index = seg.messageIndex;
         seg.width = (index >= 0 && index < messages_.Count()) ? band_.MeasureTextLocked(messages_[index].displayText) : 0;
         x += int64_t(seg.width) + band_.Metrics().gapWidth;
-        if (x > INT32_MAX) x = INT32_MAX;
+        x = SaturateInt32(x);
     }
 }
 
@@ -127,8 +128,7 @@ void PlaybackControl::ArmAutoUpdate() {
         state_.autoUpdateDeadline = services_.NowSeconds() + int64_t(store_.live.AutoUpdate) * 60;
 }
 
-bool PlaybackControl::IsAutoUpdateDue() {
-    LockGuard guard(lock_);
+bool PlaybackControl::AutoUpdateDueLocked() const {
     const TickerSettings& s = store_.live;
     return s.Source() == ContentSource::Feed && s.AutoUpdate != 0 && !dialog_.IsOpen() &&
            services_.NowSeconds() >= state_.autoUpdateDeadline;

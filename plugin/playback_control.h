@@ -11,9 +11,8 @@
 #include "plugin/dialog_link.h"
 #include "plugin/engine_services.h"
 #include "plugin/ticker_lock.h"
-#include "render/segment_list.h"
 #include "settings/ticker_settings.h"
-#include "sources/message_list.h"
+#include "text/message_list.h"
 
 // Who started a run: the user (the dialog, the hot key, a line left running)
 // sees a failed feed's notice; the refresh timer's runs keep the news on air.
@@ -40,9 +39,10 @@ public:
     void StopPlayback(bool stopDownload);
     void StartFeed();
     void ArmAutoUpdate();
-    bool IsAutoUpdateDue();
 
     void StopPlaybackLocked();  // leaves a running download alone
+    // A feed source with a refresh interval whose deadline has passed, and no dialog open.
+    bool AutoUpdateDueLocked() const;
     void AdvanceSegmentsLocked(int32_t step);
     void UpdateSegmentsLocked();
     void AppendSegmentLocked();

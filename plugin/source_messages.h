@@ -6,7 +6,7 @@
 
 #include "plugin/ticker_lock.h"
 #include "settings/ticker_settings.h"
-#include "sources/message_list.h"
+#include "text/message_list.h"
 
 // The strings or a text file; other sources leave `out` empty.
 void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, ContentSource source, MessageList& out);

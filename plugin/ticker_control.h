@@ -11,9 +11,6 @@
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
 
-// What an open dialog is told to refresh.
-enum UpdatePart : int32_t { UPDATE_ALL = 0, UPDATE_RUNSTATE = 1, UPDATE_SPEED = 2, UPDATE_SOURCE = 3 };
-
 // The dialog's end of the link; PostUpdate may be called from any thread and
 // must not wait (the Windows dialog posts itself a message).
 class UpdateSink {
@@ -21,24 +18,6 @@ public:
     virtual ~UpdateSink() = default;
     virtual void PostUpdate(UpdatePart part) = 0;
 };
-
-// The single-valued settings the dialog edits directly.
-enum class Setting : int32_t {
-    Interlace, Date, Time, Title, Description, LatestNews,
-    TextColor, BackColor, TextOpacity, BackOpacity,
-    Repeat, StrIdx, FileIdx, URLIdx, StartHotKey,
-    Speed, ShadowOffset, AutoUpdate, StringSource,
-};
-constexpr int32_t kSettingKinds = int32_t(Setting::StringSource) + 1;
-
-// What a change does besides storing the value.
-struct ChangeRule {
-    bool measuresBand = false;      // shadow and band height follow at once
-    bool rearmsAutoUpdate = false;  // the next refresh is due AutoUpdate minutes from now (when not 0)
-    bool restartsLine = false;      // a running line starts again from the new source
-    std::optional<UpdatePart> posts;  // what an open dialog is told to refresh, if anything
-};
-ChangeRule RuleFor(Setting which);
 
 // The seven font settings as one font (a face name holds at most 31 characters).
 FontSpec FontSpecFrom(const TickerSettings& s);
@@ -56,7 +35,10 @@ public:
     virtual StringList List(ContentList which) = 0;
     virtual void DialogPosition(int32_t* x, int32_t* y) = 0;
 
-    virtual void Set(Setting which, int64_t value) = 0;
+    // Writes one setting through its row of the settings table and does
+    // what the row says a change does (kSettingRows). Text rows take no
+    // number.
+    virtual void Set(SettingMember which, int64_t value) = 0;
     // The seven font settings at once; the font and the band are rebuilt.
     virtual void SetFont(const FontSpec& font) = 0;
     virtual void SetList(ContentList which, const StringList& list) = 0;

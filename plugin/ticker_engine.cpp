@@ -3,13 +3,8 @@
 #include <tuple>
 
 #include "base/geometry.h"
+#include "base/saturate.h"
 #include "settings/ini_store.h"
-
-namespace {
-
-int32_t Saturate(int64_t v) { return int32_t(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v)); }
-
-}  // namespace
 
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
                            SurfaceAllocator& allocator)
@@ -17,7 +12,7 @@ TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRende
       services_(services),
       band_(renderer, allocator),
       playback_(lock, store_, band_, services, dialog_),
-      content_(lock, store_, playback_, services),
+      feeds_(lock, store_, playback_, services),
       frames_(lock, store_, playback_, band_) {}
 
 void TickerEngine::Init(const SettingsLocation& location) {
@@ -105,49 +100,24 @@ void TickerEngine::SetList(ContentList which, const StringList& list) {
 
 void TickerEngine::DialogPosition(int32_t* x, int32_t* y) {
     LockGuard guard(lock_);
-    *x = store_.DlgWndPosX;
-    *y = store_.DlgWndPosY;
+    *x = store_.live.DlgWndPosX;
+    *y = store_.live.DlgWndPosY;
 }
 
 void TickerEngine::SetDialogPosition(int32_t x, int32_t y) {
     LockGuard guard(lock_);
-    store_.DlgWndPosX = x;
-    store_.DlgWndPosY = y;
+    store_.live.DlgWndPosX = x;
+    store_.live.DlgWndPosY = y;
 }
 
-void TickerEngine::StoreLocked(Setting which, int64_t value) {
-    TickerSettings& s = store_.live;
-    const uint32_t u = uint32_t(value);
-    const int32_t i = int32_t(u);
-    switch (which) {
-    case Setting::Interlace: s.Interlace = u; break;
-    case Setting::Date: s.Date = u; break;
-    case Setting::Time: s.Time = u; break;
-    case Setting::Title: s.Title = u; break;
-    case Setting::Description: s.Description = u; break;
-    case Setting::LatestNews: s.LatestNews = u; break;
-    case Setting::TextColor: s.TextColor = u; break;
-    case Setting::BackColor: s.BackColor = u; break;
-    case Setting::TextOpacity: s.TextOpacity = i; break;
-    case Setting::BackOpacity: s.BackOpacity = i; break;
-    case Setting::Repeat: s.Repeat = i; break;
-    case Setting::StrIdx: s.StrIdx = i; break;
-    case Setting::FileIdx: s.FileIdx = i; break;
-    case Setting::URLIdx: s.URLIdx = i; break;
-    case Setting::StartHotKey: s.StartHotKey = u; break;
-    case Setting::Speed: s.Speed = i; break;
-    case Setting::ShadowOffset: s.ShadowOffset = i; break;
-    case Setting::AutoUpdate: s.AutoUpdate = i; break;
-    case Setting::StringSource: s.StringSource = i; break;
-    }
-}
-
-void TickerEngine::Set(Setting which, int64_t value) {
-    const ChangeRule rule = RuleFor(which);
+void TickerEngine::Set(SettingMember which, int64_t value) {
+    const SettingRow* row = RowOf(which);
+    if (!row) return;
+    const ChangeRule& rule = row->change;
     bool restart;
     {
         LockGuard guard(lock_);
-        StoreLocked(which, value);
+        StoreNumber(*row, store_.live, value);
         if (rule.measuresBand) band_.MeasureBandLocked(store_.live);
         restart = rule.restartsLine && store_.live.LineOn != 0;
     }
@@ -179,12 +149,12 @@ void TickerEngine::NudgeBand(Nudge which, int32_t step) {
     LockGuard guard(lock_);
     TickerSettings& s = store_.live;
     switch (which) {
-    case Nudge::Left: s.LinePosX = Saturate(int64_t(s.LinePosX) - step); break;
-    case Nudge::Right: s.LinePosX = Saturate(int64_t(s.LinePosX) + step); break;
-    case Nudge::Up: s.LinePosY = Saturate(int64_t(s.LinePosY) - step); break;
-    case Nudge::Down: s.LinePosY = Saturate(int64_t(s.LinePosY) + step); break;
-    case Nudge::Narrower: s.LineSize = Saturate(int64_t(s.LineSize) - step); break;
-    case Nudge::Wider: s.LineSize = Saturate(int64_t(s.LineSize) + step); break;
+    case Nudge::Left: s.LinePosX = SaturateInt32(int64_t(s.LinePosX) - step); break;
+    case Nudge::Right: s.LinePosX = SaturateInt32(int64_t(s.LinePosX) + step); break;
+    case Nudge::Up: s.LinePosY = SaturateInt32(int64_t(s.LinePosY) - step); break;
+    case Nudge::Down: s.LinePosY = SaturateInt32(int64_t(s.LinePosY) + step); break;
+    case Nudge::Narrower: s.LineSize = SaturateInt32(int64_t(s.LineSize) - step); break;
+    case Nudge::Wider: s.LineSize = SaturateInt32(int64_t(s.LineSize) + step); break;
     // The height is negative: larger text is a more negative value.
     case Nudge::FontSmaller:
         if (s.FontSize < RangeOf(&TickerSettings::FontSize).max) {

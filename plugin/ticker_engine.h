@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "plugin/band_state.h"
-#include "plugin/content_loader.h"
+#include "plugin/feed_publisher.h"
 #include "plugin/dialog_link.h"
 #include "plugin/engine_services.h"
 #include "plugin/frame_road.h"
@@ -17,7 +17,7 @@
 #include "settings/instance_paths.h"
 #include "settings/ticker_settings.h"
 
-class TickerEngine final : public TickerControl {
+class TickerEngine final : public TickerControl, public FeedReceiver {
 public:
     TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer, SurfaceAllocator& allocator);
 
@@ -43,17 +43,14 @@ public:
     // stamp or the new one and nothing changes what was saved afterwards.
     void Shutdown();
 
-    // On the download worker, once the feed is parsed (see ContentLoader).
-    bool OnFeedParsed(const FeedParseResult& feed, const TimeZoneInfo& zone, const DateFormatter& formatter,
-                      bool (*stopping)(void*), void* context) {
-        return content_.OnFeedParsed(feed, zone, formatter, stopping, context);
-    }
+    // FeedReceiver: on the feed source's worker (see FeedPublisher).
+    bool OnFeed(const FeedResult& feed, const StopSignal& stop) override { return feeds_.Publish(feed, stop); }
 
     // TickerControl
     TickerSettings Settings() override;
     StringList List(ContentList which) override;
     void DialogPosition(int32_t* x, int32_t* y) override;
-    void Set(Setting which, int64_t value) override;
+    void Set(SettingMember which, int64_t value) override;
     void SetFont(const FontSpec& font) override;
     void SetList(ContentList which, const StringList& list) override;
     void SetDialogPosition(int32_t x, int32_t y) override;
@@ -73,7 +70,6 @@ private:
     // Start's last step: a line left running, or the automatic refresh, starts.
     void ResumePlayback();
     void RebuildFontLocked();
-    void StoreLocked(Setting which, int64_t value);
     StringList& ListOf(ContentList which);
 
     TickerLock& lock_;
@@ -83,6 +79,6 @@ private:
     DialogLink dialog_;
     BandState band_;
     PlaybackControl playback_;
-    ContentLoader content_;
+    FeedPublisher feeds_;
     FrameRoad frames_;
 };

@@ -22,18 +22,18 @@ void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& s
         const uint32_t coverage = GrayLevel(OpacityLevel(style.textOpacity));
         BandRun r;
         for (int32_t i = 0; i < runs->Count(); ++i) {
-            if (!runs->Run(i, &r)) continue;
+            if (!runs->Run(i, &r) || !r.text) continue;
             renderer.SelectTarget(surface.Slot(0));
             if (shadow != 0) {
                 renderer.SetTextColor(0);
-                renderer.DrawRun(r.x + shadow, shadow, r.text, r.length);
+                renderer.DrawRun(r.x + shadow, shadow, *r.text);
             }
             renderer.SetTextColor(textColor);
-            renderer.DrawRun(r.x, 0, r.text, r.length);
+            renderer.DrawRun(r.x, 0, *r.text);
             renderer.SelectTarget(surface.Slot(1));
             renderer.SetTextColor(coverage);
-            if (shadow != 0) renderer.DrawRun(r.x + shadow, shadow, r.text, r.length);
-            renderer.DrawRun(r.x, 0, r.text, r.length);
+            if (shadow != 0) renderer.DrawRun(r.x + shadow, shadow, *r.text);
+            renderer.DrawRun(r.x, 0, *r.text);
         }
     }
     renderer.EndDraw();

@@ -6,6 +6,7 @@
 
 #include "render/dib_surface.h"
 #include "render/text_renderer.h"
+#include "text/wide_string.h"
 
 struct BandStyle {
     int32_t width = 0, height = 0;  // the band in reference pixels
@@ -17,8 +18,7 @@ struct BandStyle {
 // One run of text on the band, x relative to its left edge.
 struct BandRun {
     int32_t x = 0;
-    const char16_t* text = nullptr;
-    int32_t length = 0;
+    const WideString* text = nullptr;  // none: the run is skipped
     int32_t width = -1;  // the text's measured width, when known
     uint64_t textKey = 0;  // runs with the same non-zero key have the same text
 };

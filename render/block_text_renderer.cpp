@@ -14,8 +14,8 @@ TextExtent BlockTextRenderer::MeasureAnsi(const char* text) {
     return TextExtent{int32_t(std::strlen(text)) * CellWidth(), cellHeight_};
 }
 
-TextExtent BlockTextRenderer::MeasureWide(const char16_t*, int32_t length) {
-    return TextExtent{length * CellWidth(), cellHeight_};
+TextExtent BlockTextRenderer::MeasureWide(const WideString& text) {
+    return TextExtent{text.Length() * CellWidth(), cellHeight_};
 }
 
 // Like GDI: colour into blue, green and red, alpha of touched pixels set to 0.
@@ -32,10 +32,10 @@ void BlockTextRenderer::Paint(int32_t left, int32_t top, int32_t right, int32_t 
 
 void BlockTextRenderer::FillRect(const Rect& r, uint32_t color) { Paint(r.left, r.top, r.right, r.bottom, color); }
 
-void BlockTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) {
+void BlockTextRenderer::DrawRun(int32_t x, int32_t y, const WideString& text) {
     const int32_t w = CellWidth();
-    for (int32_t i = 0; i < length; ++i) {
-        if (text[i] == u' ') continue;
+    for (int32_t i = 0; i < text.Length(); ++i) {
+        if (text.Str()[size_t(i)] == u' ') continue;
         const int32_t left = x + i * w + w / 6;
         Paint(left, y + cellHeight_ / 6, left + w * 2 / 3, y + cellHeight_ - cellHeight_ / 6, color_);
     }

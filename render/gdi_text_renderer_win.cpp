@@ -60,7 +60,9 @@ TextExtent GdiTextRenderer::MeasureAnsi(const char* text) {
     return TextExtent{size.cx, size.cy};
 }
 
-TextExtent GdiTextRenderer::MeasureWide(const char16_t* text, int32_t length) {
+TextExtent GdiTextRenderer::MeasureWide(const WideString& wide) {
+    const char16_t* text = wide.Raw();
+    const int32_t length = wide.Length();
     MeasureContext m(font_);
     SIZE size = {};
     if (m.dc() && length > 0) GetTextExtentPointW(m.dc(), reinterpret_cast<const wchar_t*>(text), length, &size);
@@ -112,7 +114,9 @@ const std::vector<int>* GdiTextRenderer::ExtentsOf(const char16_t* text, int32_t
     return &e.ends;
 }
 
-void GdiTextRenderer::DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) {
+void GdiTextRenderer::DrawRun(int32_t x, int32_t y, const WideString& wide) {
+    const char16_t* text = wide.Raw();
+    const int32_t length = wide.Length();
     if (!dc_ || targetWidth_ == 0 || length <= 0) return;
     const wchar_t* w = reinterpret_cast<const wchar_t*>(text);
     // Very long runs (a whole text file on one line) are cut to the characters

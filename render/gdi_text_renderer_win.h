@@ -18,12 +18,12 @@ public:
 
     bool CreateTickerFont(const FontSpec& font) override;
     TextExtent MeasureAnsi(const char* text) override;
-    TextExtent MeasureWide(const char16_t* text, int32_t length) override;
+    TextExtent MeasureWide(const WideString& text) override;
     void BeginDraw() override;
     void SelectTarget(const SurfaceSlot& slot) override;
     void FillRect(const Rect& rect, uint32_t color) override;
     void SetTextColor(uint32_t color) override;
-    void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) override;
+    void DrawRun(int32_t x, int32_t y, const WideString& text) override;
     void EndDraw() override;
 
     HFONT Font() const { return font_; }

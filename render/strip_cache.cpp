@@ -116,7 +116,7 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
 
     const size_t need = size_t(width) * size_t(height);
     if (strip.pixels.capacity() < need) ++growths_;
-    if (strip.text.capacity() < size_t(run.length)) ++growths_;
+    if (strip.text.capacity() < size_t(run.text->Length())) ++growths_;
     strip.pixels.resize(need);
     int32_t inkLeft = width, inkRight = 0;
     for (int32_t y = 0; y < height; ++y) {
@@ -134,7 +134,7 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
     // clipped there exactly as in the band.)
     const bool leftEnd = origin == -margin_, rightEnd = origin + width == run.width + margin_;
     if (inkLeft < inkRight && ((leftEnd && inkLeft == 0) || (rightEnd && inkRight == width))) return false;
-    strip.text.assign(run.text, size_t(run.length));
+    strip.text = run.text->Str();
     strip.textKey = run.textKey;
     strip.origin = origin;
     strip.width = width;
@@ -154,8 +154,9 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
     // of colours the same messages land in the same buffers.
     Strip* victim = nullptr;
     for (Strip& s : strips_) {
-        if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.length) &&
-            ((run.textKey != 0 && s.textKey == run.textKey) || SameText(s.text.data(), run.text, size_t(run.length)))) {
+        if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.text->Length()) &&
+            ((run.textKey != 0 && s.textKey == run.textKey) ||
+             SameText(s.text.data(), run.text->Raw(), size_t(run.text->Length())))) {
             s.textKey = run.textKey;
             s.lastUse = ++clock_;
             return &s;
@@ -183,7 +184,7 @@ bool StripCache::Compose(DibSurface& band, const BandStyle& style, const BandRun
     int64_t inkEnd = INT64_MIN;
     BandRun r;
     for (int32_t i = 0; runs && i < runs->Count(); ++i) {
-        if (!runs->Run(i, &r)) continue;
+        if (!runs->Run(i, &r) || !r.text) continue;
         if (r.width < 0) return false;
         const int64_t left = int64_t(r.x) - margin_, right = int64_t(r.x) + r.width + margin_;
         if (right <= 0 || left >= width) continue;  // nothing of it reaches the band

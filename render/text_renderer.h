@@ -6,6 +6,7 @@
 #include <string>
 
 #include "render/dib_surface.h"
+#include "text/wide_string.h"
 
 struct FontSpec {
     std::string faceName;  // at most 31 characters
@@ -24,14 +25,14 @@ public:
     // Replaces the font; on failure the previous one stays in use.
     virtual bool CreateTickerFont(const FontSpec& font) = 0;
     virtual TextExtent MeasureAnsi(const char* text) = 0;
-    virtual TextExtent MeasureWide(const char16_t* text, int32_t length) = 0;
+    virtual TextExtent MeasureWide(const WideString& text) = 0;
 
     // One drawing session per composed band.
     virtual void BeginDraw() = 0;
     virtual void SelectTarget(const SurfaceSlot& slot) = 0;
     virtual void FillRect(const Rect& rect, uint32_t color) = 0;
     virtual void SetTextColor(uint32_t color) = 0;
-    virtual void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) = 0;
+    virtual void DrawRun(int32_t x, int32_t y, const WideString& text) = 0;
     virtual void EndDraw() = 0;
 };
 
@@ -41,12 +42,12 @@ class BlockTextRenderer : public TextRenderer {
 public:
     bool CreateTickerFont(const FontSpec& font) override;
     TextExtent MeasureAnsi(const char* text) override;
-    TextExtent MeasureWide(const char16_t* text, int32_t length) override;
+    TextExtent MeasureWide(const WideString& text) override;
     void BeginDraw() override {}
     void SelectTarget(const SurfaceSlot& slot) override { target_ = slot; }
     void FillRect(const Rect& rect, uint32_t color) override;
     void SetTextColor(uint32_t color) override { color_ = color; }
-    void DrawRun(int32_t x, int32_t y, const char16_t* text, int32_t length) override;
+    void DrawRun(int32_t x, int32_t y, const WideString& text) override;
     void EndDraw() override {}
 
 private:

@@ -114,12 +114,6 @@ bool IniStore::ReadValue(const std::string& section, const std::string& rawKey, 
     return false;
 }
 
-int32_t IniStore::ReadLong(const std::string& section, const std::string& key, int32_t def) {
-    std::string text;
-    if (!ReadValue(section, key, text)) return def;
-    return int32_t(uint32_t(ParseDecimal(text.c_str())));
-}
-
 void IniStore::WriteSection(const std::string& name) {
     if (!file_) return;
     Write("[" + TrimCopy(name) + "]\r\n");
@@ -130,4 +124,3 @@ void IniStore::WriteValue(const std::string& key, const std::string& text) {
     Write(TrimCopy(key) + "=" + text + "\r\n");
 }
 
-void IniStore::WriteLong(const std::string& key, int32_t value) { WriteValue(key, std::to_string(value)); }

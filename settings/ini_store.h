@@ -22,11 +22,8 @@ public:
     bool FindSection(const std::string& name);
     bool ReadValue(const std::string& section, const std::string& key, std::string& value);
 
-    int32_t ReadLong(const std::string& section, const std::string& key, int32_t def);
-
     void WriteSection(const std::string& name);
     void WriteValue(const std::string& key, const std::string& text);
-    void WriteLong(const std::string& key, int32_t value);
 
     // The file read and written; empty: none (every read misses, nothing is saved).
     std::string fullPath;

@@ -17,11 +17,7 @@ void ReadRow(IniStore& ini, const SettingRow& row, TickerSettings& s) {
         s.*(*m) = found ? text : std::string(row.defaultText);
         return;
     }
-    const uint64_t v = found ? ParseDecimal(text.c_str()) : uint64_t(row.defaultNumber);
-    if (const auto* m = std::get_if<uint8_t TickerSettings::*>(&row.member)) s.*(*m) = uint8_t(v);
-    else if (const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member)) s.*(*m) = int32_t(uint32_t(v));
-    else if (const auto* m = std::get_if<uint32_t TickerSettings::*>(&row.member)) s.*(*m) = uint32_t(v);
-    else if (const auto* m = std::get_if<uint64_t TickerSettings::*>(&row.member)) s.*(*m) = v;
+    StoreNumber(row, s, int64_t(found ? ParseDecimal(text.c_str()) : uint64_t(row.defaultNumber)));
 }
 
 void WriteRow(IniStore& ini, const SettingRow& row, const TickerSettings& s) {
@@ -42,6 +38,20 @@ void WriteRow(IniStore& ini, const SettingRow& row, const TickerSettings& s) {
 }
 
 }  // namespace
+
+const SettingRow* RowOf(SettingMember member) {
+    for (const SettingRow& row : kSettingRows)
+        if (row.member == member) return &row;
+    return nullptr;
+}
+
+void StoreNumber(const SettingRow& row, TickerSettings& s, int64_t value) {
+    const uint64_t v = uint64_t(value);
+    if (const auto* m = std::get_if<uint8_t TickerSettings::*>(&row.member)) s.*(*m) = uint8_t(v);
+    else if (const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member)) s.*(*m) = int32_t(uint32_t(v));
+    else if (const auto* m = std::get_if<uint32_t TickerSettings::*>(&row.member)) s.*(*m) = uint32_t(v);
+    else if (const auto* m = std::get_if<uint64_t TickerSettings::*>(&row.member)) s.*(*m) = v;
+}
 
 void ReadList(IniStore& ini, const char* section, const char* keyFormat, StringList& list) {
     list.clear();
@@ -67,8 +77,6 @@ void WriteList(IniStore& ini, const char* keyFormat, const StringList& list) {
 
 void LoadSettings(IniStore& ini, SettingsStore& s) {
     ini.Open(IniStore::Access::Read);
-    s.DlgWndPosX = ini.ReadLong(kSettingsSection, "DlgWndPosX", -100);
-    s.DlgWndPosY = ini.ReadLong(kSettingsSection, "DlgWndPosY", -100);
     // The measured band height has no key: it stays as it is.
     for (const SettingRow& row : kSettingRows) ReadRow(ini, row, s.live);
     ReadList(ini, kSettingsSection, "Str_%03d", s.strings);
@@ -80,8 +88,6 @@ void LoadSettings(IniStore& ini, SettingsStore& s) {
 void SaveSettings(IniStore& ini, const SettingsStore& s) {
     if (!ini.Open(IniStore::Access::Write)) return;
     ini.WriteSection(kSettingsSection);
-    ini.WriteLong("DlgWndPosX", s.DlgWndPosX);
-    ini.WriteLong("DlgWndPosY", s.DlgWndPosY);
     for (const SettingRow& row : kSettingRows) WriteRow(ini, row, s.live);
     WriteList(ini, "Str_%03d", s.strings);
     WriteList(ini, "File_%03d", s.files);

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -12,6 +13,8 @@
 enum class ContentSource : int32_t { Strings = 0, TextFile = 1, Feed = 2 };
 
 struct TickerSettings {
+    int32_t DlgWndPosX = 0;  // where the settings dialog last stood
+    int32_t DlgWndPosY = 0;
     uint32_t LineOn = 0;
     int32_t LinePosX = 0;
     int32_t LinePosY = 0;
@@ -51,10 +54,23 @@ struct TickerSettings {
 };
 
 // The settings file's keys as one table over TickerSettings: a row per key,
-// in the order the file is written, with the member it fills, its default
-// and the range the editors keep it in (the band's clamp, the font buttons,
-// the dialog's numeric edits). A file is loaded as it stands: a hand-edited
+// in the order the file is written, with the member it fills, its default,
+// the range the editors keep it in (the band's clamp, the font buttons, the
+// dialog's numeric edits) and what a change made while the ticker runs does
+// besides storing the value. A file is loaded as it stands: a hand-edited
 // value outside its range stays until it is edited.
+
+// What an open settings dialog is told to refresh.
+enum UpdatePart : int32_t { UPDATE_ALL = 0, UPDATE_RUNSTATE = 1, UPDATE_SPEED = 2, UPDATE_SOURCE = 3 };
+
+// What a change does besides storing the value; nothing else is rebuilt,
+// the rest is read again where it is next used.
+struct ChangeRule {
+    bool measuresBand = false;      // shadow and band height follow at once
+    bool rearmsAutoUpdate = false;  // the next refresh is due AutoUpdate minutes from now (when not 0)
+    bool restartsLine = false;      // a running line starts again from the new source
+    std::optional<UpdatePart> posts;  // what an open dialog is told to refresh, if anything
+};
 
 // The member a row fills; its type says how the file's text is read and written.
 using SettingMember = std::variant<uint8_t TickerSettings::*, int32_t TickerSettings::*, uint32_t TickerSettings::*,
@@ -71,6 +87,7 @@ struct SettingRow {
     int64_t defaultNumber;    // numbers
     const char* defaultText;  // text
     SettingRange range;
+    ChangeRule change;
 };
 
 namespace setting_ranges {
@@ -84,42 +101,60 @@ constexpr SettingRange kCount{0, 999};
 constexpr SettingRange kText{0, 0};
 }  // namespace setting_ranges
 
+namespace setting_changes {
+constexpr ChangeRule kStored{};
+constexpr ChangeRule kMeasuresBand{true, false, false, std::nullopt};
+constexpr ChangeRule kRearmsAutoUpdate{false, true, false, std::nullopt};
+constexpr ChangeRule kRestartsLine{false, false, true, UPDATE_SOURCE};
+constexpr ChangeRule kRedrawsDialog{false, false, false, UPDATE_ALL};  // both colour swatches
+constexpr ChangeRule kShowsSpeed{false, false, false, UPDATE_SPEED};
+}  // namespace setting_changes
+
 inline constexpr SettingRow kSettingRows[] = {
-    {"LineOn", &TickerSettings::LineOn, 0, nullptr, setting_ranges::kFlag},
-    {"LinePosX", &TickerSettings::LinePosX, 384, nullptr, setting_ranges::kAnyS32},
-    {"LinePosY", &TickerSettings::LinePosY, 557, nullptr, setting_ranges::kAnyS32},
-    {"LineSize", &TickerSettings::LineSize, 768, nullptr, {10, kRefWidth}},
-    {"FontName", &TickerSettings::FontName, 0, "Arial", setting_ranges::kText},
+    {"DlgWndPosX", &TickerSettings::DlgWndPosX, -100, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"DlgWndPosY", &TickerSettings::DlgWndPosY, -100, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"LineOn", &TickerSettings::LineOn, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"LinePosX", &TickerSettings::LinePosX, 384, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"LinePosY", &TickerSettings::LinePosY, 557, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"LineSize", &TickerSettings::LineSize, 768, nullptr, {10, kRefWidth}, setting_changes::kStored},
+    {"FontName", &TickerSettings::FontName, 0, "Arial", setting_ranges::kText, setting_changes::kStored},
     // The height is negative: larger text is a more negative value.
-    {"FontSize", &TickerSettings::FontSize, -31, nullptr, {-50, -10}},
-    {"FontWeight", &TickerSettings::FontWeight, 700, nullptr, setting_ranges::kAnyS32},
-    {"FontItalic", &TickerSettings::FontItalic, 0, nullptr, setting_ranges::kAnyU8},
-    {"FontUnderline", &TickerSettings::FontUnderline, 0, nullptr, setting_ranges::kAnyU8},
-    {"FontStrikeOut", &TickerSettings::FontStrikeOut, 0, nullptr, setting_ranges::kAnyU8},
-    {"FontCharSet", &TickerSettings::FontCharSet, 1, nullptr, setting_ranges::kAnyU8},
-    {"FontQuality", &TickerSettings::FontQuality, 4, nullptr, setting_ranges::kAnyU8},
-    {"TextColor", &TickerSettings::TextColor, 0xC0C0C0, nullptr, setting_ranges::kAnyU32},
-    {"BackColor", &TickerSettings::BackColor, 0x606060, nullptr, setting_ranges::kAnyU32},
-    {"TextOpacity", &TickerSettings::TextOpacity, 90, nullptr, setting_ranges::kPercent},
-    {"BackOpacity", &TickerSettings::BackOpacity, 80, nullptr, setting_ranges::kPercent},
-    {"StrIdx", &TickerSettings::StrIdx, 0, nullptr, setting_ranges::kAnyS32},
-    {"FileIdx", &TickerSettings::FileIdx, 0, nullptr, setting_ranges::kAnyS32},
-    {"URLIdx", &TickerSettings::URLIdx, 0, nullptr, setting_ranges::kAnyS32},
-    {"ShadowOffset", &TickerSettings::ShadowOffset, 5, nullptr, setting_ranges::kPercent},
-    {"Interlace", &TickerSettings::Interlace, 1, nullptr, setting_ranges::kFlag},
-    {"Speed", &TickerSettings::Speed, 4, nullptr, setting_ranges::kAnyS32},
-    {"Repeat", &TickerSettings::Repeat, 0, nullptr, setting_ranges::kCount},
-    {"StartHotKey", &TickerSettings::StartHotKey, 0, nullptr, setting_ranges::kAnyU32},
-    {"StringSource", &TickerSettings::StringSource, 0, nullptr, {0, 2}},
-    {"Date", &TickerSettings::Date, 1, nullptr, setting_ranges::kFlag},
-    {"Time", &TickerSettings::Time, 1, nullptr, setting_ranges::kFlag},
-    {"Title", &TickerSettings::Title, 1, nullptr, setting_ranges::kFlag},
-    {"Description", &TickerSettings::Description, 0, nullptr, setting_ranges::kFlag},
-    {"LatestNews", &TickerSettings::LatestNews, 0, nullptr, setting_ranges::kFlag},
-    {"AutoUpdate", &TickerSettings::AutoUpdate, 0, nullptr, setting_ranges::kCount},
-    {"LastUpdate", &TickerSettings::LastUpdate, 0, nullptr, setting_ranges::kAnyU64},
-    {"LastURL", &TickerSettings::LastURL, 0, "", setting_ranges::kText},
+    {"FontSize", &TickerSettings::FontSize, -31, nullptr, {-50, -10}, setting_changes::kStored},
+    {"FontWeight", &TickerSettings::FontWeight, 700, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"FontItalic", &TickerSettings::FontItalic, 0, nullptr, setting_ranges::kAnyU8, setting_changes::kStored},
+    {"FontUnderline", &TickerSettings::FontUnderline, 0, nullptr, setting_ranges::kAnyU8, setting_changes::kStored},
+    {"FontStrikeOut", &TickerSettings::FontStrikeOut, 0, nullptr, setting_ranges::kAnyU8, setting_changes::kStored},
+    {"FontCharSet", &TickerSettings::FontCharSet, 1, nullptr, setting_ranges::kAnyU8, setting_changes::kStored},
+    {"FontQuality", &TickerSettings::FontQuality, 4, nullptr, setting_ranges::kAnyU8, setting_changes::kStored},
+    {"TextColor", &TickerSettings::TextColor, 0xC0C0C0, nullptr, setting_ranges::kAnyU32, setting_changes::kRedrawsDialog},
+    {"BackColor", &TickerSettings::BackColor, 0x606060, nullptr, setting_ranges::kAnyU32, setting_changes::kRedrawsDialog},
+    {"TextOpacity", &TickerSettings::TextOpacity, 90, nullptr, setting_ranges::kPercent, setting_changes::kStored},
+    {"BackOpacity", &TickerSettings::BackOpacity, 80, nullptr, setting_ranges::kPercent, setting_changes::kStored},
+    {"StrIdx", &TickerSettings::StrIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"FileIdx", &TickerSettings::FileIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"URLIdx", &TickerSettings::URLIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"ShadowOffset", &TickerSettings::ShadowOffset, 5, nullptr, setting_ranges::kPercent, setting_changes::kMeasuresBand},
+    {"Interlace", &TickerSettings::Interlace, 1, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"Speed", &TickerSettings::Speed, 4, nullptr, setting_ranges::kAnyS32, setting_changes::kShowsSpeed},
+    {"Repeat", &TickerSettings::Repeat, 0, nullptr, setting_ranges::kCount, setting_changes::kStored},
+    {"StartHotKey", &TickerSettings::StartHotKey, 0, nullptr, setting_ranges::kAnyU32, setting_changes::kStored},
+    {"StringSource", &TickerSettings::StringSource, 0, nullptr, {0, 2}, setting_changes::kRestartsLine},
+    {"Date", &TickerSettings::Date, 1, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"Time", &TickerSettings::Time, 1, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"Title", &TickerSettings::Title, 1, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"Description", &TickerSettings::Description, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"LatestNews", &TickerSettings::LatestNews, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"AutoUpdate", &TickerSettings::AutoUpdate, 0, nullptr, setting_ranges::kCount, setting_changes::kRearmsAutoUpdate},
+    {"LastUpdate", &TickerSettings::LastUpdate, 0, nullptr, setting_ranges::kAnyU64, setting_changes::kStored},
+    {"LastURL", &TickerSettings::LastURL, 0, "", setting_ranges::kText, setting_changes::kStored},
 };
+
+// The row that fills `member`; nullptr for a member without a key.
+const SettingRow* RowOf(SettingMember member);
+
+// Stores `value` in the row's member as the settings file would read it
+// back (a number keeps its low bits); text rows take no number.
+void StoreNumber(const SettingRow& row, TickerSettings& s, int64_t value);
 
 // The range of the row that fills `member`.
 constexpr SettingRange RangeOf(int32_t TickerSettings::*member) {
@@ -141,8 +176,6 @@ using StringList = std::vector<std::string>;
 // Everything the settings file holds.
 struct SettingsStore {
     TickerSettings live;
-    int32_t DlgWndPosX = 0;
-    int32_t DlgWndPosY = 0;
     StringList strings;
     StringList files;
     StringList urls;

@@ -5,13 +5,13 @@
 #include "sources/text_sources.h"
 
 #include "base/ansi_codec.h"
-#include "sources/unicode_text.h"
+#include "base/byte_order_mark.h"
+#include "text/unicode_text.h"
 
-void BuildStringMessages(const StringList& strings, int32_t index, MessageList& out) {
+void BuildStringMessages(const std::string* entry, MessageList& out) {
     TickerMessage m;
-    const std::string* text = ListEntry(strings, index);
-    m.displayText.AssignAnsi(text ? text->c_str() : "");  // an index off the list shows one empty message
-    out.SetSize(0);
+    m.displayText.AssignAnsi(entry ? entry->c_str() : "");
+    out.RemoveAll();
     out.Add(m);
 }
 
@@ -50,10 +50,9 @@ bool ReadWhole(std::FILE* f, std::string& bytes) {
 
 }  // namespace
 
-void BuildFileMessages(const StringList& files, int32_t index, MessageList& out) {
-    out.SetSize(0);
+void BuildFileMessages(const std::string* path, MessageList& out) {
+    out.RemoveAll();
     TickerMessage m;
-    const std::string* path = ListEntry(files, index);
     std::FILE* f = (path && !path->empty()) ? std::fopen(path->c_str(), "rb") : nullptr;
     if (!f) {
         m.displayText = u"Файл не найден";
@@ -63,14 +62,14 @@ void BuildFileMessages(const StringList& files, int32_t index, MessageList& out)
     std::string bytes;
     ReadWhole(f, bytes);  // what was read before an error still shows
     std::fclose(f);
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t size = bytes.size();
     std::u16string text;
-    if (size >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+    const ByteOrderMark mark = SniffByteOrderMark(bytes.data(), size);
+    if (mark.kind == ByteOrderMark::Utf16) {
         // saved as "Unicode" by Notepad
-        AppendUtf16(bytes.data() + 2, size - 2, b[0] == 0xFE, text);
-    } else if (size >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        AppendUtf8(bytes.data() + 3, size - 3, text);
+        AppendUtf16(bytes.data() + mark.length, size - mark.length, mark.bigEndian, text);
+    } else if (mark.kind == ByteOrderMark::Utf8) {
+        AppendUtf8(bytes.data() + mark.length, size - mark.length, text);
     } else if (HasNonAscii(bytes.data(), size) && IsUtf8(bytes.data(), size)) {
         // Text in the ANSI code page is practically never valid UTF-8 once it
         // holds a letter beyond ASCII.

@@ -1,7 +1,8 @@
 # The house rules, checked on every source file of the plug-in's rooms:
 #  - rooms depend one way: entry -> dialog, input -> plugin -> sources,
-#    render -> settings -> base; no room includes one at its level or above
-#    (sources and render do not use each other, nor dialog and input);
+#    feed, render -> settings, text -> base; no room includes one at its
+#    level or above (sources, feed and render do not use each other, nor
+#    settings and text, nor dialog and input);
 #  - the settings dialog and the input hooks reach the engine only through
 #    the control seam (and the hooks the host's windows);
 #  - no files include each other in a circle (a file and its header count
@@ -9,10 +10,12 @@
 #  - only files whose names end in _win include Windows headers.
 # Usage: cmake -DROOT=<source dir> -P check_rooms.cmake
 cmake_minimum_required(VERSION 3.25)
-set(rooms base settings sources render plugin dialog input entry)
+set(rooms base text settings sources feed render plugin dialog input entry)
 set(rank_base 0)
+set(rank_text 1)
 set(rank_settings 1)
 set(rank_sources 2)
+set(rank_feed 2)
 set(rank_render 2)
 set(rank_plugin 3)
 set(rank_dialog 4)

@@ -46,6 +46,7 @@ StripEquality CompareStripsWithDirectBands(TextRenderer& renderer, SurfaceAlloca
                                            int bandsPerFont, uint32_t seed) {
     using namespace strip_equality;
     StripEquality result;
+    const std::vector<WideString> texts(messages.begin(), messages.end());
     std::mt19937 random(seed);
     auto pick = [&](int n) { return int32_t(random() % uint32_t(n)); };
     for (int font = 0; font < fonts; ++font) {
@@ -67,12 +68,10 @@ StripEquality CompareStripsWithDirectBands(TextRenderer& renderer, SurfaceAlloca
             int32_t x = -400 + pick(500);
             const int count = 1 + pick(5);
             for (int k = 0; k < count; ++k) {
-                const std::u16string& m = messages[size_t(pick(int(messages.size())))];
                 BandRun r;
                 r.x = x;
-                r.text = m.c_str();
-                r.length = int32_t(m.size());
-                r.width = renderer.MeasureWide(r.text, r.length).cx;
+                r.text = &texts[size_t(pick(int(texts.size())))];
+                r.width = renderer.MeasureWide(*r.text).cx;
                 // a long first run shows any part of itself: tiles at any offset
                 if (k == 0 && r.width > 2000) r.x = x = -pick(r.width);
                 runs.runs.push_back(r);

@@ -2,6 +2,10 @@
 """Draws the settings dialog's icons and bitmaps and writes them as .ico and
 .bmp files for the resource compiler: make_images.py OUTPUT_DIR.
 
+The tables below are the one place of the pictures' names and ids: beside
+the pictures it writes images.h (the ids, for the code and the resource
+script) and images.rc (the resource lines that name the files).
+
 Each picture is a 16 x 16 (or 32 x 32) grid of characters; '.' is transparent
 in icons and the button face in bitmaps."""
 import os
@@ -214,24 +218,47 @@ def write_bitmap(path, rows, face=(192, 192, 192)):
     with open(path, 'wb') as f:
         f.write(struct.pack('<2sIHHI', b'BM', 14 + 40 + len(pixels), 0, 0, 54) + info + pixels)
 
-ICONS = {
-    5010: (STOP, 8), 5011: (play(), 8), 5015: (FOLDER, 4),
-    5016: (arrow('up'), 8), 5021: (arrow('down'), 8), 5022: (arrow('left'), 8), 5023: (arrow('right'), 8),
-    5019: (corner('top', 'left'), 8), 5020: (corner('top', 'right'), 8),
-    5024: (corner('bottom', 'left'), 8), 5018: (corner('bottom', 'right'), 8),
-    5028: (letter_with_sign('x', '-'), 8), 5026: (letter_with_sign('x', '+'), 8),
-    5025: (letter_with_sign('y', '-'), 8), 5027: (letter_with_sign('y', '+'), 8),
+ICONS = {  # name: (id, rows, bits per pixel)
+    'IDI_STOP': (5010, STOP, 8), 'IDI_PLAY': (5011, play(), 8), 'IDI_FOLDER': (5015, FOLDER, 4),
+    'IDI_UP': (5016, arrow('up'), 8), 'IDI_DOWN': (5021, arrow('down'), 8),
+    'IDI_LEFT': (5022, arrow('left'), 8), 'IDI_RIGHT': (5023, arrow('right'), 8),
+    'IDI_CORNER_TOP_LEFT': (5019, corner('top', 'left'), 8), 'IDI_CORNER_TOP_RIGHT': (5020, corner('top', 'right'), 8),
+    'IDI_CORNER_BOTTOM_LEFT': (5024, corner('bottom', 'left'), 8),
+    'IDI_CORNER_BOTTOM_RIGHT': (5018, corner('bottom', 'right'), 8),
+    'IDI_X_MINUS': (5028, letter_with_sign('x', '-'), 8), 'IDI_X_PLUS': (5026, letter_with_sign('x', '+'), 8),
+    'IDI_Y_MINUS': (5025, letter_with_sign('y', '-'), 8), 'IDI_Y_PLUS': (5027, letter_with_sign('y', '+'), 8),
 }
-BITMAPS = {5011: SQUARES, 5012: MAGNIFIER, 5013: about_picture()}
+BITMAPS = {  # name: (id, rows)
+    'IDB_POSITION': (5011, SQUARES), 'IDB_SIZE': (5012, MAGNIFIER), 'IDB_ABOUT': (5013, about_picture()),
+}
+
+def write_if_changed(path, text):
+    # An unchanged header leaves what includes it up to date.
+    try:
+        with open(path) as f:
+            if f.read() == text:
+                return
+    except OSError:
+        pass
+    with open(path, 'w') as f:
+        f.write(text)
 
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for number, (rows, bits) in ICONS.items():
-        assert len(rows) == 16 and all(len(r) == 16 for r in rows), number
+    header = ['// Written by dialog/res/make_images.py: the ids of the dialog\'s pictures.', '#pragma once']
+    script = ['// Written by dialog/res/make_images.py: the dialog\'s pictures.']
+    for name, (number, rows, bits) in ICONS.items():
+        assert len(rows) == 16 and all(len(r) == 16 for r in rows), name
         write_icon(os.path.join(out, f'icon_{number}.ico'), rows, bits)
-    for number, rows in BITMAPS.items():
+        header.append(f'#define {name} {number}')
+        script.append(f'{name} ICON "icon_{number}.ico"')
+    for name, (number, rows) in BITMAPS.items():
         write_bitmap(os.path.join(out, f'bitmap_{number}.bmp'), rows)
+        header.append(f'#define {name} {number}')
+        script.append(f'{name} BITMAP "bitmap_{number}.bmp"')
+    write_if_changed(os.path.join(out, 'images.h'), '\n'.join(header) + '\n')
+    write_if_changed(os.path.join(out, 'images.rc'), '\n'.join(script) + '\n')
 
 if __name__ == '__main__':
     main()

@@ -5,25 +5,8 @@
 #define IDD_SETTINGS 5000
 #define IDD_ABOUT 5002
 
-#define IDI_STOP 5010
-#define IDI_PLAY 5011
-#define IDI_FOLDER 5015
-#define IDI_UP 5016
-#define IDI_CORNER_BOTTOM_RIGHT 5018
-#define IDI_CORNER_TOP_LEFT 5019
-#define IDI_CORNER_TOP_RIGHT 5020
-#define IDI_DOWN 5021
-#define IDI_LEFT 5022
-#define IDI_RIGHT 5023
-#define IDI_CORNER_BOTTOM_LEFT 5024
-#define IDI_Y_MINUS 5025
-#define IDI_X_PLUS 5026
-#define IDI_Y_PLUS 5027
-#define IDI_X_MINUS 5028
-
-#define IDB_POSITION 5011
-#define IDB_SIZE 5012
-#define IDB_ABOUT 5013
+// The pictures' ids, written with the pictures (make_images.py).
+#include "images.h"
 
 #define IDC_CLOSE 5002
 #define IDC_ABOUT 5008

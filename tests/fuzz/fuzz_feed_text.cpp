@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "sources/feed_document.h"
-#include "sources/feed_text.h"
+#include "feed/feed_document.h"
+#include "feed/feed_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const Cp1251Codec codec;

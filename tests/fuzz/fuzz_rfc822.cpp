@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "sources/feed_date.h"
-#include "sources/rfc822_date.h"
+#include "feed/feed_date.h"
+#include "feed/rfc822_date.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("TZ", "Europe/Moscow", 1);

@@ -1,13 +1,13 @@
 // Random operations on wide strings and message lists, checked against a
-// plain std::u16string and std::vector model (self-append and self-insert
-// included).
+// plain std::u16string and std::vector model (self-append and an item added
+// from the list itself included), and markup stripping by its properties.
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "fuzz_input.h"
-#include "sources/message_list.h"
-#include "sources/wide_string.h"
+#include "text/message_list.h"
+#include "text/wide_string.h"
 
 namespace {
 
@@ -20,17 +20,36 @@ std::u16string NoNul(std::u16string s) {
     return nul == std::u16string::npos ? s : s.substr(0, nul);
 }
 
-// Every '<' ... '>' run goes; an unclosed '<' and what follows it stay.
-std::u16string StripModel(std::u16string s) {
-    size_t from = 0;
-    for (;;) {
-        const size_t start = s.find(u'<', from);
-        if (start == std::u16string::npos) return s;
-        const size_t end = s.find(u'>', start + 1);
-        if (end == std::u16string::npos) return s;
-        s.erase(start, end + 1 - start);
-        from = start;
+bool IsSubsequence(const std::u16string& part, const std::u16string& whole) {
+    size_t at = 0;
+    for (char16_t c : part) {
+        at = whole.find(c, at);
+        if (at == std::u16string::npos) return false;
+        ++at;
     }
+    return true;
+}
+
+// What stripping markup from `before` must give: no '<' ... '>' left, the
+// rest kept in order, the text before the first '<' and after the last '>'
+// untouched, nothing more to strip, and text without markup unchanged.
+void CheckStripped(const std::u16string& before, const std::u16string& after) {
+    const size_t open = after.find(u'<');
+    Check(open == std::u16string::npos || after.find(u'>', open) == std::u16string::npos);
+    Check(IsSubsequence(after, before));
+    const size_t firstOpen = before.find(u'<');
+    Check(after.compare(0, firstOpen == std::u16string::npos ? after.size() : firstOpen,
+                        before, 0, firstOpen == std::u16string::npos ? before.size() : firstOpen) == 0);
+    const size_t lastClose = before.rfind(u'>');
+    if (lastClose != std::u16string::npos) {
+        const std::u16string tail = before.substr(lastClose + 1);
+        Check(after.size() >= tail.size() && after.compare(after.size() - tail.size(), tail.size(), tail) == 0);
+    }
+    const size_t o = before.find(u'<');
+    if (o == std::u16string::npos || before.find(u'>', o) == std::u16string::npos) Check(after == before);
+    WideString again(after);
+    again.StripTags(u'<', u'>');
+    Check(again.ToU16() == after);
 }
 
 }  // namespace
@@ -53,7 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 1: w[a].Append(w[b]), m[a] += m[b]; break;  // a == b appends itself
         case 2: w[a].Append(w[a].Raw()), m[a] += m[a]; break;
         case 3: w[a].Clear(), m[a].clear(); break;
-        case 4: w[a].StripTags(u'<', u'>'), m[a] = StripModel(m[a]); break;
+        case 4:
+            w[a].StripTags(u'<', u'>');
+            CheckStripped(m[a], w[a].ToU16());
+            m[a] = w[a].ToU16();
+            break;
         case 5: {
             TickerMessage msg;
             msg.displayText = w[a];
@@ -62,25 +85,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         case 6:
-            if (!model.empty()) {  // insert a copy of an item of the list itself
+            if (!model.empty()) {  // a copy of an item of the list itself, while the list may grow
                 const int32_t from = int32_t(in.Below(uint32_t(model.size())));
-                const int32_t at = int32_t(in.Below(uint32_t(model.size()) + 3));
-                list.InsertAt(at, list[from]);
-                const std::u16string copy = model[size_t(from)];
-                if (size_t(at) > model.size()) model.resize(size_t(at));
-                model.insert(model.begin() + at, copy);
+                list.Add(list[from]);
+                model.push_back(model[size_t(from)]);
             }
             break;
-        case 7: {
-            const int32_t n = int32_t(in.Below(70));
-            list.SetSize(n);
-            model.resize(size_t(n));
+        case 7: {  // a list built elsewhere takes this one's place
+            MessageList other;
+            other.Reserve(int32_t(in.Below(70)));
+            list.Swap(other);
+            model.clear();
             break;
         }
         case 8: list.RemoveAll(), model.clear(); break;
         }
         for (int k = 0; k < 2; ++k) Check(w[k].ToU16() == m[k] && w[k].Length() == int32_t(m[k].size()));
-        Check(list.Count() == int32_t(model.size()) && list.Capacity() >= list.Count());
+        Check(list.Count() == int32_t(model.size()));
         for (int32_t i = 0; i < list.Count(); ++i) Check(list[i].displayText.ToU16() == model[size_t(i)]);
     }
     return 0;

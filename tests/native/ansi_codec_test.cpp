@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ansi_codec.h"
-#include "sources/wide_string.h"
+#include "text/wide_string.h"
 
 namespace {
 

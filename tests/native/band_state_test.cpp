@@ -21,10 +21,10 @@ struct Band : ::testing::Test, EngineFixture {
 };
 
 TEST_F(Band, OpaqueTextOverAClearBackground) {
-    engine.Set(Setting::BackOpacity, 0);
-    engine.Set(Setting::TextOpacity, 100);
-    engine.Set(Setting::TextColor, 0x0000FF);  // red
-    engine.Set(Setting::ShadowOffset, 0);
+    engine.Set(&TickerSettings::BackOpacity, 0);
+    engine.Set(&TickerSettings::TextOpacity, 100);
+    engine.Set(&TickerSettings::TextColor, 0x0000FF);  // red
+    engine.Set(&TickerSettings::ShadowOffset, 0);
     Compose("H");
     EXPECT_EQ(Metrics().shadowOffset, 0);
     EXPECT_EQ(engine.Settings().BandHeight, Metrics().textHeight);
@@ -40,9 +40,9 @@ TEST_F(Band, OpaqueTextOverAClearBackground) {
 }
 
 TEST_F(Band, OpacitiesAndTheShadow) {
-    engine.Set(Setting::TextOpacity, 50);
-    engine.Set(Setting::BackOpacity, 80);
-    engine.Set(Setting::ShadowOffset, 20);  // MulDiv(34, 20, 100) = 7 pixels
+    engine.Set(&TickerSettings::TextOpacity, 50);
+    engine.Set(&TickerSettings::BackOpacity, 80);
+    engine.Set(&TickerSettings::ShadowOffset, 20);  // MulDiv(34, 20, 100) = 7 pixels
     Compose("H");
     EXPECT_EQ(Metrics().shadowOffset, 7);
     EXPECT_EQ(engine.Settings().BandHeight, 41);
@@ -59,7 +59,7 @@ TEST_F(Band, OpacitiesAndTheShadow) {
 }
 
 TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
-    engine.Set(Setting::StringSource, 7);  // no source: a user run shows its background
+    engine.Set(&TickerSettings::StringSource, 7);  // no source: a user run shows its background
     Start();
     engine.StartLine();
     renderer.texts = 0;
@@ -67,7 +67,7 @@ TEST_F(Band, WithoutContentOnlyTheBackgroundIsPainted) {
         LockGuard guard(lock);
         playback.AppendSegmentLocked();
     }
-    EXPECT_EQ(playback.Segments().Count(), 0);
+    EXPECT_EQ(int32_t(playback.Segments().size()), 0);
     ComposeBand();
     EXPECT_EQ(renderer.texts, 0);
     EXPECT_EQ(Px(100, 10)[3], 204);

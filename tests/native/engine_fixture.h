@@ -67,9 +67,9 @@ struct FakeDialog : UpdateSink {
 struct CountingRenderer : BlockTextRenderer {
     int draws = 0, texts = 0;
     void BeginDraw() override { ++draws; }
-    void DrawRun(int32_t x, int32_t y, const char16_t* t, int32_t n) override {
+    void DrawRun(int32_t x, int32_t y, const WideString& text) override {
         ++texts;
-        BlockTextRenderer::DrawRun(x, y, t, n);
+        BlockTextRenderer::DrawRun(x, y, text);
     }
 };
 
@@ -104,7 +104,7 @@ struct BasicEngineFixture {
     const BandMetrics& Metrics() { return Band().Metrics(); }
     std::vector<int32_t> Xs() const {
         std::vector<int32_t> xs;
-        for (int32_t i = 0; i < Segments().Count(); ++i) xs.push_back(Segments()[i].x);
+        for (int32_t i = 0; i < int32_t(Segments().size()); ++i) xs.push_back(Segments()[i].x);
         return xs;
     }
 };

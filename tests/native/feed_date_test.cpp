@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "feed_fixtures.h"
-#include "sources/feed_date.h"
-#include "sources/rfc822_date.h"
-#include "sources/unicode_text.h"
+#include "feed/feed_date.h"
+#include "feed/rfc822_date.h"
+#include "text/unicode_text.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-#include "sources/rss_items.h"
+#include "feed/feed_items.h"
 
 // Runs a block with the C runtime in the given zone.
 struct Zone {

@@ -6,12 +6,12 @@
 #include <map>
 #include <vector>
 
-#include "sources/feed_document.h"
-#include "sources/feed_encoding.h"
-#include "sources/feed_formats.h"
-#include "sources/feed_text.h"
-#include "sources/html_entities.h"
-#include "sources/unicode_text.h"
+#include "feed/feed_document.h"
+#include "feed/feed_encoding.h"
+#include "feed/feed_formats.h"
+#include "feed/feed_text.h"
+#include "feed/html_entities.h"
+#include "text/unicode_text.h"
 
 namespace {
 

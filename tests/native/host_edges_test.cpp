@@ -32,26 +32,27 @@ struct NoDates : DateFormatter {
 // StopDownload tells it and waits for it.
 struct WorkerServices : EngineServices {
     TickerEngine* engine = nullptr;
-    FeedParseResult feed;
+    RuntimeTimeZone zone;
+    NoDates formatter;
+    FeedResult feed = FeedResult::Read({}, zone, formatter);
     int parseMicros = 0;
     std::thread worker;
-    std::atomic<bool> stop{false};
+    StopFlag stop;
 
     ~WorkerServices() override { StopDownload(); }
     int64_t NowSeconds() override { return 1'700'000'000; }
     void StartDownload(const std::string&, bool) override {
         StopDownload();
-        stop = false;
+        stop.Reset();
         worker = std::thread([this] {
             SpinMicros(parseMicros);
-            engine->OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), Stopping, this);
+            engine->OnFeed(feed, stop);
         });
     }
     void StopDownload() override {
-        stop = true;
+        stop.Raise();
         if (worker.joinable()) worker.join();
     }
-    static bool Stopping(void* self) { return static_cast<WorkerServices*>(self)->stop.load(); }
 };
 
 std::string SavedValue(const std::string& file, const std::string& key) {
@@ -85,7 +86,7 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         engine.Init(where);
         SettingsStore& store = EngineProbe::Store(engine);
         engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
-        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
         store.live.LastURL = store.urls[0];
         store.live.LastUpdate = kOld;
         store.live.Date = store.live.Time = 0;
@@ -115,23 +116,26 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
 TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
     EngineFixture f;
     f.engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
-    f.engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    f.engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
     f.store.live.LastURL = f.store.urls[0];
     f.store.live.LastUpdate = 5;
     f.services.now = 1'400'000'000;  // 2014: the items are in the past
     f.Start();
     f.playback.StartPlayback(RunBy::User);
-    FeedParseResult feed;
-    feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
-    static int asked;
-    asked = 0;
+    RuntimeTimeZone zone;
+    NoDates formatter;
+    const FeedResult feed = FeedResult::Read(
+        {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}}, zone, formatter);
     // Two looks between the items and one after them; the stop comes next.
-    auto stopsAfterTheParse = [](void*) { return ++asked > 3; };
-    EXPECT_FALSE(f.engine.OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), stopsAfterTheParse, nullptr));
+    struct StopsAfterTheParse final : StopSignal {
+        mutable int asked = 0;
+        bool Requested() const override { return ++asked > 3; }
+    } stop;
+    EXPECT_FALSE(f.engine.OnFeed(feed, stop));
     EXPECT_EQ(f.store.live.LastUpdate, 5u);
     EXPECT_EQ(f.playback.Messages().Count(), 0);
-    asked = -100;  // never told: the same feed goes on air
-    EXPECT_TRUE(f.engine.OnFeedParsed(feed, RuntimeTimeZone(), NoDates(), stopsAfterTheParse, nullptr));
+    stop.asked = -100;  // never told: the same feed goes on air
+    EXPECT_TRUE(f.engine.OnFeed(feed, stop));
     EXPECT_EQ(f.playback.Messages().Count(), 2);
 }
 

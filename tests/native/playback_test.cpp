@@ -13,14 +13,14 @@ struct Playback : ::testing::Test, EngineFixture {
     void UseFile(const std::string& bytes) {
         WriteBytes(dir.File("news.txt"), bytes);
         engine.SetList(ContentList::Files, {dir.File("news.txt"), ""});
-        engine.Set(Setting::StringSource, int32_t(ContentSource::TextFile));
-        engine.Set(Setting::FileIdx, 0);
+        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::TextFile));
+        engine.Set(&TickerSettings::FileIdx, 0);
     }
 };
 
 TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     UseFile("first\r\nsecond\r\nthird\r\n");
-    engine.Set(Setting::Repeat, 2);
+    engine.Set(&TickerSettings::Repeat, 2);
     Start();
     playback.StartPlayback(RunBy::User);
     OpenDialog(true);
@@ -28,7 +28,7 @@ TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
     std::vector<int32_t> order = {0};  // the first message enters at the start
     for (int i = 0; i < 5000 && store.live.LineOn; ++i) {
         Frame();
-        const int32_t n = playback.Segments().Count();
+        const int32_t n = int32_t(playback.Segments().size());
         // a message appended in this frame stands at the right edge
         if (n > 0 && playback.Segments()[n - 1].x == 768) order.push_back(playback.Segments()[n - 1].messageIndex);
     }
@@ -39,27 +39,27 @@ TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {
 
 TEST_F(Playback, TextMovesTwiceTheSpeedPerFrameAndEntersAtTheRightEdge) {
     engine.SetList(ContentList::Strings, {"hello", ""});
-    engine.Set(Setting::Speed, 3);
+    engine.Set(&TickerSettings::Speed, 3);
     Start();
     playback.StartPlayback(RunBy::User);
     ASSERT_EQ(Xs(), std::vector<int32_t>{768});
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{762});
-    engine.Set(Setting::Interlace, 0);
+    engine.Set(&TickerSettings::Interlace, 0);
     Frame();
     EXPECT_EQ(Xs(), std::vector<int32_t>{756});
 }
 
 TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
     engine.SetList(ContentList::Strings, {"only", ""});
-    engine.Set(Setting::Speed, 8);
+    engine.Set(&TickerSettings::Speed, 8);
     Start();
     playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     int32_t previous = playback.Segments()[0].x;
     for (int frames = 0; frames < 1000; ++frames) {
         Frame();
-        ASSERT_EQ(playback.Segments().Count(), 1) << "a second run appeared before the band was empty";
+        ASSERT_EQ(int32_t(playback.Segments().size()), 1) << "a second run appeared before the band was empty";
         if (playback.Segments()[0].x == 768) break;
         previous = playback.Segments()[0].x;
     }
@@ -72,15 +72,15 @@ TEST_F(Playback, NextPassStartsOnlyWhenTheBandIsEmpty) {
 
 TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
     UseFile(std::string(200, 'W') + "\nnext\n");
-    engine.Set(Setting::Speed, 5);
+    engine.Set(&TickerSettings::Speed, 5);
     Start();
     playback.StartPlayback(RunBy::User);
     const int32_t width = playback.Segments()[0].width;
     ASSERT_GT(width, 768);
-    while (playback.Segments().Count() == 1) {
+    while (int32_t(playback.Segments().size()) == 1) {
         const int32_t before = playback.Segments()[0].x;
         Frame();
-        if (playback.Segments().Count() == 2) {
+        if (int32_t(playback.Segments().size()) == 2) {
             EXPECT_LT(int64_t(playback.Segments()[0].x) + width + Band().Metrics().gapWidth, 768);
             EXPECT_GE(int64_t(before) + width + Band().Metrics().gapWidth, 768);
         }
@@ -91,13 +91,13 @@ TEST_F(Playback, AWideMessageIsFollowedOnlyOnceItsEndPlusTheGapIsInside) {
 
 TEST_F(Playback, TheLastMessageOfAPassIsNeverFollowedWithinThePass) {
     UseFile("a\nb\n");
-    engine.Set(Setting::Speed, 20);
+    engine.Set(&TickerSettings::Speed, 20);
     Start();
     playback.StartPlayback(RunBy::User);
     bool sawLastAlone = false;
     for (int i = 0; i < 400; ++i) {
         Frame();
-        const int32_t n = playback.Segments().Count();
+        const int32_t n = int32_t(playback.Segments().size());
         for (int32_t k = 1; k < n; ++k)
             ASSERT_NE(playback.Segments()[k - 1].messageIndex, 1) << "a message followed the pass's last one";
         if (n == 1 && playback.Segments()[0].messageIndex == 1) sawLastAlone = true;
@@ -140,10 +140,10 @@ TEST_F(Playback, NothingOutsideTheBandChangesAtReferenceSize) {
 
 TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
     store.live.LineOn = 1;
-    engine.Set(Setting::Repeat, 3);
+    engine.Set(&TickerSettings::Repeat, 3);
     Start();
     EXPECT_EQ(store.live.LineOn, 0u);
-    engine.Set(Setting::Repeat, 0);
+    engine.Set(&TickerSettings::Repeat, 0);
     store.live.LineOn = 1;
     engine.SetList(ContentList::Strings, {"s", ""});
     Start();
@@ -151,7 +151,7 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
     EXPECT_EQ(playback.State().userRun, true);
     store.live.LineOn = 0;
     store.live.AutoUpdate = 5;
-    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
     engine.SetList(ContentList::Urls, {"http://127.0.0.1/a", ""});
     Start();
     EXPECT_EQ(store.live.LineOn, 1u);
@@ -163,9 +163,9 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
 }
 
 TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
-    engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
     store.live.AutoUpdate = 1;
-    engine.Set(Setting::Speed, 50);
+    engine.Set(&TickerSettings::Speed, 50);
     engine.SetList(ContentList::Urls, {"http://127.0.0.1/feed.xml", ""});
     Start();
     ASSERT_EQ(services.downloads.size(), 1u);
@@ -200,11 +200,11 @@ TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
     store.live.LastUpdate = 42;
     playback.StartFeed();
     EXPECT_EQ(store.live.LastUpdate, 42u);
-    engine.Set(Setting::URLIdx, 1);
+    engine.Set(&TickerSettings::URLIdx, 1);
     playback.StartFeed();
     EXPECT_EQ(store.live.LastUpdate, 0u);
     EXPECT_EQ(store.live.LastURL, "http://127.0.0.1/b");
-    engine.Set(Setting::URLIdx, 9);  // off the list: an empty address, nothing read outside it
+    engine.Set(&TickerSettings::URLIdx, 9);  // off the list: an empty address, nothing read outside it
     playback.StartFeed();
     EXPECT_EQ(services.downloads.back(), "");
     playback.StopPlayback(false);
@@ -215,8 +215,8 @@ TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {
 
 TEST_F(Playback, SpeedZeroNeverEndsAPass) {
     engine.SetList(ContentList::Strings, {"still", ""});
-    engine.Set(Setting::Speed, 0);
-    engine.Set(Setting::Repeat, 1);
+    engine.Set(&TickerSettings::Speed, 0);
+    engine.Set(&TickerSettings::Repeat, 1);
     Start();
     playback.StartPlayback(RunBy::User);
     for (int i = 0; i < 500; ++i) Frame();
@@ -226,11 +226,11 @@ TEST_F(Playback, SpeedZeroNeverEndsAPass) {
 
 TEST_F(Playback, FontRebuildReLaysTheSegments) {
     UseFile("one\ntwo\nthree\n");
-    engine.Set(Setting::Speed, 40);
+    engine.Set(&TickerSettings::Speed, 40);
     Start();
     playback.StartPlayback(RunBy::User);
-    for (int i = 0; i < 60 && playback.Segments().Count() < 3; ++i) Frame();
-    ASSERT_EQ(playback.Segments().Count(), 3);
+    for (int i = 0; i < 60 && int32_t(playback.Segments().size()) < 3; ++i) Frame();
+    ASSERT_EQ(int32_t(playback.Segments().size()), 3);
     const int32_t x0 = playback.Segments()[0].x;
     FontSpec font = FontSpecFrom(engine.Settings());
     font.height = -50;
@@ -238,7 +238,7 @@ TEST_F(Playback, FontRebuildReLaysTheSegments) {
     EXPECT_EQ(playback.Segments()[0].x, x0);
     for (int32_t k = 1; k < 3; ++k)
         EXPECT_EQ(playback.Segments()[k].x, playback.Segments()[k - 1].x + playback.Segments()[k - 1].width + Band().Metrics().gapWidth);
-    EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(u"three", 5).cx);
+    EXPECT_EQ(playback.Segments()[2].width, renderer.MeasureWide(WideString(u"three")).cx);
 }
 
 }  // namespace

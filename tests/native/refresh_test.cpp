@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "engine_fixture.h"
-#include "sources/download_rules.h"
+#include "feed/download_rules.h"
 
 namespace {
 
@@ -16,63 +16,55 @@ struct DayFormatter : DateFormatter {
 
 struct Refresh : ::testing::Test, EngineFixture {
     Refresh() {
-        engine.Set(Setting::StringSource, int32_t(ContentSource::Feed));
+        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
         store.live.Date = store.live.Time = 0;
         engine.SetList(ContentList::Urls, {"https://127.0.0.1/feed.xml", ""});
         Start();
     }
-    bool Publish(const FeedParseResult& r) {
-        return engine.OnFeedParsed(r, RuntimeTimeZone(), DayFormatter(), nullptr, nullptr);
-    }
+    RuntimeTimeZone zone;
+    DayFormatter formatter;
+    bool Publish(const FeedResult& r) { return engine.OnFeed(r, StopSignal::Never()); }
     std::vector<std::u16string> Shown() {
         std::vector<std::u16string> out;
         for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
         return out;
     }
-    static FeedParseResult Result(FeedParseResult::Kind kind) {
-        FeedParseResult r;
-        r.kind = kind;
-        r.statusText = u"Ошибка сертификата сервера";
-        return r;
-    }
+
 };
 
 TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAnEmptyBandShowsWhy) {
     const struct {
-        FeedParseResult::Kind kind;
+        FeedResult result;
         const char16_t* notice;  // what a user run shows
-    } kinds[] = {{FeedParseResult::DownloadFailed, u"Ошибка сертификата сервера"},
-                 {FeedParseResult::BadFeed, u"Ошибка на странице RSS-ленты"},
-                 {FeedParseResult::NoMsxml, u"Библиотека MSXML не найдена"},
-                 {FeedParseResult::NotModified, u"Нет новых сообщений"},
-                 {FeedParseResult::Items, u"Нет новых сообщений"}};  // a feed without items: the reference
+    } kinds[] = {{FeedResult::Failure(u"Ошибка сертификата сервера"), u"Ошибка сертификата сервера"},
+                 {FeedResult::Failure(kNoticeBadFeed), u"Ошибка на странице RSS-ленты"},
+                 {FeedResult::Failure(kNoticeNoMsxml), u"Библиотека MSXML не найдена"},
+                 {FeedResult::Unchanged(), u"Нет новых сообщений"},
+                 {FeedResult::Read({}, zone, formatter), u"Нет новых сообщений"}};  // a feed without items: the reference
     const std::vector<std::u16string> news = {u"Старая новость  "};
     for (const auto& k : kinds) {
         for (bool userRun : {true, false}) {
             for (bool newsOnAir : {true, false}) {
                 for (int32_t repeat : {0, 2}) {
-                    SCOPED_TRACE(testing::Message() << "kind " << k.kind << (userRun ? ", user run" : ", timer run")
+                    SCOPED_TRACE(testing::Message() << "kind " << k.result.kind << (userRun ? ", user run" : ", timer run")
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
-                    engine.Set(Setting::Repeat, 0);
+                    engine.Set(&TickerSettings::Repeat, 0);
                     playback.StartPlayback(RunBy::User);
                     if (newsOnAir) {
-                        FeedParseResult items;
-                        items.items = {{u"", u"Старая новость", u""}};
-                        ASSERT_TRUE(Publish(items));
+                        ASSERT_TRUE(Publish(FeedResult::Read({{u"", u"Старая новость", u""}}, zone, formatter)));
                     } else {
                         LockGuard guard(lock);
                         playback.ClearMessagesLocked();
                     }
                     store.live.LastUpdate = 77;
-                    engine.Set(Setting::Repeat, repeat);
+                    engine.Set(&TickerSettings::Repeat, repeat);
                     playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
-                    ASSERT_TRUE(Publish(Result(k.kind)));
+                    ASSERT_TRUE(Publish(k.result));
                     EXPECT_EQ(store.live.LastUpdate, 77u);
                     // A failure with nothing on air yet is told even on a timer run:
                     // there is no news for it to replace.
-                    const bool failure = k.kind == FeedParseResult::DownloadFailed ||
-                                         k.kind == FeedParseResult::BadFeed || k.kind == FeedParseResult::NoMsxml;
+                    const bool failure = k.result.kind == FeedResult::Failed;
                     if (userRun || (failure && !newsOnAir)) {
                         EXPECT_EQ(Shown(), std::vector<std::u16string>{k.notice});
                         EXPECT_EQ(store.live.LineOn, 1u);
@@ -80,7 +72,7 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                         EXPECT_EQ(Shown(), news);  // the previous messages run once more
                         EXPECT_EQ(store.live.LineOn, 1u);
                         EXPECT_EQ(playback.State().contentReady, true);
-                        EXPECT_EQ(Segments().Count(), 1);
+                        EXPECT_EQ(int32_t(Segments().size()), 1);
                     } else {
                         EXPECT_EQ(store.live.LineOn, 0u);  // the run ends; no notice replaced anything
                         EXPECT_EQ(Shown(), newsOnAir ? news : std::vector<std::u16string>{});
@@ -96,7 +88,7 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
     playback.StartPlayback(RunBy::Timer);
     // The deadline passes and the pass ends: the next frame starts a timer run.
     store.live.AutoUpdate = 1;
-    engine.Set(Setting::Speed, 50);
+    engine.Set(&TickerSettings::Speed, 50);
     playback.ArmAutoUpdate();
     MessageList items;
     TickerMessage m;

@@ -42,8 +42,8 @@ using SettingsFile = Fixture;
 TEST_F(SettingsFile, MissingFileIsCreatedAndLoadsDefaults) {
     LoadSettings(ini, store);
     EXPECT_EQ(ReadBytes(ini.fullPath), "");  // created empty, never emptied on reading
-    EXPECT_EQ(store.DlgWndPosX, -100);
-    EXPECT_EQ(store.DlgWndPosY, -100);
+    EXPECT_EQ(store.live.DlgWndPosX, -100);
+    EXPECT_EQ(store.live.DlgWndPosY, -100);
     EXPECT_EQ(store.live.FontName, "Arial");
     EXPECT_EQ(store.live.FontSize, -31);
     EXPECT_EQ(store.live.TextColor, 0xC0C0C0u);
@@ -156,7 +156,7 @@ TEST_F(SettingsFile, ValuesKeepTheirLowBitsAndNumbersReadLikeAtoi) {
     EXPECT_EQ(store.live.Speed, -5);
     EXPECT_EQ(store.live.LineOn, 0xFFFFFFFFu);
     EXPECT_EQ(store.live.Repeat, int32_t(uint32_t(99999999999ull)));
-    EXPECT_EQ(store.DlgWndPosX, 17);
+    EXPECT_EQ(store.live.DlgWndPosX, 17);
 }
 
 TEST_F(SettingsFile, DamagedFilesLoadWithoutHarm) {

@@ -20,7 +20,7 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     WriteBytes(dir.File("a.txt"), text);
     f.engine.SetList(ContentList::Strings, {"the first string", "the second string", ""});
     f.engine.SetList(ContentList::Files, {dir.File("a.txt"), ""});
-    f.engine.Set(Setting::Speed, 30);
+    f.engine.Set(&TickerSettings::Speed, 30);
     f.Start(720, 576, kFormatYuy2);
     f.playback.StartPlayback(RunBy::User);
 
@@ -39,8 +39,8 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
         switch (i % 6) {
         case 0: f.playback.StopPlayback(true); break;
         case 1:  // the dialog's source radios and string list
-            f.engine.Set(Setting::StringSource, (i / 6) % 2);
-            f.engine.Set(Setting::StrIdx, (i / 12) % 2);
+            f.engine.Set(&TickerSettings::StringSource, (i / 6) % 2);
+            f.engine.Set(&TickerSettings::StrIdx, (i / 12) % 2);
             break;
         case 2: f.playback.StartPlayback(RunBy::User); break;
         case 3: {  // the font dialog and the size buttons
@@ -50,7 +50,7 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
             f.engine.NudgeBand((i / 6) % 2 ? Nudge::Wider : Nudge::Narrower, i % 500);
             break;
         }
-        case 4: f.engine.Set(Setting::ShadowOffset, i % 40); break;
+        case 4: f.engine.Set(&TickerSettings::ShadowOffset, i % 40); break;
         case 5: f.engine.ToggleLine(); break;
         }
         ++actions;

@@ -2,6 +2,8 @@
 // once per message and style, and what cannot be copied exactly is declined.
 #include <gtest/gtest.h>
 
+#include <list>
+
 #include "render/dib_surface.h"
 #include "render/text_renderer.h"
 #include "tests/strip_equality.h"
@@ -37,10 +39,11 @@ struct Strips : ::testing::Test {
         style.width = 768, style.height = renderer.MeasureAnsi(" ").cy + 2, style.shadowOffset = 2;
         style.backColor = 0x203040, style.textColor = 0xFFFFFF, style.backOpacity = 60, style.textOpacity = 100;
     }
+    std::list<WideString> texts;  // the runs' texts, which stay where they are
     void Put(const char16_t* text, int32_t x) {
         BandRun r;
-        r.x = x, r.text = text, r.length = int32_t(std::u16string(text).size());
-        r.width = renderer.MeasureWide(text, r.length).cx;
+        r.x = x, r.text = &texts.emplace_back(text);
+        r.width = renderer.MeasureWide(*r.text).cx;
         runs.runs.push_back(r);
     }
 };

@@ -151,8 +151,8 @@ struct Engines : ::testing::Test {
     void Run(int32_t w, int32_t h, PixelFormat format, int32_t speed, uint32_t interlace, int frames) {
         for (EngineFixture* e : {&cached, &direct}) {
             e->engine.SetList(ContentList::Strings, {"Бегущая строка: новости часа", ""});
-            e->engine.Set(Setting::Speed, speed);
-            e->engine.Set(Setting::Interlace, interlace);
+            e->engine.Set(&TickerSettings::Speed, speed);
+            e->engine.Set(&TickerSettings::Interlace, interlace);
             e->Start(w, h, format);
             e->playback.StartPlayback(RunBy::User);
         }

@@ -17,7 +17,8 @@ struct Sources : ::testing::Test {
     std::vector<std::u16string> File(const std::string& bytes) {
         WriteBytes(dir.File("f.txt"), bytes);
         MessageList l;
-        BuildFileMessages({dir.File("f.txt"), ""}, 0, l);
+        const std::string path = dir.File("f.txt");
+        BuildFileMessages(&path, l);
         return Texts(l);
     }
 };
@@ -90,13 +91,16 @@ TEST_F(Sources, Utf8FilesAreReadAsUtf8AndAnsiFilesAsBefore) {
 
 TEST_F(Sources, MissingFilesAndIndexesOffTheListShowOneMessage) {
     MessageList l;
-    BuildFileMessages({dir.File("nope.txt"), ""}, 0, l);
+    const std::string missing = dir.File("nope.txt"), empty, two = "two";
+    BuildFileMessages(&missing, l);
     EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"Файл не найден"});
-    BuildFileMessages({""}, 5, l);
+    BuildFileMessages(&empty, l);
     EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"Файл не найден"});
-    BuildStringMessages({"one", "two", ""}, 1, l);
+    BuildFileMessages(nullptr, l);
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"Файл не найден"});
+    BuildStringMessages(&two, l);
     EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"two"});
-    BuildStringMessages({"one", ""}, -3, l);
+    BuildStringMessages(nullptr, l);
     EXPECT_EQ(Texts(l), std::vector<std::u16string>{u""});
 }
 

@@ -1,7 +1,7 @@
 // The wide string of the text model: its storage and its markup stripping.
 #include <gtest/gtest.h>
 
-#include "sources/wide_string.h"
+#include "text/wide_string.h"
 
 namespace {
 

@@ -258,7 +258,7 @@ TEST_F(Pickers, ApplyShowsANewFaceLiveAndCancelRestoresOnlyTheFont) {
         SendMessageW(GetDlgItem(box, 1026), BM_CLICK, 0, 0);
         applied = engine.Settings().FontName;
         engine.StartLine();            // meanwhile the line starts elsewhere
-        engine.Set(Setting::Speed, 8);
+        engine.Set(&TickerSettings::Speed, 8);
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_TRUE(disabled) << "the font dialog is owned by the settings dialog";

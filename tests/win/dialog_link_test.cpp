@@ -28,7 +28,7 @@ TEST(DialogLink, RunStateAndSourcePostsArriveAsTheDialogsMessage) {
     f.Start();
     f.engine.ConnectDialog(&sink);
     f.engine.StartLine();
-    f.engine.Set(Setting::Speed, 400);
+    f.engine.Set(&TickerSettings::Speed, 400);
     EXPECT_EQ(TakeUpdates(window), (std::vector<WPARAM>{UPDATE_RUNSTATE, UPDATE_SPEED}));
 
     // The single pass ends on the video thread: the line stops by itself.

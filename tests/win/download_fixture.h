@@ -1,5 +1,5 @@
-// The downloader under test with recording callbacks: every status, level,
-// completion, the file's bytes at completion, and the log's messages.
+// The downloader under test with a recording handler: every outcome, a
+// failure's notice, the file's bytes at completion, and the log's messages.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,41 +8,37 @@
 #include <string>
 #include <vector>
 
-#include "sources/downloader_win.h"
+#include "feed/downloader_win.h"
 #include "tests/win/plugin_harness.h"
 
-struct Record {
+struct Record final : DownloadHandler {
     std::mutex lock;
-    std::vector<std::u16string> statuses;
-    std::vector<int32_t> levels;
-    std::vector<std::string> completions;
+    std::vector<std::u16string> notices;  // every failure's, in order
+    std::vector<std::string> completions;  // the file's path, "" for any other outcome
     std::vector<std::string> bodies;   // the file's bytes at each completion
     std::vector<bool> notModified;     // the downloader's word at each completion
     bool tempExistedAtCompletion = false;
     DWORD completionThread = 0;
     std::string contentType;
+
+    void OnDownloaded(const DownloadOutcome& outcome) override {
+        std::lock_guard<std::mutex> l(lock);
+        const std::string& path = outcome.path;
+        EXPECT_EQ(path.empty(), outcome.kind != DownloadOutcome::Body);
+        EXPECT_EQ(outcome.notice.empty(), outcome.kind != DownloadOutcome::Failed);
+        if (outcome.kind == DownloadOutcome::Failed) notices.push_back(outcome.notice);
+        completions.push_back(path);
+        bodies.push_back(path.empty() ? std::string() : ReadFileBytes(path));
+        notModified.push_back(outcome.kind == DownloadOutcome::NotModified);
+        tempExistedAtCompletion = !path.empty() && FileExists(path);
+        completionThread = GetCurrentThreadId();
+        contentType = outcome.contentType;
+    }
 };
-inline Record* g_record = nullptr;
-
-inline void OnStatus(Downloader::Job*, const std::u16string& text, int32_t level) {
-    std::lock_guard<std::mutex> l(g_record->lock);
-    g_record->statuses.push_back(text);
-    g_record->levels.push_back(level);
-}
-
-inline void OnComplete(Downloader::Job* job, const std::string& path) {
-    std::lock_guard<std::mutex> l(g_record->lock);
-    g_record->completions.push_back(path);
-    g_record->bodies.push_back(path.empty() ? std::string() : ReadFileBytes(path));
-    g_record->notModified.push_back(Downloader::NotModified(job));
-    g_record->tempExistedAtCompletion = !path.empty() && FileExists(path);
-    g_record->completionThread = GetCurrentThreadId();
-    g_record->contentType = Downloader::ContentType(job);
-}
 
 struct Downloads : ::testing::Test {
     Record record;
-    Downloader downloader;
+    Downloader downloader{record};
     std::string log = ExeFolder() + "downloader_test.log";
     std::string base = FeedServer();
     void SetUp() override {
@@ -55,15 +51,9 @@ struct Downloads : ::testing::Test {
             while (FindNextFileA(h, &d));
             FindClose(h);
         }
-        g_record = &record;
         downloader.OpenLog(log);
-        downloader.SetCompleteCallback(OnComplete);
-        downloader.SetStatusCallback(OnStatus);
     }
-    void TearDown() override {
-        downloader.Stop();
-        g_record = nullptr;
-    }
+    void TearDown() override { downloader.Stop(); }
     // Runs one download to its end.
     void Fetch(const std::string& url, bool userRun = true) {
         downloader.Download(url, userRun);  // a previous worker has finished, or given up, when this returns

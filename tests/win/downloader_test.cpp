@@ -1,10 +1,12 @@
-// The downloader against a real HTTP server on 127.0.0.1: status texts, log
-// records, the completion contract, the temporary file and Stop's bound.
+// The downloader against a real HTTP server on 127.0.0.1: failures' notices,
+// log records, the handler's contract, the temporary file and Stop's bound.
 #include "tests/win/download_fixture.h"
+
+#include <algorithm>
 
 namespace {
 
-TEST_F(Downloads, SuccessReportsProgressLogsEveryStepAndRemovesTheFile) {
+TEST_F(Downloads, SuccessHandsTheFileLogsEveryStepAndRemovesTheFile) {
     const std::string url = base + "/feeds/utf8.xml";
     Fetch(url);
     ASSERT_EQ(record.completions.size(), 1u);
@@ -14,12 +16,9 @@ TEST_F(Downloads, SuccessReportsProgressLogsEveryStepAndRemovesTheFile) {
     EXPECT_NE(record.completionThread, GetCurrentThreadId());
     EXPECT_FALSE(TempFilesLeft());
     const size_t size = ReadFileBytes(ExeFolder() + "..\\..\\tests\\http\\feeds\\utf8.xml").size();
-    ASSERT_GE(record.statuses.size(), 3u);
-    EXPECT_EQ(record.statuses.front(), u"Подключение к серверу...");
-    EXPECT_EQ(record.statuses[record.statuses.size() - 2], u"Download file... 100%");
     ASSERT_GT(size, 0u);
-    const std::string bytes = std::to_string(size);
-    EXPECT_EQ(record.statuses.back(), u"Загружено: " + std::u16string(bytes.begin(), bytes.end()) + u" байт.");
+    EXPECT_EQ(record.bodies[0].size(), size);
+    EXPECT_TRUE(record.notices.empty());
     const auto messages = LogMessages();
     ASSERT_EQ(messages.size(), 6u);
     EXPECT_EQ(messages[0], "Open internet session.");
@@ -34,8 +33,7 @@ TEST_F(Downloads, SuccessReportsProgressLogsEveryStepAndRemovesTheFile) {
 TEST_F(Downloads, NotFoundAndRedirects) {
     Fetch(base + "/missing");
     ASSERT_EQ(record.completions, std::vector<std::string>{""});
-    EXPECT_EQ(record.statuses.back(), u"Файл не найден.");
-    EXPECT_EQ(record.levels.back(), Downloader::StatusError);
+    EXPECT_EQ(record.notices, std::vector<std::u16string>{u"Файл не найден."});
     const auto messages = LogMessages();
     EXPECT_EQ(messages[3], "File " + base + "/missing not found.");
     record.completions.clear();
@@ -54,7 +52,7 @@ TEST_F(Downloads, RefusedAddressesCompleteAtOnceWithoutAThread) {
         downloader.Download(url, true);
         ASSERT_EQ(record.completions, std::vector<std::string>{""}) << url;  // before Download returned
         EXPECT_EQ(record.completionThread, GetCurrentThreadId());
-        EXPECT_EQ(record.statuses.back(), u"Неправильный URL");
+        EXPECT_EQ(record.notices.back(), u"Неправильный URL");
         EXPECT_EQ(LogMessages(), std::vector<std::string>{"Open URL ERROR: Invalid URL."});
     }
 }
@@ -62,7 +60,7 @@ TEST_F(Downloads, RefusedAddressesCompleteAtOnceWithoutAThread) {
 TEST_F(Downloads, ConnectionRefused) {
     Fetch("http://127.0.0.1:1/feed.xml");
     ASSERT_EQ(record.completions, std::vector<std::string>{""});
-    EXPECT_EQ(record.statuses.back(), u"Ошибка при открытии URL.");
+    EXPECT_EQ(record.notices, std::vector<std::u16string>{u"Ошибка при открытии URL."});
     const auto messages = LogMessages();
     ASSERT_GE(messages.size(), 3u);
     EXPECT_EQ(messages[2].substr(0, 16), "Open URL ERROR: ");
@@ -94,9 +92,7 @@ TEST_F(Downloads, BodiesWithoutLengthShortAndLarge) {
     Fetch(base + "/nolength/utf8.xml");
     ASSERT_EQ(record.completions.size(), 1u);
     EXPECT_FALSE(record.completions[0].empty());
-    bool byteProgress = false;
-    for (const auto& s : record.statuses) byteProgress |= s.find(u" bytes") != std::u16string::npos;
-    EXPECT_TRUE(byteProgress);  // no percentage without a length
+    EXPECT_EQ(record.bodies[0], ReadFileBytes(ExeFolder() + "..\\..\\tests\\http\\feeds\\utf8.xml"));
 
     // A body cut off by the server is a failure, noticed at the latest when
     // the connection has been silent for the stall limit.
@@ -105,7 +101,7 @@ TEST_F(Downloads, BodiesWithoutLengthShortAndLarge) {
     Downloader::stallTimeoutMs = 3000;
     Fetch(base + "/reset");
     ASSERT_EQ(record.completions, std::vector<std::string>{""});
-    EXPECT_EQ(record.statuses.back(), u"Ошибка загрузки файла");
+    EXPECT_EQ(record.notices.back(), u"Ошибка загрузки файла");
     EXPECT_FALSE(TempFilesLeft());
     // A server that sends its headers and then nothing fails the same way,
     // so that the ticker shows why and a later refresh can try again.
@@ -113,20 +109,46 @@ TEST_F(Downloads, BodiesWithoutLengthShortAndLarge) {
     Fetch(base + "/stall");
     Downloader::stallTimeoutMs = stall;
     ASSERT_EQ(record.completions, std::vector<std::string>{""});
-    EXPECT_EQ(record.statuses.back(), u"Ошибка загрузки файла");
+    EXPECT_EQ(record.notices.back(), u"Ошибка загрузки файла");
     EXPECT_FALSE(TempFilesLeft());
 
     record.completions.clear();
     Fetch(base + "/empty");
     ASSERT_EQ(record.completions.size(), 1u);
     EXPECT_FALSE(record.completions[0].empty());
-    EXPECT_EQ(record.statuses.back(), u"Загружено: 0 байт.");
+    EXPECT_EQ(record.bodies.back(), "");
 
     record.completions.clear();
     Fetch(base + "/big");
     ASSERT_EQ(record.completions.size(), 1u);
-    EXPECT_EQ(record.statuses.back(), u"Загружено: 20971520 байт.");
+    EXPECT_EQ(record.bodies.back().size(), 20971520u);
     EXPECT_FALSE(TempFilesLeft());
+}
+
+// A download that fails after it began but before any body arrived shows
+// its own notice, not what the transfer was doing when it failed.
+TEST_F(Downloads, AFailureWithoutATemporaryFileShowsItsOwnNotice) {
+    char saved[MAX_PATH] = {};
+    const DWORD had = GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    SetEnvironmentVariableA("TMP", "C:\\no such folder\\");
+    Record nowhere;
+    Downloader unwritable(nowhere);
+    SetEnvironmentVariableA("TMP", had ? saved : nullptr);
+    ASSERT_EQ(unwritable.tempDir(), "C:\\no such folder\\");
+    unwritable.OpenLog(log);
+    unwritable.Download(base + "/feeds/utf8.xml", true);
+    for (int i = 0; i < 200; ++i) {
+        {
+            std::lock_guard<std::mutex> l(nowhere.lock);
+            if (!nowhere.completions.empty()) break;
+        }
+        Sleep(50);
+    }
+    unwritable.Stop();
+    ASSERT_EQ(nowhere.completions, std::vector<std::string>{""});
+    EXPECT_EQ(nowhere.notices, std::vector<std::u16string>{u"Ошибка загрузки файла"});
+    const auto messages = LogMessages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "Couldn't open TMP file."), messages.end());
 }
 
 TEST_F(Downloads, TemporaryNamesDifferBetweenDownloadsAndKeepTheExtension) {

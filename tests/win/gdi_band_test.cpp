@@ -52,10 +52,10 @@ TEST_F(GdiBand, LongFaceNamesAreCutAndQualityIsAlwaysAntialiased) {
 }
 
 TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
-    engine.Set(Setting::TextColor, 0xFFFFFF);
-    engine.Set(Setting::TextOpacity, 100);
-    engine.Set(Setting::BackOpacity, 0);
-    engine.Set(Setting::ShadowOffset, 0);
+    engine.Set(&TickerSettings::TextColor, 0xFFFFFF);
+    engine.Set(&TickerSettings::TextOpacity, 100);
+    engine.Set(&TickerSettings::BackOpacity, 0);
+    engine.Set(&TickerSettings::ShadowOffset, 0);
     Start();
     const SurfaceSlot& colour = Band().Surface().Slot(0);
     int inked = 0, partial = 0;
@@ -74,10 +74,10 @@ TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
 }
 
 TEST_F(GdiBand, ShadowAndOpacityLevels) {
-    engine.Set(Setting::TextColor, 0xC0C0C0);
-    engine.Set(Setting::TextOpacity, 50);
-    engine.Set(Setting::BackOpacity, 80);
-    engine.Set(Setting::ShadowOffset, 20);  // 7 pixels of 35
+    engine.Set(&TickerSettings::TextColor, 0xC0C0C0);
+    engine.Set(&TickerSettings::TextOpacity, 50);
+    engine.Set(&TickerSettings::BackOpacity, 80);
+    engine.Set(&TickerSettings::ShadowOffset, 20);  // 7 pixels of 35
     Start();
     EXPECT_EQ(Band().Metrics().shadowOffset, 7);
     const SurfaceSlot& colour = Band().Surface().Slot(0);

@@ -182,7 +182,7 @@ TEST_F(Dialog, TypedComboTextAddsReplacesAndDeletesEntries) {
     type(1, L"3", CBN_KILLFOCUS);
     EXPECT_EQ(store.strings, (StringList{Ansi(L"вторая"), "3", ""}));
     // An index past the list (a hand-edited file): the text is added, not lost.
-    engine.Set(Setting::StrIdx, 40);
+    engine.Set(&TickerSettings::StrIdx, 40);
     SendMessageW(strings, CB_SETCURSEL, WPARAM(-1), 0);
     SetWindowTextW(strings, L"новая");
     Notify(IDC_STRINGS, CBN_DROPDOWN);
@@ -211,8 +211,8 @@ TEST_F(Dialog, EnterAndEscapeCloseNothingCloseAndWmCloseDoAndReopeningKeepsTheSt
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(engine.DialogOpen());
     EXPECT_EQ(store.live.StartHotKey, 0x0242u);
-    EXPECT_EQ(store.DlgWndPosX, 33);
-    EXPECT_EQ(store.DlgWndPosY, 44);
+    EXPECT_EQ(store.live.DlgWndPosX, 33);
+    EXPECT_EQ(store.live.DlgWndPosY, 44);
 
     dialogWindow.Show(host);
     Pump();

@@ -1,0 +1,103 @@
+#include "feed/feed_date.h"
+
+#include "base/text.h"
+#include "feed/rfc822_date.h"
+#include "text/unicode_text.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Up to `most` digits at `at` (at least `least`); false when there are fewer.
+bool ReadNumber(const std::string& s, size_t& at, size_t least, size_t most, int32_t* value) {
+    size_t n = 0;
+    int32_t v = 0;
+    while (at < s.size() && IsDigit(s[at]) && n < most) v = v * 10 + (s[at++] - '0'), ++n;
+    *value = v;
+    return n >= least && !(at < s.size() && IsDigit(s[at]));
+}
+
+int32_t ParseInt(const std::string& digits) {
+    int32_t v = 0;
+    for (char c : digits) v = v * 10 + (c - '0');
+    return v;
+}
+int32_t Atoi2(const std::string& digits, size_t at) { return ParseInt(digits.substr(at, 2)); }
+
+bool IsLeap(int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int32_t DaysInMonth(int32_t y, int32_t m) {
+    static const int32_t days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+
+// Lower case for the Latin-1 and Cyrillic capitals, so that month names
+// match whatever their case.
+char16_t Fold(char16_t c) {
+    if (c >= u'A' && c <= u'Z') return char16_t(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return char16_t(c + 32);
+    if (c >= 0x0410 && c <= 0x042F) return char16_t(c + 32);
+    if (c == 0x0401) return 0x0451;
+    return c;
+}
+
+}  // namespace
+
+bool ParseIso8601Date(const std::string& input, int64_t* seconds) {
+    const std::string s = TrimCopy(input);
+    CalendarFields f;
+    size_t at = 0;
+    if (!ReadNumber(s, at, 4, 4, &f.year) || at >= s.size() || s[at++] != '-') return false;
+    if (!ReadNumber(s, at, 1, 2, &f.month) || at >= s.size() || s[at++] != '-') return false;
+    if (!ReadNumber(s, at, 1, 2, &f.day)) return false;
+    if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > DaysInMonth(f.year, f.month)) return false;
+    int32_t east = 0;
+    if (at < s.size()) {
+        if (s[at] == 'T' || s[at] == 't') ++at;
+        else if (s[at] == ' ') at = s.find_first_not_of(' ', at);
+        else return false;
+        if (!ReadNumber(s, at, 1, 2, &f.hour) || at >= s.size() || s[at++] != ':') return false;
+        if (!ReadNumber(s, at, 2, 2, &f.minute)) return false;
+        if (at < s.size() && s[at] == ':') {
+            ++at;
+            if (!ReadNumber(s, at, 2, 2, &f.second)) return false;
+            if (at < s.size() && (s[at] == '.' || s[at] == ',')) {
+                const size_t digits = ++at;
+                while (at < s.size() && IsDigit(s[at])) ++at;
+                if (at == digits) return false;
+            }
+        }
+        if (f.hour > 24 || f.minute > 59 || f.second > 60 || (f.hour == 24 && (f.minute || f.second))) return false;
+        while (at < s.size() && s[at] == ' ') ++at;
+        std::string zone = s.substr(at);
+        for (const char* utc : {"UTC", "GMT", "utc", "gmt"})
+            if (zone.compare(0, 3, utc) == 0) zone.erase(0, 3);
+        if (zone == "Z" || zone == "z") zone.clear();
+        if (!zone.empty()) {
+            if (zone[0] != '+' && zone[0] != '-') return false;
+            std::string digits = zone.substr(1);
+            if (digits.size() == 5 && digits[2] == ':') digits.erase(2, 1);
+            for (char c : digits)
+                if (!IsDigit(c)) return false;
+            if (digits.size() != 1 && digits.size() != 2 && digits.size() != 4) return false;
+            const int32_t hours = digits.size() == 4 ? Atoi2(digits, 0) : ParseInt(digits);
+            const int32_t minutes = digits.size() == 4 ? Atoi2(digits, 2) : 0;
+            if (hours > 23 || minutes > 59) return false;
+            east = (zone[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+        }
+    }
+    const int64_t value = UtcSecondsOfFields(f) - int64_t(east) * 60;
+    if (value < 0) return false;
+    *seconds = value;
+    return true;
+}
+
+bool ParseFeedDate(const std::u16string& text, int64_t* seconds) {
+    std::u16string folded(text);
+    for (char16_t& c : folded) c = Fold(c);
+    const std::string s = TrimCopy(ToUtf8(folded.data(), folded.size()));
+    size_t digits = 0;
+    while (digits < s.size() && IsDigit(s[digits])) ++digits;
+    if (digits == 4 && digits < s.size() && s[digits] == '-') return ParseIso8601Date(s, seconds);
+    return ParseRfc822Date(s, seconds);
+}

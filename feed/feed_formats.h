@@ -1,0 +1,42 @@
+// The feed formats the reader knows, and what an item's children mean in
+// each: RSS 0.9x/2.0, RSS 1.0 (RDF), Atom 1.0 and Atom 0.3. Elements are
+// matched by namespace and local name; RSS names without regard to case.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "feed/feed_items.h"
+
+enum class FeedFormat { Rss, Rdf, Atom10, Atom03 };
+
+// By the root element; anything unknown is read as RSS.
+FeedFormat FormatOfRoot(const std::u16string& ns, const std::u16string& localName);
+
+// Whether a child of the root element is an item. RSS items are found by
+// their name ("item") anywhere in the document instead.
+bool IsRootItem(FeedFormat format, const std::u16string& ns, const std::u16string& localName);
+
+enum class ItemField : uint8_t { None, Date, Title, Description };
+
+struct ItemRole {
+    ItemField field = ItemField::None;
+    int32_t rank = 0;  // 0 is the format's own element; higher ranks stand in when it is missing
+};
+
+// What a child element of an item holds.
+ItemRole RoleOfItemChild(FeedFormat format, const std::u16string& ns, const std::u16string& localName);
+
+// Gathers an item's texts child by child: for each field the best-ranked
+// child with text wins ("updated" before "published"), and of equal rank
+// the later one.
+class ItemTextCollector {
+public:
+    void Reset();
+    void Offer(const ItemRole& role, std::u16string text);
+    const FeedItemTexts& texts() const { return texts_; }
+    FeedItemTexts& texts() { return texts_; }
+
+private:
+    FeedItemTexts texts_;
+    int32_t ranks_[4] = {};
+};

@@ -1,0 +1,207 @@
+#include "feed/feed_reader_win.h"
+
+#include <windows.h>
+#include <msxml2.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <cwchar>
+#include <utility>
+
+#include "base/ansi_codec.h"
+#include "feed/feed_document.h"
+#include "feed/feed_formats.h"
+
+namespace {
+
+// MinGW's headers map these names to symbols it does not ship: defined here.
+const GUID kClsidDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
+const GUID kIidDomDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const GUID kIidDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+template <class T>
+class Com {
+public:
+    Com() = default;
+    ~Com() {
+        if (p) p->Release();
+    }
+    Com(const Com&) = delete;
+    Com& operator=(const Com&) = delete;
+    T** Out() { return &p; }
+    T* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
+    void Reset(T* next) {
+        if (p) p->Release();
+        p = next;
+    }
+    T* p = nullptr;
+};
+
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : b(SysAllocString(text)) {}
+    Bstr() = default;
+    ~Bstr() { SysFreeString(b); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR b = nullptr;
+};
+
+std::u16string ToU16(BSTR b) {
+    return b ? std::u16string(reinterpret_cast<const char16_t*>(b), SysStringLen(b)) : std::u16string();
+}
+
+void SetProperty(IXMLDOMDocument* doc, const wchar_t* name, bool value) {
+    Com<IXMLDOMDocument2> doc2;
+    if (FAILED(doc->QueryInterface(kIidDomDocument2, reinterpret_cast<void**>(doc2.Out())))) return;
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    Bstr property(name);
+    doc2->setProperty(property.b, v);
+}
+
+// An element's namespace and local name; false for other nodes. Names are
+// matched by namespace, never by prefix (Wine finds nothing by a prefixed
+// tag name). Two calls for most elements: the local name is asked for only
+// when the name has a prefix.
+bool ElementName(IXMLDOMNode* node, std::u16string& ns, std::u16string& local) {
+    Bstr name, uri;
+    if (FAILED(node->get_nodeName(&name.b)) || !name.b || name.b[0] == L'#') return false;  // #text, #cdata-section...
+    if (wcschr(name.b, L':')) {
+        Bstr base;
+        if (FAILED(node->get_baseName(&base.b)) || !base.b) return false;
+        local = ToU16(base.b);
+    } else {
+        local = ToU16(name.b);
+    }
+    ns = SUCCEEDED(node->get_namespaceURI(&uri.b)) ? ToU16(uri.b) : std::u16string();
+    return true;
+}
+
+// Children by sibling links: a child list read by index costs time that
+// grows with the index in some MSXML versions.
+template <class Visit>
+void ForEachChild(IXMLDOMNode* parent, Visit visit) {
+    Com<IXMLDOMNode> child;
+    if (FAILED(parent->get_firstChild(child.Out()))) return;
+    while (child) {
+        visit(child.p);
+        IXMLDOMNode* next = nullptr;
+        if (FAILED(child->get_nextSibling(&next))) next = nullptr;
+        child.Reset(next);
+    }
+}
+
+void ReadItem(IXMLDOMNode* item, FeedFormat format, ItemTextCollector& collector) {
+    collector.Reset();
+    std::u16string ns, local;
+    ForEachChild(item, [&](IXMLDOMNode* child) {
+        if (!ElementName(child, ns, local)) return;
+        const ItemRole role = RoleOfItemChild(format, ns, local);
+        if (role.field == ItemField::None) return;
+        Bstr text;
+        if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b));
+    });
+}
+
+FeedParseResult Bad() {
+    FeedParseResult r;
+    r.kind = FeedParseResult::BadFeed;
+    return r;
+}
+
+}  // namespace
+
+bool FeedBytes::Load(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length = {};
+    bool ok = GetFileSizeEx(file, &length) && length.QuadPart < 0x7FFFFFFF;
+    if (ok) {
+        bytes_.assign(size_t(length.QuadPart), '\0');
+        size_t done = 0;
+        DWORD n = 0;
+        while (done < bytes_.size() &&
+               ReadFile(file, &bytes_[done], DWORD(bytes_.size() - done < (1u << 20) ? bytes_.size() - done : 1u << 20),
+                        &n, nullptr) &&
+               n > 0)
+            done += n;
+        ok = done == bytes_.size();
+    }
+    CloseHandle(file);
+    if (!ok) bytes_.clear();
+    return ok;
+}
+
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
+    // MSXML gets text, decoded here: it knows few encodings itself, and none
+    // from the HTTP header.
+    std::u16string text;
+    const FeedTextResult prepared =
+        PrepareFeedText(bytes.Data(), bytes.Size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
+    bytes.Release();
+    if (prepared != FeedTextResult::Ok) return Bad();
+
+    Com<IXMLDOMDocument> doc;
+    if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,
+                                reinterpret_cast<void**>(doc.Out()))) ||
+        !doc) {
+        FeedParseResult r;
+        r.kind = FeedParseResult::NoMsxml;
+        return r;
+    }
+    doc->put_async(VARIANT_FALSE);
+    // A feed is data: no DTD, no entities from elsewhere.
+    doc->put_resolveExternals(VARIANT_FALSE);
+    doc->put_validateOnParse(VARIANT_FALSE);
+    SetProperty(doc.p, L"ProhibitDTD", true);
+
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    HRESULT hr;
+    {
+        Bstr source;
+        source.b = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), UINT(text.size()));
+        std::u16string().swap(text);  // the document's copy is enough
+        if (!source.b) return Bad();
+        hr = doc->loadXML(source.b, &loaded);
+    }
+    // A document that could not be parsed loads with S_FALSE and false: a bad
+    // feed, not an empty one.
+    if (FAILED(hr) || loaded != VARIANT_TRUE) return Bad();
+    // The document type was taken out before the parse; one left is refused.
+    Com<IXMLDOMDocumentType> doctypeNode;
+    if (SUCCEEDED(doc->get_doctype(doctypeNode.Out())) && doctypeNode) return Bad();
+    Com<IXMLDOMElement> root;
+    if (FAILED(doc->get_documentElement(root.Out())) || !root) return Bad();
+    std::u16string ns, local;
+    FeedFormat format = FeedFormat::Rss;
+    if (ElementName(root.p, ns, local)) format = FormatOfRoot(ns, local);
+
+    FeedParseResult result;
+    result.kind = FeedParseResult::Items;
+    ItemTextCollector collector;
+    if (format == FeedFormat::Rss) {
+        Com<IXMLDOMNodeList> items;
+        Bstr tag(L"item");
+        if (FAILED(doc->getElementsByTagName(tag.b, items.Out())) || !items) return Bad();
+        long count = 0;
+        items->get_length(&count);
+        for (long i = 0; i < count; ++i) {
+            Com<IXMLDOMNode> item;
+            if (FAILED(items->get_item(i, item.Out())) || !item) continue;
+            ReadItem(item.p, format, collector);
+            result.items.push_back(std::move(collector.texts()));
+        }
+    } else {
+        ForEachChild(root.p, [&](IXMLDOMNode* child) {
+            if (!ElementName(child, ns, local) || !IsRootItem(format, ns, local)) return;
+            ReadItem(child, format, collector);
+            result.items.push_back(std::move(collector.texts()));
+        });
+    }
+    return result;
+}

@@ -1,0 +1,34 @@
+// The XML side of the feed reader: decodes a downloaded feed, loads it into
+// an MSXML DOM document and collects the texts of every item (RSS 0.9x/2.0
+// and 1.0, Atom 1.0 and 0.3).
+#pragma once
+#include <string>
+#include <vector>
+
+#include "feed/feed_items.h"
+
+// What the parse found: the items' texts, or why there are none.
+struct FeedParseResult {
+    enum Kind { Items, NoMsxml, BadFeed } kind = Items;
+    std::vector<FeedItemTexts> items;
+};
+
+// A feed's bytes in memory, so that its file can be deleted before the parse:
+// a host that exits in the middle of a long parse leaves no file behind.
+class FeedBytes {
+public:
+    // Reads the whole file; false when it cannot be read.
+    bool Load(const std::string& path);
+    const char* Data() const { return bytes_.data(); }
+    size_t Size() const { return bytes_.size(); }
+    void Release() { std::string().swap(bytes_); }
+
+private:
+    std::string bytes_;
+};
+
+// COM must be initialised on the calling thread. `contentType` is the HTTP
+// Content-Type the feed came with (its charset counts when the document
+// names no encoding). The bytes are released once decoded: a big feed is
+// then held as text and as a document, never three times at once.
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType = std::string());
