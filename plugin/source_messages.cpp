@@ -15,3 +15,9 @@ void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, ContentSou
     if (strings) BuildStringMessages(entry, 0, out);
     else BuildFileMessages(entry, 0, out);
 }
+
+std::string SourceFile(TickerLock& lock, const SettingsStore& store) {
+    LockGuard guard(lock);
+    const std::string* e = ListEntry(store.files, store.live.FileIdx);
+    return e ? *e : std::string();
+}

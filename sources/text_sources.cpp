@@ -63,6 +63,12 @@ void BuildFileMessages(const StringList& files, int32_t index, MessageList& out)
     std::string bytes;
     ReadWhole(f, bytes);  // what was read before an error still shows
     std::fclose(f);
+    BuildTextMessages(bytes, out);
+}
+
+void BuildTextMessages(const std::string& bytes, MessageList& out) {
+    out.SetSize(0);
+    TickerMessage m;
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t size = bytes.size();
     std::u16string text;
@@ -83,4 +89,16 @@ void BuildFileMessages(const StringList& files, int32_t index, MessageList& out)
         m.displayText.Clear();
         out.Add(m);
     }
+}
+
+bool TextFileWatch::Look(FileProbe& probe, MessageList& out) {
+    const FileStamp now = probe.Stamp(path_);
+    if (!now.exists || now == seen_) return false;
+    std::string bytes;
+    if (!probe.Read(path_, bytes)) return false;
+    // A writer still at work: the bytes may be half of it.
+    if (!(probe.Stamp(path_) == now)) return false;
+    seen_ = now;
+    BuildTextMessages(bytes, out);
+    return true;
 }
