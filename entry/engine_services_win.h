@@ -1,14 +1,20 @@
-// The engine's surroundings on Windows: the calendar clock and the feed
-// source.
+// The engine's surroundings on Windows: the calendar clock, the feed
+// source, and the watch on a running line's text file.
 #pragma once
+#include <windows.h>
+
 #include <atomic>
 
 #include "plugin/engine_services.h"
 #include "feed/feed_source.h"
+#include "plugin/lock_win.h"
 
 class WinEngineServices final : public EngineServices {
 public:
     explicit WinEngineServices(FeedSource& feeds) : feeds_(feeds) {}
+    ~WinEngineServices() override { StopWatchingFile(); }
+    WinEngineServices(const WinEngineServices&) = delete;
+    WinEngineServices& operator=(const WinEngineServices&) = delete;
 
     int64_t NowSeconds() override;
     // Downloads begin with the first Start, which opens their log.
@@ -22,8 +28,18 @@ public:
         feeds_.OpenLog(path);
         ready_ = true;
     }
+    // A worker of its own looks at the file four times a second. It keeps
+    // this module loaded until it has left our code, so a stop never waits
+    // for it.
+    void WatchFile(const std::string& path, FileReceiver& receiver) override;
+    void StopWatchingFile() override;
 
 private:
+    struct WatchJob;
+    static DWORD WINAPI WatchMain(void* job);
+
     FeedSource& feeds_;
     std::atomic<bool> ready_{false};
+    CriticalSectionLock watchLock_;  // the UI and the video thread may both start or end a watch
+    WatchJob* watch_ = nullptr;
 };

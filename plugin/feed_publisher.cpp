@@ -14,7 +14,8 @@ bool EnterUnlessStopping(TickerLock& lock, const StopSignal& stop) {
 
 bool FeedPublisher::Publish(const FeedResult& feed, const StopSignal& stop) {
     FeedItemOptions options;
-    bool userRun, newsOnAir;
+    bool userRun, newsOnAir, ahead;
+    uint32_t serial;
     if (!EnterUnlessStopping(lock_, stop)) return false;
     {
         const TickerSettings& s = store_.live;
@@ -24,8 +25,11 @@ bool FeedPublisher::Publish(const FeedResult& feed, const StopSignal& stop) {
         options.description = s.Description != 0;
         options.latestNews = s.LatestNews != 0;
         options.lastUpdate = s.LastUpdate;
-        userRun = playback_.State().userRun;
-        newsOnAir = playback_.Messages().Count() > 0;
+        // A running line's refresh is the timer's, with its news on air.
+        ahead = playback_.State().refreshing;
+        serial = playback_.State().refreshSerial;
+        userRun = playback_.State().userRun && !ahead;
+        newsOnAir = playback_.Messages().Count() > 0 || ahead;
         lock_.Leave();
     }
     FeedMessages fresh;
@@ -38,6 +42,18 @@ bool FeedPublisher::Publish(const FeedResult& feed, const StopSignal& stop) {
     if (stop.Requested()) {
         lock_.Leave();
         return false;
+    }
+    if (ahead) {
+        // Held for the pass's end; nothing new, or a failure, lets the pass
+        // run again. A run started since then wants nothing of it.
+        const PlaybackState& state = playback_.State();
+        if (state.refreshing && state.refreshSerial == serial) {
+            playback_.EndRefreshLocked();
+            if (fresh.list.Count() > 0)
+                playback_.HoldLocked(fresh.list, fresh.fromItems ? std::optional<uint64_t>(fresh.list[0].stamp) : std::nullopt);
+        }
+        lock_.Leave();
+        return true;
     }
     if (fresh.fromItems) store_.live.LastUpdate = fresh.list[0].stamp;
     if (fresh.list.Count() > 0) {

@@ -10,7 +10,7 @@ void FrameRoad::SetGeometryLocked(const FrameGeometry& g) {
 }
 
 void FrameRoad::DrawFrame(uint8_t* pixels) {
-    bool refreshDue;
+    bool refreshDue, refreshAhead;
     {
         LockGuard guard(lock_);
         TickerSettings& s = store_.live;
@@ -27,10 +27,13 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
             playback_.UpdateSegmentsLocked();
         }
         refreshDue = !s.LineOn && playback_.AutoUpdateDueLocked();
+        refreshAhead = playback_.RefreshAheadDueLocked();
     }
     if (refreshDue) {
         playback_.StartPlayback(RunBy::Timer);
         playback_.ArmAutoUpdate();
+    } else if (refreshAhead) {
+        playback_.StartRefreshAhead();
     }
 }
 

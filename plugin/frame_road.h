@@ -1,6 +1,6 @@
 // The road of one frame: the band kept inside the reference frame, mapped
 // to the frame, composed and blended once per field, then the segments'
-// upkeep; with the line off, the automatic feed refresh.
+// upkeep; the automatic feed refresh.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -31,9 +31,9 @@ public:
     // may write it.
     int32_t CpuLevel() const { return cpuLevel_.load(std::memory_order_relaxed); }
 
-    // Holds the lock for the drawing; an automatic run that falls due is
-    // started after the lock is released, since starting a download may wait
-    // for the previous one to end.
+    // Holds the lock for the drawing; an automatic run or a running line's
+    // refresh that falls due is started after the lock is released, since
+    // starting a download may wait for the previous one to end.
     void DrawFrame(uint8_t* pixels);
 
     void NoteFrame(uint32_t tick) { lastFrameTick_.store(tick); }

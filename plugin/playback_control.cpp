@@ -9,11 +9,16 @@ void PlaybackControl::StartPlayback(RunBy by) {
         LockGuard guard(lock_);
         source = store_.live.Source();
     }
+    // A file's watch begins before it is read, so that a save in between is seen.
+    if (source == ContentSource::TextFile) services_.WatchFile(SourceFile(lock_, store_), *this);
+    else services_.StopWatchingFile();
     // The file is read before the lock is taken: frames keep coming meanwhile.
-    MessageList fresh;
+    MessageList fresh, spent;
     LoadSourceMessages(lock_, store_, source, fresh);
     {
         LockGuard guard(lock_);
+        ForgetHeldListLocked();
+        spent.Swap(held_);  // freed after the lock
         state_.userRun = by == RunBy::User;
         segments_.clear();
         store_.live.LineOn = 1;
@@ -28,15 +33,27 @@ void PlaybackControl::StartPlayback(RunBy by) {
 
 void PlaybackControl::StopPlayback(bool stopDownload) {
     if (stopDownload) services_.StopDownload();
+    services_.StopWatchingFile();
     LockGuard guard(lock_);
     StopPlaybackLocked();
 }
 
 void PlaybackControl::StopPlaybackLocked() {
+    ForgetHeldListLocked();
     store_.live.LineOn = 0;
     state_.contentReady = false;
     state_.repeatCounter = 0;
     dialog_.Post(UPDATE_RUNSTATE);
+}
+
+std::string PlaybackControl::FeedAddressLocked() {
+    const std::string* entry = ListEntry(store_.urls, store_.live.URLIdx);
+    std::string url = entry ? *entry : std::string();
+    if (store_.live.LastURL != url) {
+        store_.live.LastUpdate = 0;
+        store_.live.LastURL = url;
+    }
+    return url;
 }
 
 void PlaybackControl::StartFeed() {
@@ -45,14 +62,39 @@ void PlaybackControl::StartFeed() {
     {
         LockGuard guard(lock_);
         userRun = state_.userRun;
-        const std::string* entry = ListEntry(store_.urls, store_.live.URLIdx);
-        url = entry ? *entry : std::string();
-        if (store_.live.LastURL != url) {
-            store_.live.LastUpdate = 0;
-            store_.live.LastURL = url;
-        }
+        url = FeedAddressLocked();
     }
     services_.StartDownload(url, userRun);
+}
+
+bool PlaybackControl::RefreshAheadDueLocked() const {
+    // Cheap tests first: every frame of a running line asks.
+    const TickerSettings& s = store_.live;
+    if (!s.LineOn || s.Repeat != 0 || s.AutoUpdate == 0 || s.Source() != ContentSource::Feed) return false;
+    if (!state_.contentReady || state_.refreshing || state_.listWaiting) return false;
+    return AutoUpdateDueLocked();
+}
+
+void PlaybackControl::StartRefreshAhead() {
+    std::string url;
+    {
+        LockGuard guard(lock_);
+        if (!RefreshAheadDueLocked()) return;
+        state_.refreshing = true;
+        ++state_.refreshSerial;
+        url = FeedAddressLocked();
+    }
+    services_.StartDownload(url, false);
+    ArmAutoUpdate();
+}
+
+bool PlaybackControl::OnFileRead(MessageList& fresh, const StopSignal& stop) {
+    // Nobody waits for the watcher while holding the lock: it may wait here.
+    LockGuard guard(lock_);
+    if (stop.Requested()) return false;
+    const TickerSettings& s = store_.live;
+    if (s.LineOn && s.Source() == ContentSource::TextFile && state_.contentReady) HoldLocked(fresh, std::nullopt);
+    return true;
 }
 
 void PlaybackControl::AdvanceSegmentsLocked(int32_t step) {
@@ -71,11 +113,15 @@ void PlaybackControl::UpdateSegmentsLocked() {
         if (int64_t(segments_[i].x) + segments_[i].width <= 0) segments_.erase(segments_.begin() + i);
     if (int32_t(segments_.size()) == 0) {
         --state_.repeatCounter;
-        if (state_.repeatCounter < 0 && !AutoUpdateDueLocked()) {
+        // With Repeat 0 a refresh no longer ends the pass: it downloads while
+        // the pass goes on (StartRefreshAhead), and what it brings is held.
+        if (state_.repeatCounter < 0 && (store_.live.Repeat == 0 || !AutoUpdateDueLocked())) {
             state_.repeatCounter = store_.live.Repeat;
+            TakeHeldListLocked();
             state_.nextMessage = 0;
             AppendSegmentLocked();
         } else if (state_.repeatCounter > 0) {
+            TakeHeldListLocked();
             state_.nextMessage = 0;
             AppendSegmentLocked();
         } else {
@@ -101,6 +147,25 @@ void PlaybackControl::PublishLocked(MessageList& fresh) {
     messages_.Swap(fresh);
     ++messagesRevision_;
     RestartMessagesLocked();
+}
+
+void PlaybackControl::HoldLocked(MessageList& fresh, std::optional<uint64_t> lastUpdate) {
+    held_.Swap(fresh);
+    heldLastUpdate_ = lastUpdate;
+    state_.listWaiting = true;
+}
+
+void PlaybackControl::TakeHeldListLocked() {
+    if (!state_.listWaiting) return;
+    messages_.Swap(held_);
+    ++messagesRevision_;
+    if (heldLastUpdate_) store_.live.LastUpdate = *heldLastUpdate_;
+    state_.listWaiting = false;
+}
+
+void PlaybackControl::ForgetHeldListLocked() {
+    state_.refreshing = false;
+    state_.listWaiting = false;
 }
 
 void PlaybackControl::RestartMessagesLocked() {

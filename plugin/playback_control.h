@@ -6,12 +6,15 @@
 // and make their downloader calls after releasing it.
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "plugin/band_state.h"
 #include "plugin/dialog_link.h"
 #include "plugin/engine_services.h"
 #include "plugin/ticker_lock.h"
 #include "settings/ticker_settings.h"
+#include "sources/text_sources.h"
 #include "text/message_list.h"
 
 // Who started a run: the user (the dialog, the hot key, a line left running)
@@ -24,9 +27,14 @@ struct PlaybackState {
     int32_t nextMessage = 0;   // the message the next appended segment shows
     int32_t repeatCounter = 0;
     int64_t autoUpdateDeadline = 0;  // calendar seconds
+    // A refresh downloads while the pass goes on; `refreshSerial` tells its
+    // result from one of an earlier refresh.
+    bool refreshing = false;
+    uint32_t refreshSerial = 0;
+    bool listWaiting = false;  // a new list takes over where the pass ends
 };
 
-class PlaybackControl {
+class PlaybackControl final : public FileReceiver {
 public:
     PlaybackControl(TickerLock& lock, SettingsStore& store, BandState& band, EngineServices& services,
                     const DialogLink& dialog)
@@ -39,6 +47,17 @@ public:
     void StopPlayback(bool stopDownload);
     void StartFeed();
     void ArmAutoUpdate();
+    // A running line's refresh, due while news is on air with Repeat 0: it
+    // downloads while the pass goes on (the video thread asks under the
+    // lock and starts it once the lock is released).
+    bool RefreshAheadDueLocked() const;
+    void StartRefreshAhead();
+    // Its result has come (held or not).
+    void EndRefreshLocked() { state_.refreshing = false; }
+
+    // FileReceiver: a running line's text file, read again on the watcher's
+    // thread; it takes over where the pass ends.
+    bool OnFileRead(MessageList& fresh, const StopSignal& stop) override;
 
     void StopPlaybackLocked();  // leaves a running download alone
     // A feed source with a refresh interval whose deadline has passed, and no dialog open.
@@ -49,6 +68,9 @@ public:
     // Puts a freshly built list on air (the old one leaves with `fresh`) and
     // its first message on the band.
     void PublishLocked(MessageList& fresh);
+    // Keeps a list to take over where the pass ends (the one kept before
+    // leaves with `fresh`); `lastUpdate`, when given, is saved once it is on air.
+    void HoldLocked(MessageList& fresh, std::optional<uint64_t> lastUpdate);
     // The messages on air start again from the first one.
     void RestartMessagesLocked();
     void ClearMessagesLocked() {
@@ -67,6 +89,15 @@ public:
     uint64_t MessagesRevision() const { return messagesRevision_; }
 
 private:
+    // At a pass's end: a list held for it goes on air (the one it replaces
+    // stays in its place, freed off the video thread when the next arrives).
+    void TakeHeldListLocked();
+    // Whatever a refresh or the watcher may still bring belongs to the run
+    // that ends.
+    void ForgetHeldListLocked();
+    // The feed's address, with LastUpdate forgotten when it is another one.
+    std::string FeedAddressLocked();
+
     TickerLock& lock_;
     SettingsStore& store_;
     BandState& band_;
@@ -75,5 +106,7 @@ private:
     PlaybackState state_;
     SegmentList segments_;
     MessageList messages_;
+    MessageList held_;
+    std::optional<uint64_t> heldLastUpdate_;
     uint64_t messagesRevision_ = 1;
 };

@@ -18,3 +18,9 @@ void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, ContentSou
     if (strings) BuildStringMessages(read, out);
     else BuildFileMessages(read, out);
 }
+
+std::string SourceFile(TickerLock& lock, const SettingsStore& store) {
+    LockGuard guard(lock);
+    const std::string* e = ListEntry(store.files, store.live.FileIdx);
+    return e ? *e : std::string();
+}

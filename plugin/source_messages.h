@@ -3,6 +3,7 @@
 // built without it.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "plugin/ticker_lock.h"
 #include "settings/ticker_settings.h"
@@ -10,3 +11,5 @@
 
 // The strings or a text file; other sources leave `out` empty.
 void LoadSourceMessages(TickerLock& lock, const SettingsStore& store, ContentSource source, MessageList& out);
+// The text file the file source reads ("" when its index is off the list).
+std::string SourceFile(TickerLock& lock, const SettingsStore& store);

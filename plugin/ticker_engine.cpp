@@ -57,6 +57,7 @@ int32_t TickerEngine::ProcessFrame(uint8_t* pixels, uint32_t tick) {
 
 void TickerEngine::Shutdown() {
     services_.StopDownload();
+    services_.StopWatchingFile();
     SettingsStore saved;
     {
         LockGuard guard(lock_);

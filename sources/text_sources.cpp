@@ -62,6 +62,12 @@ void BuildFileMessages(const std::string* path, MessageList& out) {
     std::string bytes;
     ReadWhole(f, bytes);  // what was read before an error still shows
     std::fclose(f);
+    BuildTextMessages(bytes, out);
+}
+
+void BuildTextMessages(const std::string& bytes, MessageList& out) {
+    out.RemoveAll();
+    TickerMessage m;
     const size_t size = bytes.size();
     std::u16string text;
     const ByteOrderMark mark = SniffByteOrderMark(bytes.data(), size);
@@ -82,4 +88,16 @@ void BuildFileMessages(const std::string* path, MessageList& out) {
         m.displayText.Clear();
         out.Add(m);
     }
+}
+
+bool TextFileWatch::Look(FileProbe& probe, MessageList& out) {
+    const FileStamp now = probe.Stamp(path_);
+    if (!now.exists || now == seen_) return false;
+    std::string bytes;
+    if (!probe.Read(path_, bytes)) return false;
+    // A writer still at work: the bytes may be half of it.
+    if (!(probe.Stamp(path_) == now)) return false;
+    seen_ = now;
+    BuildTextMessages(bytes, out);
+    return true;
 }

@@ -33,6 +33,8 @@ until --lifetime seconds have passed. Fault modes by path:
                        request's If-None-Match or If-Modified-Since matches them
   /once/500/NAME       feeds/NAME the first time, 500 every later time (per path)
   /once/bad/NAME       feeds/NAME the first time, then a document that does not parse
+  /once/late/NAME      feeds/NAME the first time, then 2 s late the same feed with a newer
+                       item on top ("Свежая новость", a day after the newest)
   /trickle             a 6 KB feed sent in 100-byte pieces every 50 ms
   /files/NAME          a file from the files/ folder beside the port file
   /k/KEY/PATH          PATH as above; the request line and headers are appended to
@@ -243,6 +245,14 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send_body(body) if body is not None else self.send_body(b"no", code=404)
             if mode == "bad":
                 return self.send_body(b'<?xml version="1.0"?><rss><channel><item><title>Broken')
+            if mode == "late":
+                body = self.feed(name)
+                if body is None:
+                    return self.send_body(b"no", code=404)
+                time.sleep(2)
+                newer = "<item><title>Свежая новость</title><pubDate>Tue, 08 Nov 2011 09:00:00 GMT</pubDate></item>"
+                at = body.find(b"<item>")
+                return self.send_body(body[:at] + newer.encode("utf-8") + body[at:])
             return self.send_body(b"<html>Internal Server Error</html>", code=500, ctype="text/html")
         if p == "/trickle":
             self.send_response(200)

@@ -57,6 +57,19 @@ struct FakeServices : EngineServices {
         callsUnderLock += lock.HeldHere();
         ++stops;
     }
+    // The watched file and where its new lists go (null once the watch ends).
+    std::string watched;
+    FileReceiver* fileReceiver = nullptr;
+    void WatchFile(const std::string& path, FileReceiver& receiver) override {
+        callsUnderLock += lock.HeldHere();
+        watched = path;
+        fileReceiver = &receiver;
+    }
+    void StopWatchingFile() override {
+        callsUnderLock += lock.HeldHere();
+        watched.clear();
+        fileReceiver = nullptr;
+    }
 };
 
 struct FakeDialog : UpdateSink {

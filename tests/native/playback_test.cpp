@@ -162,7 +162,7 @@ TEST_F(Playback, StartRulesForLineOnRepeatAndAutoUpdate) {
     EXPECT_EQ(renderer.draws, 0);
 }
 
-TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
+TEST_F(Playback, FeedRunsRefreshOnceTheDeadlineHasPassedAndTheDialogIsClosed) {
     engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
     store.live.AutoUpdate = 1;
     engine.Set(&TickerSettings::Speed, 50);
@@ -185,13 +185,67 @@ TEST_F(Playback, FeedRunsStopAfterTheDeadlineAndComeBackAutomatically) {
     for (int i = 0; i < 200; ++i) Frame();
     EXPECT_EQ(services.downloads.size(), 1u);
     OpenDialog(false);
-    int frames = 0;
-    while (store.live.LineOn && frames < 200) Frame(), ++frames;
-    // the pass ended after the deadline: the run stopped and the very next frame started an automatic one
+    Frame();  // the very next frame starts the refresh; the line runs on
     EXPECT_EQ(services.downloads.size(), 2u);
     EXPECT_EQ(playback.State().userRun, false);
     EXPECT_EQ(store.live.LineOn, 1u);
     EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 60);
+}
+
+TEST_F(Playback, AChangedFileTakesOverWhereThePassEndsInAnyRunningLine) {
+    UseFile("first\r\nsecond\r\n");
+    engine.Set(&TickerSettings::Speed, 50);
+    Start();
+    playback.StartPlayback(RunBy::User);
+    ASSERT_EQ(services.watched, dir.File("news.txt"));
+    EXPECT_EQ(services.callsUnderLock, 0);
+    const auto line = [](MessageList& l, const char16_t* text) {
+        TickerMessage m;
+        m.displayText = text;
+        l.Add(m);
+    };
+    const auto shown = [&] {
+        std::vector<std::u16string> out;
+        for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
+        return out;
+    };
+    const auto toPassStart = [&] {
+        for (int i = 0; i < 1000; ++i) {
+            Frame();
+            if (Segments().Count() == 1 && Segments()[0].x == 768 && Segments()[0].messageIndex == 0) return;
+        }
+        FAIL() << "no pass began";
+    };
+    for (int32_t repeat : {0, 3}) {  // a counted run takes it at its next pass
+        SCOPED_TRACE(repeat);
+        engine.Set(&TickerSettings::Repeat, repeat);
+        playback.StartPlayback(RunBy::User);
+        for (int i = 0; i < 5; ++i) Frame();
+        MessageList saved;
+        line(saved, u"edited");
+        ASSERT_TRUE(services.fileReceiver->OnFileRead(saved, StopSignal::Never()));
+        EXPECT_EQ(shown(), (std::vector<std::u16string>{u"first", u"second"})) << "the pass on air is not cut";
+        toPassStart();
+        EXPECT_EQ(shown(), std::vector<std::u16string>{u"edited"});
+    }
+    // Stopped, the line takes nothing more, and a watcher told to stop gives up.
+    FileReceiver& receiver = *services.fileReceiver;
+    playback.StopPlayback(true);
+    EXPECT_EQ(services.fileReceiver, nullptr);
+    MessageList late;
+    line(late, u"late");
+    EXPECT_TRUE(receiver.OnFileRead(late, StopSignal::Never()));
+    EXPECT_FALSE(playback.State().listWaiting);
+    StopFlag stop;
+    stop.Raise();
+    playback.StartPlayback(RunBy::User);
+    EXPECT_FALSE(receiver.OnFileRead(late, stop));
+    EXPECT_FALSE(playback.State().listWaiting);
+    // Another source ends the watch.
+    engine.SetList(ContentList::Strings, {"s", ""});
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Strings));
+    EXPECT_EQ(services.fileReceiver, nullptr);
+    EXPECT_EQ(services.callsUnderLock, 0);
 }
 
 TEST_F(Playback, StartFeedKeepsOrClearsLastUpdate) {

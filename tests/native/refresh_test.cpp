@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine_fixture.h"
 #include "feed/download_rules.h"
@@ -103,6 +104,125 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
     for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) ProcessFrame(frame.data());
     Start();  // with AutoUpdate set: a timer run too
     EXPECT_EQ(services.userRuns, (std::vector<bool>{true, false, false, false}));
+}
+
+// A running line's refresh (Repeat 0): the download runs while the pass goes
+// on, and the band is drawn in every frame across it.
+struct RefreshAhead : Refresh {
+    std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3);
+    int framesWithoutBand = 0;
+    RefreshAhead() {
+        engine.Set(&TickerSettings::Speed, 50);
+        store.live.AutoUpdate = 1;
+        services.now = 1320710400;  // 2011-11-08, after the items' dates
+        Start();  // an automatic run: the first download
+        EXPECT_TRUE(Publish(News(u"Старая новость", "Sun, 06 Nov 2011 09:00:00 GMT")));
+    }
+    FeedResult News(const char16_t* title, const char* date) {
+        std::u16string d(date, date + std::strlen(date));
+        return FeedResult::Read({{d, title, u""}}, zone, formatter);
+    }
+    // One frame; true when it began a pass (its first message at the right edge).
+    bool Frame() {
+        std::fill(frame.begin(), frame.end(), uint8_t(0));
+        ProcessFrame(frame.data());
+        framesWithoutBand += std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; });
+        return Segments().Count() == 1 && Segments()[0].x == 768;
+    }
+    int FramesToPassStart() {
+        int n = 1;
+        while (!Frame() && n < 1000) ++n;
+        return n;
+    }
+    void StartRefresh() {
+        services.now += 61;
+        Frame();
+        ASSERT_TRUE(playback.State().refreshing);
+    }
+};
+
+TEST_F(RefreshAhead, TheNewListWaitsForThePassToEndThenTakesOverAsTheNextPassWould) {
+    const size_t downloads = services.downloads.size();
+    services.callsUnderLock = 0;
+    StartRefresh();
+    EXPECT_EQ(services.downloads.size(), downloads + 1);
+    EXPECT_EQ(services.userRuns.back(), false) << "asked only if changed";
+    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 60);
+    FramesToPassStart();  // a slow server: the pass runs again meanwhile
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "});
+    const uint64_t lastUpdate = store.live.LastUpdate;
+
+    ASSERT_TRUE(Publish(News(u"Свежая новость", "Mon, 07 Nov 2011 09:00:00 GMT")));
+    EXPECT_FALSE(playback.State().refreshing);
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "}) << "the pass on air is not cut";
+    EXPECT_EQ(store.live.LastUpdate, lastUpdate);
+    services.now += 61;  // a refresh falls due while the list waits: it waits too
+    for (int i = 0; i < 5 && !playback.Segments().Count(); ++i) Frame();
+    const int32_t x = Segments()[0].x;
+    EXPECT_EQ(services.downloads.size(), downloads + 1);
+    Frame();
+    EXPECT_EQ(Segments()[0].x, x - 100) << "the old pass goes on";
+
+    FramesToPassStart();
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Свежая новость  "});
+    EXPECT_GT(store.live.LastUpdate, lastUpdate);
+    EXPECT_EQ(playback.Messages()[0].stamp, store.live.LastUpdate);
+    Frame();  // the refresh that waited starts now
+    EXPECT_EQ(services.downloads.size(), downloads + 2);
+    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(framesWithoutBand, 0);
+    EXPECT_EQ(services.callsUnderLock, 0);
+}
+
+TEST_F(RefreshAhead, NothingNewOrAFailureLetsThePassRunAgainAndAUserRunStillShowsWhy) {
+    const FeedResult results[] = {FeedResult::Unchanged(), FeedResult::Failure(kNoticeBadFeed),
+                                  FeedResult::Read({}, zone, formatter)};
+    for (const FeedResult& r : results) {
+        SCOPED_TRACE(r.kind);
+        StartRefresh();
+        ASSERT_TRUE(Publish(r));
+        EXPECT_FALSE(playback.State().refreshing);
+        EXPECT_FALSE(playback.State().listWaiting);
+        FramesToPassStart();
+        EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "});
+        EXPECT_EQ(store.live.LineOn, 1u);
+    }
+    EXPECT_EQ(framesWithoutBand, 0);
+    // The user starts a run while a refresh is under way: what comes is the user's.
+    StartRefresh();
+    playback.StartPlayback(RunBy::User);
+    EXPECT_FALSE(playback.State().refreshing);
+    ASSERT_TRUE(Publish(FeedResult::Failure(kNoticeBadFeed)));
+    EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Ошибка на странице RSS-ленты"});
+}
+
+TEST_F(RefreshAhead, CountedRunsAndAnOpenDialogRefreshAsBefore) {
+    OpenDialog(true);  // no refresh while the dialog is open: the passes repeat
+    services.now += 61;
+    const size_t downloads = services.downloads.size();
+    for (int pass = 0; pass < 3; ++pass) FramesToPassStart();
+    EXPECT_EQ(services.downloads.size(), downloads);
+    OpenDialog(false);
+    Frame();
+    EXPECT_EQ(services.downloads.size(), downloads + 1);
+    EXPECT_EQ(store.live.LineOn, 1u);
+    ASSERT_TRUE(Publish(FeedResult::Unchanged()));
+
+    // A counted run is not refreshed while it runs: it ends after its
+    // passes, and the refresh begins a new run with nothing on the band
+    // until its content is ready.
+    engine.Set(&TickerSettings::Repeat, 2);
+    playback.StartPlayback(RunBy::Timer);
+    ASSERT_TRUE(Publish(News(u"Старая новость", "Sun, 06 Nov 2011 09:00:00 GMT")));
+    services.now += 61;
+    int passes = 1;
+    while (services.downloads.size() == downloads + 2 && passes < 10) passes += Frame();
+    EXPECT_EQ(passes, 2) << "the refresh waited for the counted passes";
+    // The frame that ended the run began the refresh's.
+    EXPECT_EQ(services.downloads.size(), downloads + 3);
+    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_FALSE(playback.State().contentReady);
+    EXPECT_FALSE(playback.State().refreshing);
 }
 
 TEST(OpenFailures, CertificateProblemsAreToldApartFromOtherFailures) {

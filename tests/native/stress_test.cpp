@@ -1,5 +1,6 @@
 // Frames on one thread, starts, stops, source switches and font rebuilds on
-// another, as the host's video and user-interface threads do. Run under
+// another, as the host's video and user-interface threads do, and a file
+// watcher handing new lists on a third. Run under
 // ThreadSanitizer by the test command.
 #include <gtest/gtest.h>
 
@@ -34,6 +35,16 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
             std::this_thread::sleep_for(std::chrono::microseconds(300));  // frames come at a rate
         }
     });
+    std::thread watcher([&] {
+        for (int n = 0; !stop; ++n) {
+            MessageList fresh;
+            TickerMessage m;
+            m.displayText = u"saved " + std::u16string(size_t(n % 40), u'x');
+            fresh.Add(m);
+            f.playback.OnFileRead(fresh, StopSignal::Never());
+            std::this_thread::sleep_for(std::chrono::microseconds(700));
+        }
+    });
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
         switch (i % 6) {
@@ -58,6 +69,7 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     }
     stop = true;
     video.join();
+    watcher.join();
     std::printf("stress: %ld frames and %ld interface actions in 3 s\n", frames.load(), actions.load());
     EXPECT_GT(frames.load(), 10);
     EXPECT_GT(actions.load(), 100);

@@ -1,6 +1,8 @@
 // The string and text-file sources: which messages a list entry becomes.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "sources/text_sources.h"
 #include "test_files.h"
 
@@ -116,6 +118,68 @@ TEST_F(Sources, HugeAndLongFilesLoad) {
     std::string binary;
     for (int i = 0; i < 300000; ++i) binary.push_back(char(i * 13));
     EXPECT_FALSE(File(binary).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A file system whose file a test changes between looks, and while it is
+// being read.
+struct FakeDisk : FileProbe {
+    FileStamp stamp{true, 100, 6};
+    std::string bytes = "first\n";
+    bool locked = false;
+    std::function<void()> duringRead;  // a writer at work while the file is read
+    int reads = 0;
+    FileStamp Stamp(const std::string&) override { return stamp; }
+    bool Read(const std::string&, std::string& out) override {
+        ++reads;
+        if (locked) return false;
+        out = bytes;
+        if (duringRead) duringRead(), duringRead = nullptr;
+        return true;
+    }
+    void Save(const std::string& text, uint64_t time) { bytes = text, stamp = {true, time, text.size()}; }
+};
+
+TEST(TextFileWatchTest, AChangedFileIsReadOnceAndOnlyWholeWhatIsGoneStaysOnAir) {
+    FakeDisk disk;
+    TextFileWatch watch("news.txt", disk.stamp);  // the stamp of the run's own read
+    MessageList l;
+    EXPECT_FALSE(watch.Look(disk, l));
+    EXPECT_EQ(disk.reads, 0) << "an unchanged file is not read";
+
+    disk.Save("second\n", 200);  // a new file renamed over the old one
+    ASSERT_TRUE(watch.Look(disk, l));
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"second"});
+    EXPECT_FALSE(watch.Look(disk, l)) << "read once per change";
+
+    disk.Save("thi", 300);  // caught half-written: the writer goes on meanwhile
+    disk.duringRead = [&] { disk.Save("third\n", 301); };
+    EXPECT_FALSE(watch.Look(disk, l));
+    ASSERT_TRUE(watch.Look(disk, l)) << "tried again at the next look";
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"third"});
+
+    disk.Save("fourth\n", 400);
+    disk.locked = true;  // an editor holds the file
+    EXPECT_FALSE(watch.Look(disk, l));
+    disk.locked = false;
+    ASSERT_TRUE(watch.Look(disk, l));
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"fourth"});
+
+    disk.stamp = FileStamp();  // deleted: no notice, nothing new
+    const int reads = disk.reads;
+    EXPECT_FALSE(watch.Look(disk, l));
+    EXPECT_EQ(disk.reads, reads);
+    disk.Save("fifth\n", 500);  // and back
+    ASSERT_TRUE(watch.Look(disk, l));
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u"fifth"});
+
+    TextFileWatch late("late.txt", FileStamp());  // missing when the run started
+    disk.Save("", 600);
+    ASSERT_TRUE(late.Look(disk, l));
+    EXPECT_EQ(Texts(l), std::vector<std::u16string>{u""}) << "an empty file shows one empty message, as at a start";
 }
 
 }  // namespace
