@@ -114,7 +114,8 @@ def parse_date(s):
 def items(root):
     ns, local = split(root.tag)
     if (ns, local) == (ATOM10, "feed") or (ns, local) == (ATOM03, "feed"):
-        dates = ("updated", "published") if ns == ATOM10 else ("modified", "issued", "created")
+        # the publication first: an edit moves "updated" ("modified") only
+        dates = ("published", "updated") if ns == ATOM10 else ("issued", "created", "modified")
         for entry in root.findall("{%s}entry" % ns):
             yield pick(entry, {(ns, "title"): 0}, {(ns, d): r for r, d in enumerate(dates)},
                        {(ns, "summary"): 0, (ns, "content"): 1})
