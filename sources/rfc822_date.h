@@ -35,6 +35,11 @@ public:
     bool UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const override;
 };
 
+// Seconds since 1970 of the fields read as the zone's wall clock; false when
+// the zone cannot say. A wall clock that a change of offset skips or repeats
+// gets one of the moments around it.
+bool LocalSecondsOfFields(const TimeZoneInfo& zone, const CalendarFields& f, int64_t* seconds);
+
 // Month numbers of month names in English (full or abbreviated), German,
 // French, Italian, Spanish, Portuguese and Russian, in lower case UTF-8 (a
 // trailing '.' allowed); 0 when the token names no month.
