@@ -191,6 +191,9 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     p = s.find(' ');
     if (p == std::string::npos) return false;
     f.month = MonthOfName(s.substr(0, p));
+    // A name we do not know (Greek, Thai, a number) leaves the item undated:
+    // month 0 would carry it back to the December before.
+    if (f.month == 0) return false;
     CutBefore(s, p);
 
     p = s.find(' ');

@@ -46,7 +46,8 @@ bool LocalSecondsOfFields(const TimeZoneInfo& zone, const CalendarFields& f, int
 int32_t MonthOfName(const std::string& token);
 
 // `text` is UTF-8 (ASCII in the usual case). False, with `seconds` untouched,
-// when a separator is missing or the moment lies before 1970. The time is
+// when a separator is missing, the month's name is not one of those above,
+// or the moment lies before 1970. The time is
 // read as UTC and the zone applied, so daylight saving on this system never
 // shifts it; a year below 1900 reads as the moment 0.
 bool ParseRfc822Date(const std::string& text, int64_t* seconds);
