@@ -1,7 +1,8 @@
-// Links from feeds: made absolute against their base, and checked before the
-// shell opens one.
+// Links from feeds: made absolute against their base, checked before the
+// shell opens one, and an item's link chosen among its elements.
 #include <gtest/gtest.h>
 
+#include "sources/item_link.h"
 #include "sources/unicode_text.h"
 #include "sources/url_reference.h"
 #include "sources/web_link.h"
@@ -62,6 +63,66 @@ TEST(WebLink, OnlyWebAddressesGoToTheShell) {
           u"http://example.com/\u00A0"s, u"http://example.com/\u2028"s, u"http://example.com/\xD800"s,
           u"http://example.com/\xDC00x"s, u"http://example.com\\@evil.example/"s})
         EXPECT_FALSE(IsOpenableWebLink(link)) << Shown(link);
+}
+
+// An element as the reader would hand it over; a null attribute is absent.
+const char16_t* const kNo = nullptr;
+struct Child {
+    std::u16string ns, name;
+    const char16_t *text, *href, *rel, *permalink;
+};
+
+TEST(ItemLink, TheBestElementWinsAndOfEqualRankTheFirst) {
+    const std::u16string atom = u"http://www.w3.org/2005/Atom", atom03 = u"http://purl.org/atom/ns#",
+                         rss1 = u"http://purl.org/rss/1.0/";
+    const struct {
+        FeedFormat format;
+        std::vector<Child> children;
+        const char16_t* link;
+    } cases[] = {
+        {FeedFormat::Rss, {{u"", u"link", u"\n  http://a/1  \n", u"", kNo, kNo}}, u"http://a/1"},
+        {FeedFormat::Rss, {{u"", u"guid", u"http://a/g", u"", kNo, kNo}, {u"", u"LINK", u"http://a/l", u"", kNo, kNo}},
+         u"http://a/l"},
+        {FeedFormat::Rss, {{u"", u"guid", u"http://a/g", u"", kNo, u" TRUE "}}, u"http://a/g"},
+        {FeedFormat::Rss, {{u"", u"guid", u"tag:a,2024:1", u"", kNo, u"false"}}, u""},
+        {FeedFormat::Rss, {{u"", u"link", u" ", u"", kNo, kNo}, {u"", u"guid", u"http://a/g", u"", kNo, kNo}},
+         u"http://a/g"},
+        {FeedFormat::Rss, {{atom, u"link", u"", u"http://a/self", u"self", kNo}}, u""},
+        {FeedFormat::Rss, {{u"", u"link", u"http://a/1", u"", kNo, kNo}, {u"", u"link", u"http://a/2", u"", kNo, kNo}},
+         u"http://a/1"},
+        {FeedFormat::Rdf, {{rss1, u"link", u"http://a/r", u"", kNo, kNo}}, u"http://a/r"},
+        {FeedFormat::Rdf, {{u"", u"guid", u"http://a/g", u"", kNo, kNo}}, u""},
+        {FeedFormat::Atom10,
+         {{atom, u"link", u"", u"http://a/replies", u"replies", kNo},
+          {atom, u"link", u"", u"http://a/page", u"alternate", kNo},
+          {atom, u"link", u"", u"http://a/second", u"alternate", kNo}},
+         u"http://a/page"},
+        {FeedFormat::Atom10, {{atom, u"link", u"", u"/relative", kNo, kNo}}, u"/relative"},
+        {FeedFormat::Atom10,
+         {{atom, u"link", u"", u"http://a/enclosure", u"enclosure", kNo},
+          {atom, u"link", u"", u"http://a/via", u"via", kNo}},
+         u"http://a/enclosure"},
+        {FeedFormat::Atom10, {{atom, u"link", u"http://a/text", u"", u"alternate", kNo}}, u""},
+        {FeedFormat::Atom10, {{atom03, u"link", u"", u"http://a/03", u"alternate", kNo}}, u""},
+        {FeedFormat::Atom03, {{atom03, u"link", u"", u"http://a/03", u"alternate", kNo}}, u"http://a/03"},
+    };
+    LinkChooser chooser;
+    for (const auto& c : cases) {
+        chooser.Reset();
+        for (const Child& child : c.children) {
+            LinkElement e;
+            e.text = child.text, e.href = child.href;
+            if (child.rel) e.rel = child.rel, e.hasRel = true;
+            if (child.permalink) e.isPermaLink = child.permalink, e.hasIsPermaLink = true;
+            chooser.Offer(c.format, child.ns, child.name, e);
+        }
+        EXPECT_EQ(chooser.link(), c.link) << Shown(c.children[0].name) << " " << Shown(c.children[0].text);
+    }
+    // the elements whose attributes the reader is to read
+    EXPECT_TRUE(MayHoldLink(FeedFormat::Rss, u"", u"GUID") && MayHoldLink(FeedFormat::Rdf, rss1, u"link") &&
+                MayHoldLink(FeedFormat::Atom10, atom, u"link") && MayHoldLink(FeedFormat::Atom03, atom03, u"link"));
+    EXPECT_FALSE(MayHoldLink(FeedFormat::Rss, atom, u"link") || MayHoldLink(FeedFormat::Rss, u"", u"title") ||
+                 MayHoldLink(FeedFormat::Atom10, atom03, u"link") || MayHoldLink(FeedFormat::Atom10, atom, u"id"));
 }
 
 }  // namespace
