@@ -66,13 +66,15 @@ ItemRole RoleOfItemChild(FeedFormat format, const std::u16string& ns, const std:
         if (name == u"title") return Role(ItemField::Title, 0);
         if (name == u"summary") return Role(ItemField::Description, 0);
         if (name == u"content") return Role(ItemField::Description, 1);
+        // An entry is as new as its publication: an edit changes "updated"
+        // and would put an old entry first.
         if (format == FeedFormat::Atom10) {
-            if (name == u"updated") return Role(ItemField::Date, 0);
-            if (name == u"published") return Role(ItemField::Date, 1);
+            if (name == u"published") return Role(ItemField::Date, 0);
+            if (name == u"updated") return Role(ItemField::Date, 1);
         } else {
-            if (name == u"modified") return Role(ItemField::Date, 0);
-            if (name == u"issued") return Role(ItemField::Date, 1);
-            if (name == u"created") return Role(ItemField::Date, 2);
+            if (name == u"issued") return Role(ItemField::Date, 0);
+            if (name == u"created") return Role(ItemField::Date, 1);
+            if (name == u"modified") return Role(ItemField::Date, 2);
         }
         break;
     }

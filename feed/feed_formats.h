@@ -27,7 +27,7 @@ struct ItemRole {
 ItemRole RoleOfItemChild(FeedFormat format, const std::u16string& ns, const std::u16string& localName);
 
 // Gathers an item's texts child by child: for each field the best-ranked
-// child with text wins ("updated" before "published"), and of equal rank
+// child with text wins ("published" before "updated"), and of equal rank
 // the later one.
 class ItemTextCollector {
 public:

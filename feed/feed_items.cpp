@@ -22,7 +22,7 @@ bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint6
     int64_t seconds = 0;
     CalendarFields local;
     int32_t weekday = 0;
-    if (ParseFeedDate(item.pubDate, &seconds) && zone.UtcToLocal(seconds, &local, &weekday)) {
+    if (ParseFeedDate(item.pubDate, zone, &seconds) && zone.UtcToLocal(seconds, &local, &weekday)) {
         work.stamp = StampFromFields(local);
         std::u16string date = formatter.Format("%d %b %Y", local, weekday);
         date += u" г.";

@@ -145,6 +145,23 @@ int64_t UtcSecondsOfFields(const CalendarFields& f) {
     return days * 86400 + int64_t(f.hour) * 3600 + int64_t(f.minute) * 60 + f.second;
 }
 
+bool LocalSecondsOfFields(const TimeZoneInfo& zone, const CalendarFields& f, int64_t* seconds) {
+    // The zone answers only from UTC to local: its offset is taken at the
+    // wall clock read as UTC, then again at the moment that offset gives,
+    // which settles on the offset in force then, daylight saving included.
+    const auto eastAt = [&zone](int64_t moment, int64_t* east) {
+        CalendarFields local;
+        if (!zone.UtcToLocal(moment, &local, nullptr)) return false;
+        *east = UtcSecondsOfFields(local) - moment;
+        return true;
+    };
+    const int64_t wall = UtcSecondsOfFields(f);
+    int64_t first = 0, second = 0;
+    if (!eastAt(wall, &first) || !eastAt(wall - first, &second)) return false;
+    *seconds = wall - second;
+    return true;
+}
+
 bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     std::string s = input;
     CalendarFields f;
@@ -168,6 +185,9 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     p = s.find(' ');
     if (p == std::string::npos) return false;
     f.month = MonthOfName(s.substr(0, p));
+    // A name we do not know (Greek, Thai, a number) leaves the item undated:
+    // month 0 would carry it back to the December before.
+    if (f.month == 0) return false;
     CutBefore(s, p);
 
     p = s.find(' ');

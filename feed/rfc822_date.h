@@ -35,13 +35,19 @@ public:
     bool UtcToLocal(int64_t seconds, CalendarFields* local, int32_t* weekday) const override;
 };
 
+// Seconds since 1970 of the fields read as the zone's wall clock; false when
+// the zone cannot say. A wall clock that a change of offset skips or repeats
+// gets one of the moments around it.
+bool LocalSecondsOfFields(const TimeZoneInfo& zone, const CalendarFields& f, int64_t* seconds);
+
 // Month numbers of month names in English (full or abbreviated), German,
 // French, Italian, Spanish, Portuguese and Russian, in lower case UTF-8 (a
 // trailing '.' allowed); 0 when the token names no month.
 int32_t MonthOfName(const std::string& token);
 
 // `text` is UTF-8 (ASCII in the usual case). False, with `seconds` untouched,
-// when a separator is missing or the moment lies before 1970. The time is
+// when a separator is missing, the month's name is not one of those above,
+// or the moment lies before 1970. The time is
 // read as UTC and the zone applied, so daylight saving on this system never
 // shifts it; a year below 1900 reads as the moment 0.
 bool ParseRfc822Date(const std::string& text, int64_t* seconds);

@@ -84,20 +84,48 @@ def clean(s):
     return " ".join(s.split())
 
 
+# Dates in numbers: year-month-day (with "-" or "/"), or day.month.year.
+NUMERIC_DAY = (r"(?P<y>\d{4})(?P<sep>[-/])(?P<m>\d{1,2})(?P=sep)(?P<d>\d{1,2})",
+               r"(?P<d>\d{1,2})\.(?P<m>\d{1,2})\.(?P<y>\d{4})")
+NUMERIC_REST = (r"(?:(?:t| +)(?P<h>\d{1,2}):(?P<mi>\d{2})(?::(?P<s>\d{2})(?:[.,]\d+)?)?"
+                r"\s*(?P<zone>(?:utc|gmt)?(?:z|[+-](?:\d{2}:?\d{2}|\d{1,2}))?))?$")
+
+
+def parse_numeric_date(s):
+    """A date in numbers, or None when it is not one; with no zone, local time."""
+    for day in NUMERIC_DAY:
+        m = re.match(day + NUMERIC_REST, s)
+        if m:
+            break
+    else:
+        return None
+    g = m.groupdict()
+    hour, minute, second = int(g["h"] or 0), int(g["mi"] or 0), int(g["s"] or 0)
+    midnight_after = (hour, minute, second) == (24, 0, 0)  # ISO's end of the day
+    try:
+        moment = datetime.datetime(int(g["y"]), int(g["m"]), int(g["d"]), 0 if midnight_after else hour, minute, second)
+        zone = (g["zone"] or "").lstrip("utcgm")
+        if zone and zone != "z":
+            digits = zone[1:].replace(":", "")
+            east = datetime.timedelta(hours=int(digits[:2] if len(digits) == 4 else digits), minutes=int(digits[2:] or 0))
+            moment = moment.replace(tzinfo=datetime.timezone(-east if zone[0] == "-" else east))
+        elif g["zone"]:
+            moment = moment.replace(tzinfo=datetime.timezone.utc)
+    except ValueError:
+        return None
+    if midnight_after:
+        moment += datetime.timedelta(days=1)
+    # naive: the wall clock of this system (TZ), as the viewer's ticker reads it
+    return int(moment.timestamp())
+
+
 def parse_date(s):
     s = s.strip().lower()
     if not s:
         return None
-    m = re.match(r"^(\d{4})-(\d{1,2})-(\d{1,2})(?:[t ]+(\d{1,2}):(\d{2})(?::(\d{2})(?:[.,]\d+)?)?)?\s*(z|[+-]\d{2}:?\d{2})?$", s)
-    if m:
-        y, mo, d, h, mi, sec, zone = m.groups()
-        moment = datetime.datetime(int(y), int(mo), int(d), int(h or 0), int(mi or 0), int(sec or 0),
-                                   tzinfo=datetime.timezone.utc)
-        if zone and zone != "z":
-            sign = -1 if zone[0] == "-" else 1
-            digits = zone[1:].replace(":", "")
-            moment -= sign * datetime.timedelta(hours=int(digits[:2]), minutes=int(digits[2:]))
-        return int(moment.timestamp())
+    if re.match(r"\d{4}[-/]|\d{1,2}\.\d", s):
+        moment = parse_numeric_date(s)
+        return moment if moment is None or moment >= 0 else None
     words = s.split()
     if "," in s:  # the day name goes; its language does not matter
         words = s.split(",", 1)[1].split()
@@ -114,7 +142,8 @@ def parse_date(s):
 def items(root):
     ns, local = split(root.tag)
     if (ns, local) == (ATOM10, "feed") or (ns, local) == (ATOM03, "feed"):
-        dates = ("updated", "published") if ns == ATOM10 else ("modified", "issued", "created")
+        # the publication first: an edit moves "updated" ("modified") only
+        dates = ("published", "updated") if ns == ATOM10 else ("issued", "created", "modified")
         for entry in root.findall("{%s}entry" % ns):
             yield pick(entry, {(ns, "title"): 0}, {(ns, d): r for r, d in enumerate(dates)},
                        {(ns, "summary"): 0, (ns, "content"): 1})

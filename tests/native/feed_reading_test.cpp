@@ -280,14 +280,15 @@ TEST(FeedFormats, RootsItemsAndTheirChildren) {
         {FeedFormat::Rdf, rss1, u"title", ItemField::Title, 0},
         {FeedFormat::Rdf, dc, u"date", ItemField::Date, 0},
         {FeedFormat::Rdf, dc, u"description", ItemField::Description, 1},
-        {FeedFormat::Atom10, atom, u"updated", ItemField::Date, 0},
-        {FeedFormat::Atom10, atom, u"published", ItemField::Date, 1},
+        {FeedFormat::Atom10, atom, u"published", ItemField::Date, 0},
+        {FeedFormat::Atom10, atom, u"updated", ItemField::Date, 1},
         {FeedFormat::Atom10, atom, u"summary", ItemField::Description, 0},
         {FeedFormat::Atom10, atom, u"content", ItemField::Description, 1},
         {FeedFormat::Atom10, atom, u"Title", ItemField::None, 0},
         {FeedFormat::Atom10, u"", u"title", ItemField::None, 0},
-        {FeedFormat::Atom03, atom03, u"modified", ItemField::Date, 0},
-        {FeedFormat::Atom03, atom03, u"issued", ItemField::Date, 1},
+        {FeedFormat::Atom03, atom03, u"issued", ItemField::Date, 0},
+        {FeedFormat::Atom03, atom03, u"created", ItemField::Date, 1},
+        {FeedFormat::Atom03, atom03, u"modified", ItemField::Date, 2},
         {FeedFormat::Atom03, atom03, u"updated", ItemField::None, 0},
     };
     for (const auto& r : roles) {
@@ -301,13 +302,13 @@ TEST(FeedFormats, RootsItemsAndTheirChildren) {
 
 TEST(FeedFormats, TheBestRankedChildWithTextWins) {
     ItemTextCollector c;
-    const ItemRole updated{ItemField::Date, 0}, published{ItemField::Date, 1}, summary{ItemField::Description, 0},
+    const ItemRole published{ItemField::Date, 0}, updated{ItemField::Date, 1}, summary{ItemField::Description, 0},
         content{ItemField::Description, 1}, title{ItemField::Title, 0};
     // the format's own element wins in either order
-    c.Offer(published, u"p1");
-    c.Offer(updated, u"u");
-    c.Offer(published, u"p2");
-    EXPECT_EQ(c.texts().pubDate, u"u");
+    c.Offer(updated, u"u1");
+    c.Offer(published, u"p");
+    c.Offer(updated, u"u2");
+    EXPECT_EQ(c.texts().pubDate, u"p");
     // an empty or blank element counts as missing
     c.Offer(summary, u" \n ");
     c.Offer(content, u"content");
@@ -317,8 +318,8 @@ TEST(FeedFormats, TheBestRankedChildWithTextWins) {
     c.Offer(title, u"second");
     EXPECT_EQ(c.texts().title, u"second");
     c.Reset();
-    c.Offer(published, u"p");
-    EXPECT_EQ(c.texts().pubDate, u"p");
+    c.Offer(updated, u"u");
+    EXPECT_EQ(c.texts().pubDate, u"u");
     EXPECT_TRUE(c.texts().title.empty());
 }
 
