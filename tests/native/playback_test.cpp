@@ -212,7 +212,7 @@ TEST_F(Playback, AChangedFileTakesOverWhereThePassEndsInAnyRunningLine) {
     const auto toPassStart = [&] {
         for (int i = 0; i < 1000; ++i) {
             Frame();
-            if (Segments().Count() == 1 && Segments()[0].x == 768 && Segments()[0].messageIndex == 0) return;
+            if (Segments().size() == 1 && Segments()[0].x == 768 && Segments()[0].messageIndex == 0) return;
         }
         FAIL() << "no pass began";
     };

@@ -127,7 +127,7 @@ struct RefreshAhead : Refresh {
         std::fill(frame.begin(), frame.end(), uint8_t(0));
         ProcessFrame(frame.data());
         framesWithoutBand += std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; });
-        return Segments().Count() == 1 && Segments()[0].x == 768;
+        return Segments().size() == 1 && Segments()[0].x == 768;
     }
     int FramesToPassStart() {
         int n = 1;
@@ -157,7 +157,7 @@ TEST_F(RefreshAhead, TheNewListWaitsForThePassToEndThenTakesOverAsTheNextPassWou
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "}) << "the pass on air is not cut";
     EXPECT_EQ(store.live.LastUpdate, lastUpdate);
     services.now += 61;  // a refresh falls due while the list waits: it waits too
-    for (int i = 0; i < 5 && !playback.Segments().Count(); ++i) Frame();
+    for (int i = 0; i < 5 && playback.Segments().empty(); ++i) Frame();
     const int32_t x = Segments()[0].x;
     EXPECT_EQ(services.downloads.size(), downloads + 1);
     Frame();
