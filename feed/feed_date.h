@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sources/rfc822_date.h"
+#include "feed/rfc822_date.h"
 
 // Dates written in numbers: ISO 8601 / RFC 3339 ("2026-12-08T10:15:00+03:00",
 // "...Z", fractions of a second, no seconds, a blank for the 'T', one-digit

@@ -1,8 +1,8 @@
 // A web page given where a feed was expected: the feed it names in its head.
 #include <gtest/gtest.h>
 
-#include "sources/feed_discovery.h"
-#include "sources/unicode_text.h"
+#include "feed/feed_discovery.h"
+#include "text/unicode_text.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // shell opens one, and an item's link chosen among its elements.
 #include <gtest/gtest.h>
 
-#include "sources/item_link.h"
-#include "sources/unicode_text.h"
-#include "sources/url_reference.h"
-#include "sources/web_link.h"
+#include "feed/item_link.h"
+#include "text/unicode_text.h"
+#include "feed/url_reference.h"
+#include "feed/web_link.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sources/feed_formats.h"
+#include "feed/feed_formats.h"
 
 // What the reader gives of an element that may hold the link.
 struct LinkElement {

@@ -1,4 +1,4 @@
-#include "sources/web_link.h"
+#include "feed/web_link.h"
 
 namespace {
 

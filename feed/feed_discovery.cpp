@@ -1,9 +1,9 @@
-#include "sources/feed_discovery.h"
+#include "feed/feed_discovery.h"
 
 #include <utility>
 #include <vector>
 
-#include "sources/html_entities.h"
+#include "feed/html_entities.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "sources/item_link.h"
+#include "feed/item_link.h"
 
 #include <utility>
 
-#include "sources/feed_text.h"
+#include "feed/feed_text.h"
 
 namespace {
 

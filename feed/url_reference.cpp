@@ -1,4 +1,4 @@
-#include "sources/url_reference.h"
+#include "feed/url_reference.h"
 
 #include <algorithm>
 
