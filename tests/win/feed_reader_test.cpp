@@ -1,30 +1,10 @@
 // Feeds read with MSXML: items in document order, hostile and broken documents.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
-#include "feed/feed_reader_win.h"
+#include "tests/win/feed_files.h"
 #include "tests/win/plugin_harness.h"
 
 namespace {
-
-std::string FeedFile(const char* name) { return ExeFolder() + "..\\..\\tests\\http\\feeds\\" + name; }
-
-// A file read and parsed as the feed source does; an unreadable file is a bad feed.
-FeedParseResult ParseFeedFile(const std::string& path, const std::string& contentType = std::string()) {
-    FeedBytes bytes;
-    if (!bytes.Load(path)) {
-        FeedParseResult bad;
-        bad.kind = FeedParseResult::BadFeed;
-        return bad;
-    }
-    return ParseFeed(bytes, contentType);
-}
-
-struct ComThread {
-    ComThread() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComThread() { CoUninitialize(); }
-};
 
 TEST(FeedReader, ItemsInDocumentOrderInBothEncodings) {
     ComThread com;

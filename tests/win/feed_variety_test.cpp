@@ -6,41 +6,12 @@
 // the newest item is first on air, cleaned, and LastUpdate is its stamp.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
 #include <vector>
 
-#include "base/ansi_codec_win.h"
-#include "feed/feed_reader_win.h"
+#include "tests/win/feed_files.h"
 #include "tests/win/band_session.h"
 
 namespace {
-
-std::string FeedFile(const std::string& name) { return ExeFolder() + "..\\..\\tests\\http\\feeds\\" + name; }
-
-// A file read and parsed as the feed source does; an unreadable file is a bad feed.
-FeedParseResult ParseFeedFile(const std::string& path, const std::string& contentType = std::string()) {
-    FeedBytes bytes;
-    if (!bytes.Load(path)) {
-        FeedParseResult bad;
-        bad.kind = FeedParseResult::BadFeed;
-        return bad;
-    }
-    return ParseFeed(bytes, contentType);
-}
-
-// COM on this thread, and the system's code pages for the reader, as the DLL has them.
-struct ComThread {
-    ComThread() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        SetSystemAnsiCodec(&codec);
-    }
-    ~ComThread() {
-        SetSystemAnsiCodec(nullptr);
-        CoUninitialize();
-    }
-    WinAnsiCodec codec;
-};
 
 struct Utc {
     int year, month, day, hour, minute, second;
@@ -71,9 +42,10 @@ const std::vector<FeedCase>& Cases() {
          u"Новости «дня» — итоги", {0, 0, 0, 0, 0, 0}},
         {"atom10.xml", "",
          {u"Обновлённая запись", u"Самая <b>новая</b> &laquo;запись&raquo;", u"Старая запись"},
-         u"2024-01-02T12:30:00+03:00", u"Самая новая «запись»", {2024, 1, 3, 9, 15, 0}},
-        {"atom03.xml", "", {u"Запись 0.3 старая", u"Запись 0.3 новая"}, u"2024-01-01T11:00:00Z",
-         u"Запись 0.3 новая", {2024, 1, 3, 8, 0, 0}},
+         u"2024-01-01T08:00:00+03:00", u"Самая новая «запись»", {2024, 1, 3, 9, 15, 0}},
+        // Dated by issue, not by the later edit (modified 2024-01-03T08:00:00Z).
+        {"atom03.xml", "", {u"Запись 0.3 старая", u"Запись 0.3 новая"}, u"2024-01-01T10:00:00+02:00",
+         u"Запись 0.3 новая", {2024, 1, 2, 18, 50, 0}},
         {"blank_lines.xml", "", {u"После пустых строк", u"Раньше"}, u"Wed, 03 Jan 2024 10:00:00 GMT",
          u"После пустых строк", {2024, 1, 3, 10, 0, 0}},
         {"rdf.xml", "", {u"RDF первая", u"RDF самая новая", u"RDF вторая"}, u"2024-01-01T10:00:00+03:00",
