@@ -24,7 +24,7 @@ def code_literals(root):
     """The string literals of the plug-in's sources (the compiler may build
     short strings from immediates, so the DLL's bytes would not do)."""
     literals = []
-    for room in ('base', 'settings', 'sources', 'render', 'plugin', 'dialog', 'input', 'entry'):
+    for room in ('base', 'text', 'settings', 'sources', 'feed', 'render', 'plugin', 'dialog', 'input', 'entry'):
         for folder, _, files in os.walk(os.path.join(root, room)):
             for name in files:
                 if name.endswith(('.cpp', '.h')):
