@@ -11,7 +11,11 @@ using Job = DownloadJob;
 
 #define LOG(job, ...) WriteLogRecord((job).logPath, __VA_ARGS__)
 
-void Hand(Job& j, DownloadOutcome::Kind kind, std::u16string notice = std::u16string()) {
+// The address this hop asks for: the configured one, or the feed a page named.
+const std::string& Address(const Job& j) { return j.followed.empty() ? j.url : j.followed; }
+
+void Hand(Job& j, DownloadOutcome::Kind kind, std::u16string notice = std::u16string(),
+          std::string* follow = nullptr) {
     if (!j.handler) return;
     DownloadOutcome outcome;
     outcome.kind = kind;
@@ -19,6 +23,8 @@ void Hand(Job& j, DownloadOutcome::Kind kind, std::u16string notice = std::u16st
     if (kind == DownloadOutcome::Body) {
         outcome.path = j.tempFile;
         outcome.contentType = j.contentType;
+        outcome.url = j.finalUrl;
+        outcome.follow = follow;
     }
     outcome.stop = &j.stop;
     outcome.logPath = &j.logPath;
@@ -163,13 +169,15 @@ private:
 // One request for the URL: null and the error when it failed, null and 0
 // when it was stopped.
 HINTERNET Request(Job& j, bool compressed, DWORD* error) {
-    const std::string headers = RequestHeaders(compressed, j.userRun ? nullptr : &j.sent, &j.conditional);
+    // Only the configured address is asked "only if changed": the validators are its own.
+    const bool conditional = !j.userRun && j.followed.empty();
+    const std::string headers = RequestHeaders(compressed, conditional ? &j.sent : nullptr, &j.conditional);
     // Redirects between http and https are followed both ways; certificate
     // errors are never ignored. Feeds stay out of the user's WinInet cache.
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
     ResetEvent(j.completion);
-    HINTERNET opened = InternetOpenUrlA(j.session, j.url.c_str(), headers.empty() ? nullptr : headers.c_str(),
+    HINTERNET opened = InternetOpenUrlA(j.session, Address(j).c_str(), headers.empty() ? nullptr : headers.c_str(),
                                         DWORD(headers.size()), flags, reinterpret_cast<DWORD_PTR>(&j));
     *error = opened ? 0 : GetLastError();
     if (!opened && *error == ERROR_IO_PENDING) {
@@ -221,6 +229,7 @@ HINTERNET OpenUrl(Job& j, bool* compressed) {
     }
     const std::string redirect = RedirectTarget(j, opened);
     if (!redirect.empty()) LOG(j, "Redirected to %s.", redirect.c_str());
+    j.finalUrl = redirect.empty() ? Address(j) : redirect;
     if (!opened && error == 0 && StopRequested(j)) {
         Terminated(j, false);
         return nullptr;
@@ -314,7 +323,7 @@ bool OpenResponse(Job& j, bool* compressed, Response* r) {
         return false;
     }
     if (statusCode != 200 && statusCode != 302) {
-        FailDownload(j, u"Файл не найден.", Printf("File %s not found.", j.url.c_str()));
+        FailDownload(j, u"Файл не найден.", Printf("File %s not found.", Address(j).c_str()));
         return false;
     }
     j.contentType = HeaderText(j.urlFile, HTTP_QUERY_CONTENT_TYPE);
@@ -322,6 +331,54 @@ bool OpenResponse(Job& j, bool* compressed, Response* r) {
         Terminated(j, false);
         return false;
     }
+    return true;
+}
+
+// One address to the handler: opened, read into the temporary file and
+// handed over; false when it ended otherwise (already reported).
+bool Transfer(Job& j, std::string* follow) {
+    LOG(j, "Open URL %s...", Address(j).c_str());
+    bool compressed = true;
+    Response response;
+    if (!OpenResponse(j, &compressed, &response)) return false;
+
+    TempFile temp(j.tempFile);
+    if (!temp.IsOpen()) return FailDownload(j, u"Ошибка загрузки файла", "Couldn't open TMP file."), false;
+    uint64_t total = 0;
+    ReadBlock block(j.stallTimeoutMs);
+    for (;;) {
+        DWORD readError = 0;
+        if (ReadChunk(j, block, &readError) == Read::Stopped) return Terminated(j, true), false;
+        if (readError == kDecodingFailed && compressed && total == 0) {
+            AskUncompressed(j, &compressed);
+            if (!OpenResponse(j, &compressed, &response)) return false;
+            continue;
+        }
+        // A body shorter than its Content-Length was cut off: a failure, not a file.
+        const DWORD got = j.io->read.dwBufferLength;
+        if (readError == 0 && got == 0 && response.lengthKnown && total < response.contentLength)
+            readError = ERROR_INTERNET_CONNECTION_RESET;
+        if (readError != 0)
+            return FailDownload(j, u"Ошибка загрузки файла",
+                                Printf("Download file ERROR: %s.", ErrorText(readError, "Unknown error").c_str())),
+                   false;
+        if (got == 0) break;
+        if (!temp.Write(j.io->buffer, got))
+            return FailDownload(j, u"Ошибка загрузки файла",
+                                Printf("Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str())),
+                   false;
+        total += got;
+        if (StopRequested(j)) return Terminated(j, true), false;
+    }
+    LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
+    temp.Close();
+    j.received.etag = HeaderText(j.urlFile, HTTP_QUERY_ETAG);
+    j.received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
+    Hand(j, DownloadOutcome::Body, std::u16string(), follow);
+    if (follow && !follow->empty()) return true;
+    // Stopped while the reader was at it, the feed may never have gone on
+    // air: then it does not count as the document a 304 would refer to.
+    if (!StopRequested(j)) j.good = true;
     return true;
 }
 
@@ -344,45 +401,24 @@ void RunDownload(Job& j) {
     BOOL decode = TRUE;
     InternetSetOptionA(j.session, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
 
-    LOG(j, "Open URL %s...", j.url.c_str());
-    bool compressed = true;
-    Response response;
-    if (!OpenResponse(j, &compressed, &response)) return;
-
-    TempFile temp(j.tempFile);
-    if (!temp.IsOpen()) return FailDownload(j, u"Ошибка загрузки файла", "Couldn't open TMP file.");
-    uint64_t total = 0;
-    ReadBlock block(j.stallTimeoutMs);
-    for (;;) {
-        DWORD readError = 0;
-        if (ReadChunk(j, block, &readError) == Read::Stopped) return Terminated(j, true);
-        if (readError == kDecodingFailed && compressed && total == 0) {
-            AskUncompressed(j, &compressed);
-            if (!OpenResponse(j, &compressed, &response)) return;
-            continue;
+    // A site's page that names its feed is followed once, on this worker,
+    // within the same session: a stop reaches both transfers alike.
+    for (int hop = 0; hop < 2; ++hop) {
+        std::string follow;
+        if (!Transfer(j, hop == 0 ? &follow : nullptr)) return;
+        if (follow.empty()) return;
+        CloseUrl(j);
+        {
+            std::lock_guard<SrwLock> lock(j.redirectLock);
+            j.redirectedTo.clear();
         }
-        // A body shorter than its Content-Length was cut off: a failure, not a file.
-        const DWORD got = j.io->read.dwBufferLength;
-        if (readError == 0 && got == 0 && response.lengthKnown && total < response.contentLength)
-            readError = ERROR_INTERNET_CONNECTION_RESET;
-        if (readError != 0)
-            return FailDownload(j, u"Ошибка загрузки файла",
-                        Printf("Download file ERROR: %s.", ErrorText(readError, "Unknown error").c_str()));
-        if (got == 0) break;
-        if (!temp.Write(j.io->buffer, got))
-            return FailDownload(j, u"Ошибка загрузки файла",
-                        Printf("Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str()));
-        total += got;
-        if (StopRequested(j)) return Terminated(j, true);
+        // The page's validators would let a refresh take an unchanged page
+        // for an unchanged feed: a followed page keeps none.
+        j.received = Validators();
+        j.conditional = false;
+        j.contentType.clear();
+        j.followed = follow;
     }
-    LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
-    temp.Close();
-    j.received.etag = HeaderText(j.urlFile, HTTP_QUERY_ETAG);
-    j.received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
-    Hand(j, DownloadOutcome::Body);
-    // Stopped while the reader was at it, the feed may never have gone on
-    // air: then it does not count as the document a 304 would refer to.
-    if (!StopRequested(j)) j.good = true;
 }
 
 void WriteLogRecord(const std::string& path, const char* format, ...) {

@@ -21,6 +21,11 @@ struct DownloadOutcome {
     std::string path;         // Body: the temporary file, which the handler may delete
     std::u16string notice;    // Failed: what the band shows
     std::string contentType;  // Body: the server's Content-Type ("" when none)
+    std::string url;          // Body: the address the body came from, after any redirect
+    // Body: where the handler may name one more address to fetch on this
+    // worker in its place (a site's page that names its feed); null when
+    // this body is already that second one.
+    std::string* follow = nullptr;
     const StopSignal* stop = nullptr;  // raised once the download is told to stop
     const std::string* logPath = nullptr;
 
@@ -51,6 +56,9 @@ struct DownloadJob {
     DownloadHandler* handler = nullptr;
     DWORD stallTimeoutMs = 30000;  // how long a silent server may keep the worker waiting
     std::string contentType;  // the response's Content-Type, for the reader's charset
+    // The worker's own: the address a page led to (empty for `url` itself),
+    // and where the body finally came from.
+    std::string followed, finalUrl;
     // Conditional requests: what was sent, and what the server answered.
     Validators sent;
     bool userRun = true;

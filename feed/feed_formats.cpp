@@ -85,6 +85,7 @@ void ItemTextCollector::Reset() {
     texts_.pubDate.clear();
     texts_.title.clear();
     texts_.description.clear();
+    texts_.link.clear();
 }
 
 void ItemTextCollector::Offer(const ItemRole& role, std::u16string text) {

@@ -11,6 +11,7 @@
 // title and description with whatever markup and references they hold.
 struct FeedItemTexts {
     std::u16string pubDate, title, description;
+    std::u16string link = {};  // as written (relative or not, any scheme); empty when none
 };
 
 struct FeedItemOptions {

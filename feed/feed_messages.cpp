@@ -3,7 +3,24 @@
 #include <algorithm>
 #include <utility>
 
+#include "feed/feed_text.h"
+#include "feed/url_reference.h"
+#include "feed/web_link.h"
+
 namespace {
+
+// `link` made absolute, when that is a web link; else empty. A blank link
+// is none (resolved, it would be the address itself).
+std::u16string WebLinkOf(const std::u16string& address, const std::u16string& link) {
+    if (std::all_of(link.begin(), link.end(), IsFeedSpace)) return std::u16string();
+    std::u16string resolved = ResolveUrl(address, link);
+    return IsOpenableWebLink(resolved) ? resolved : std::u16string();
+}
+
+std::u16string ChannelFallback(const std::u16string& channelLink, const std::u16string& address) {
+    std::u16string link = WebLinkOf(address, channelLink);
+    return link.empty() ? WebLinkOf(address, address) : link;
+}
 
 void AddNotice(MessageList& list, std::u16string text) {
     TickerMessage m;
@@ -34,6 +51,12 @@ FeedResult FeedResult::Unchanged() {
     return r;
 }
 
+std::u16string MessageLink(const std::u16string& itemLink, const std::u16string& channelLink,
+                           const std::u16string& address) {
+    std::u16string link = WebLinkOf(address, itemLink);
+    return link.empty() ? ChannelFallback(channelLink, address) : link;
+}
+
 bool BuildFeedMessages(const FeedResult& feed, const FeedItemOptions& options, bool userRun, bool newsOnAir,
                        int64_t nowSeconds, const StopSignal& stop, FeedMessages& out) {
     out.list.RemoveAll();
@@ -55,9 +78,14 @@ bool BuildFeedMessages(const FeedResult& feed, const FeedItemOptions& options, b
         MessageList built;
         built.Reserve(int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
         TickerMessage work;
+        // What an item without a web link of its own opens, worked out once.
+        const std::u16string fallback = ChannelFallback(feed.channelLink, feed.address);
         for (const FeedItemTexts& item : feed.items) {
             if (stop.Requested()) return false;
-            if (BuildItemMessage(item, options, nowStamp, *feed.zone, *feed.formatter, work)) built.Add(work);
+            if (!BuildItemMessage(item, options, nowStamp, *feed.zone, *feed.formatter, work)) continue;
+            work.link = WebLinkOf(feed.address, item.link);
+            if (work.link.empty()) work.link = fallback;
+            built.Add(work);
         }
         if (stop.Requested()) return false;
         OrderNewestFirst(built, out.list);

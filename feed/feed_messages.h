@@ -19,6 +19,9 @@ struct FeedResult {
     std::u16string notice;  // Failed: what the band shows
     const TimeZoneInfo* zone = nullptr;
     const DateFormatter* formatter = nullptr;
+    // Items: the channel's own link as written, and the address the feed
+    // came from (after redirects) that relative links are read against.
+    std::u16string channelLink, address;
 
     // The result keeps `zone` and `formatter` by address: they outlive it.
     static FeedResult Read(std::vector<FeedItemTexts> items, const TimeZoneInfo& zone, const DateFormatter& formatter);
@@ -37,6 +40,13 @@ public:
 protected:
     ~FeedReceiver() = default;
 };
+
+// The page a message opens: its item's link, else the channel's, else the
+// feed's own address, each made absolute against `address`; only a web link
+// counts (a javascript: or file: link falls through to the next). Empty
+// when none is one.
+std::u16string MessageLink(const std::u16string& itemLink, const std::u16string& channelLink,
+                           const std::u16string& address);
 
 struct FeedMessages {
     MessageList list;

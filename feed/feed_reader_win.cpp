@@ -11,6 +11,7 @@
 #include "base/ansi_codec.h"
 #include "feed/feed_document.h"
 #include "feed/feed_formats.h"
+#include "feed/item_link.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ namespace {
 const GUID kClsidDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
 const GUID kIidDomDocument = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 const GUID kIidDomDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const GUID kIidDomElement = {0x2933BF86, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 template <class T>
 class Com {
@@ -95,16 +97,84 @@ void ForEachChild(IXMLDOMNode* parent, Visit visit) {
     }
 }
 
-void ReadItem(IXMLDOMNode* item, FeedFormat format, ItemTextCollector& collector) {
+// One attribute of an element; false when it has none of that name.
+bool Attribute(IXMLDOMElement* element, const wchar_t* name, std::u16string& value) {
+    value.clear();
+    VARIANT v;
+    VariantInit(&v);
+    Bstr attribute(name);
+    const bool found = SUCCEEDED(element->getAttribute(attribute.b, &v)) && v.vt == VT_BSTR;
+    if (found) value = ToU16(v.bstrVal);
+    VariantClear(&v);
+    return found;
+}
+
+// A link may be an element's text (RSS) or its attributes (Atom's href, a
+// guid's isPermaLink): the chooser is offered all of them.
+void OfferLink(IXMLDOMNode* node, FeedFormat format, const std::u16string& ns, const std::u16string& local,
+               LinkChooser& links) {
+    LinkElement e;
+    Bstr text;
+    if (SUCCEEDED(node->get_text(&text.b))) e.text = ToU16(text.b);
+    Com<IXMLDOMElement> element;
+    if (SUCCEEDED(node->QueryInterface(kIidDomElement, reinterpret_cast<void**>(element.Out()))) && element) {
+        Attribute(element.p, L"href", e.href);
+        e.hasRel = Attribute(element.p, L"rel", e.rel);
+        e.hasIsPermaLink = Attribute(element.p, L"isPermaLink", e.isPermaLink);
+    }
+    links.Offer(format, ns, local, e);
+}
+
+void ReadItem(IXMLDOMNode* item, FeedFormat format, ItemTextCollector& collector, LinkChooser& links) {
     collector.Reset();
+    links.Reset();
     std::u16string ns, local;
     ForEachChild(item, [&](IXMLDOMNode* child) {
         if (!ElementName(child, ns, local)) return;
         const ItemRole role = RoleOfItemChild(format, ns, local);
-        if (role.field == ItemField::None) return;
+        if (role.field == ItemField::None) {
+            if (MayHoldLink(format, ns, local)) OfferLink(child, format, ns, local, links);
+            return;
+        }
         Bstr text;
         if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b));
     });
+    collector.texts().link = links.link();
+}
+
+bool IsChannel(const std::u16string& local) {
+    if (local.size() != 7) return false;
+    for (size_t i = 0; i < 7; ++i)
+        if ((local[i] | 0x20) != u"channel"[i]) return false;
+    return true;
+}
+
+// The site's own link: among the children of RSS's and RSS 1.0's channel,
+// or of Atom's feed itself (an item's links are a level further down).
+std::u16string ChannelLink(IXMLDOMElement* root, FeedFormat format) {
+    LinkChooser links;
+    std::u16string ns, local;
+    auto offerChildren = [&](IXMLDOMNode* parent) {
+        ForEachChild(parent, [&](IXMLDOMNode* child) {
+            if (ElementName(child, ns, local) && MayHoldLink(format, ns, local))
+                OfferLink(child, format, ns, local, links);
+        });
+    };
+    if (format == FeedFormat::Atom10 || format == FeedFormat::Atom03) {
+        offerChildren(root);
+        return links.link();
+    }
+    if (ElementName(root, ns, local) && IsChannel(local)) {
+        offerChildren(root);  // an RSS 0.9x document with no <rss> around its channel
+        return links.link();
+    }
+    bool found = false;
+    ForEachChild(root, [&](IXMLDOMNode* child) {
+        if (found || !ElementName(child, ns, local) || !IsChannel(local)) return;
+        found = true;
+        offerChildren(child);
+    });
+    return links.link();
 }
 
 FeedParseResult Bad() {
@@ -184,6 +254,8 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     FeedParseResult result;
     result.kind = FeedParseResult::Items;
     ItemTextCollector collector;
+    LinkChooser links;
+    result.channelLink = ChannelLink(root.p, format);
     if (format == FeedFormat::Rss) {
         Com<IXMLDOMNodeList> items;
         Bstr tag(L"item");
@@ -193,13 +265,13 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
         for (long i = 0; i < count; ++i) {
             Com<IXMLDOMNode> item;
             if (FAILED(items->get_item(i, item.Out())) || !item) continue;
-            ReadItem(item.p, format, collector);
+            ReadItem(item.p, format, collector, links);
             result.items.push_back(std::move(collector.texts()));
         }
     } else {
         ForEachChild(root.p, [&](IXMLDOMNode* child) {
             if (!ElementName(child, ns, local) || !IsRootItem(format, ns, local)) return;
-            ReadItem(child, format, collector);
+            ReadItem(child, format, collector, links);
             result.items.push_back(std::move(collector.texts()));
         });
     }

@@ -7,10 +7,12 @@
 
 #include "feed/feed_items.h"
 
-// What the parse found: the items' texts, or why there are none.
+// What the parse found: the items' texts and the channel's own link (the
+// site, as written), or why there are none.
 struct FeedParseResult {
     enum Kind { Items, NoMsxml, BadFeed } kind = Items;
     std::vector<FeedItemTexts> items;
+    std::u16string channelLink;
 };
 
 // A feed's bytes in memory, so that its file can be deleted before the parse:

@@ -1,6 +1,29 @@
 #include "feed/feed_source_win.h"
 
+#include "base/ansi_codec.h"
+#include "feed/feed_discovery.h"
+#include "feed/feed_encoding.h"
+#include "feed/feed_page.h"
 #include "feed/feed_reader_win.h"
+#include "feed/url_reference.h"
+#include "feed/web_link.h"
+
+namespace {
+
+// The address of the feed a site's page names, made absolute against the
+// page's; empty when it names none that is a web address.
+std::string FeedOfPage(const FeedBytes& bytes, const DownloadOutcome& page) {
+    std::u16string text;
+    if (DecodeFeedBytes(bytes.Data(), bytes.Size(), CharsetOfContentType(page.contentType), SystemAnsiCodec(), text) !=
+        FeedDecoding::Ok)
+        return std::string();
+    const std::u16string href = FindFeedLink(text);
+    if (href.empty()) return std::string();
+    const std::u16string feed = ResolveUrl(SystemAnsiCodec().ToUtf16(page.url.c_str()), href);
+    return IsOpenableWebLink(feed) ? RequestAddress(feed) : std::string();
+}
+
+}  // namespace
 
 void WinFeedSource::OnDownloaded(const DownloadOutcome& outcome) {
     if (!receiver_) return;
@@ -9,29 +32,51 @@ void WinFeedSource::OnDownloaded(const DownloadOutcome& outcome) {
     case DownloadOutcome::Stopped: return;  // whoever stopped it wants nothing from it
     case DownloadOutcome::NotModified: receiver_->OnFeed(FeedResult::Unchanged(), stop); return;
     case DownloadOutcome::Failed: receiver_->OnFeed(FeedResult::Failure(outcome.notice), stop); return;
-    case DownloadOutcome::Body: receiver_->OnFeed(Read(outcome), stop); return;
+    case DownloadOutcome::Body: {
+        FeedResult result;
+        if (Read(outcome, result)) receiver_->OnFeed(result, stop);
+        return;
+    }
     }
 }
 
 // On the worker, where COM is ready.
-FeedResult WinFeedSource::Read(const DownloadOutcome& body) const {
+bool WinFeedSource::Read(const DownloadOutcome& body, FeedResult& result) const {
     // The file goes before the parse, which a big feed makes long: a host
     // that exits meanwhile ends this thread and would leave it behind.
     FeedBytes bytes;
     const bool read = bytes.Load(body.path);
     DeleteFileA(body.path.c_str());
     FeedParseResult parsed;
-    if (read) parsed = ParseFeed(bytes, body.contentType);
-    else parsed.kind = FeedParseResult::BadFeed;
+    if (!read) {
+        parsed.kind = FeedParseResult::BadFeed;
+    } else if (IsHtmlPage(body.contentType, bytes.Data(), bytes.Size())) {
+        // A site's address: its page may name the feed, followed once (a
+        // page that leads to another page is no feed).
+        const std::string feed = body.follow ? FeedOfPage(bytes, body) : std::string();
+        if (!feed.empty()) {
+            body.Log(("Feed found at " + feed + ".").c_str());
+            *body.follow = feed;
+            return false;
+        }
+        parsed.kind = FeedParseResult::BadFeed;
+    } else {
+        parsed = ParseFeed(bytes, body.contentType);
+    }
     // Logged, since an automatic refresh shows no notice for them.
     switch (parsed.kind) {
     case FeedParseResult::BadFeed:
         body.Log("Feed ERROR: Not a readable feed.");
-        return FeedResult::Failure(kNoticeBadFeed);
+        result = FeedResult::Failure(kNoticeBadFeed);
+        return true;
     case FeedParseResult::NoMsxml:
         body.Log("Feed ERROR: MSXML not found.");
-        return FeedResult::Failure(kNoticeNoMsxml);
+        result = FeedResult::Failure(kNoticeNoMsxml);
+        return true;
     case FeedParseResult::Items: break;
     }
-    return FeedResult::Read(std::move(parsed.items), zone_, formatter_);
+    result = FeedResult::Read(std::move(parsed.items), zone_, formatter_);
+    result.channelLink = std::move(parsed.channelLink);
+    result.address = SystemAnsiCodec().ToUtf16(body.url.c_str());
+    return true;
 }

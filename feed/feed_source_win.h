@@ -1,5 +1,7 @@
 // The feed source on Windows: on the download's worker the body is decoded
 // and parsed, and one result (items or a notice) is handed to the receiver.
+// A site's page in place of a feed names its feed, which the same worker
+// fetches next.
 // The zone and the date format its items are shown in are given here, once.
 #pragma once
 #include "feed/downloader_win.h"
@@ -19,7 +21,8 @@ public:
 
 private:
     void OnDownloaded(const DownloadOutcome& outcome) override;
-    FeedResult Read(const DownloadOutcome& body) const;
+    // False when the body was a page whose feed is fetched next.
+    bool Read(const DownloadOutcome& body, FeedResult& result) const;
 
     const TimeZoneInfo& zone_;
     const DateFormatter& formatter_;

@@ -2,6 +2,11 @@
 
 #include <shellapi.h>
 
+#include <string>
+
+#include "base/ansi_codec.h"
+#include "feed/web_link.h"
+
 namespace {
 // The hooks have no context of their own; one pair exists at a time.
 InputHooks* g_hooks = nullptr;
@@ -53,9 +58,16 @@ bool InputHooks::OnMouse(UINT message, const MOUSEHOOKSTRUCT& info) {
     if (s.Source() != ContentSource::Feed) return false;
     if (message == WM_LBUTTONUP) {
         if (clicks_.Release(GetTickCount(), GetDoubleClickTime()) != BandClicks::Open) return false;
-        const StringList urls = control_.List(ContentList::Urls);
-        const std::string* url = ListEntry(urls, s.URLIdx);
-        if (url && OpenableAddress(*url)) ShellExecuteA(nullptr, nullptr, url->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        // The story under the press; between runs, or for a notice, the feed itself.
+        std::u16string link = control_.LinkAt(pressX_);
+        if (link.empty()) {
+            const StringList urls = control_.List(ContentList::Urls);
+            if (const std::string* url = ListEntry(urls, s.URLIdx)) link = SystemAnsiCodec().ToUtf16(url->c_str());
+        }
+        // A feed decides what its links say: nothing but a web page reaches the shell.
+        if (IsOpenableWebLink(link))
+            ShellExecuteW(nullptr, nullptr, reinterpret_cast<const wchar_t*>(link.c_str()), nullptr, nullptr,
+                          SW_SHOWNORMAL);
         return true;
     }
     // A press, or the second press of a double click on a window that tells them apart.
@@ -65,5 +77,6 @@ bool InputHooks::OnMouse(UINT message, const MOUSEHOOKSTRUCT& info) {
     const bool onBand = ScreenToClient(video, &p) && GetClientRect(video, &client) &&
                         ToReference(p.x, p.y, client.right, client.bottom, &x, &y) && s.LineOn != 0 &&
                         InsideBand(s, x, y);
+    if (onBand) pressX_ = x;
     return clicks_.Press(onBand) == BandClicks::Consume;
 }

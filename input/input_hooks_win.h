@@ -1,6 +1,6 @@
 // The keyboard and mouse hooks on the thread of the host's main window: the
 // start/stop hot key, and the double click on the band in RSS mode that
-// opens the selected feed's address.
+// opens the story under the cursor (else the selected feed's address).
 #pragma once
 #include <windows.h>
 
@@ -30,4 +30,5 @@ private:
     HHOOK mouse_ = nullptr;
     HotKeyTracker keys_;
     BandClicks clicks_;
+    int32_t pressX_ = 0;  // where on the band the last press landed (reference frame)
 };

@@ -1,6 +1,5 @@
 #include "input/input_rules.h"
 
-#include "base/ascii.h"
 #include "settings/band_geometry.h"
 
 bool InputActive(uint32_t nowTick, uint32_t lastFrameTick, bool dialogOpen) {
@@ -55,9 +54,4 @@ BandClicks::Action BandClicks::Release(uint32_t nowTick, uint32_t doubleClickMs)
     lastClickTick_ = nowTick;
     clicked_ = true;
     return PassOn;
-}
-
-bool OpenableAddress(const std::string& url) {
-    const std::string lower = AsciiLowerCopy(url.substr(0, 8));
-    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 || lower.rfind("ftp://", 0) == 0;
 }

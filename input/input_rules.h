@@ -1,7 +1,6 @@
 // What the keyboard and mouse hooks decide, without any window: whether
 // they are active, the modifier keys and the hot key, where a click lands
-// in the reference frame, single and double clicks on the band, and which
-// addresses may be handed to the shell.
+// in the reference frame, single and double clicks on the band.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -33,7 +32,7 @@ bool ToReference(int32_t clientX, int32_t clientY, int32_t clientWidth, int32_t 
 bool InsideBand(const TickerSettings& s, int32_t x, int32_t y);
 
 // Clicks on the band: the press is consumed; a release that follows the
-// previous click's release within the double-click time opens the feed.
+// previous click's release within the double-click time opens a page.
 class BandClicks {
 public:
     enum Action { PassOn, Consume, Open };
@@ -45,6 +44,3 @@ private:
     uint32_t lastClickTick_ = 0;
     bool clicked_ = false;  // a click has been seen since load
 };
-
-// Only addresses the downloader itself would fetch are handed to the shell.
-bool OpenableAddress(const std::string& url);

@@ -59,4 +59,8 @@ public:
     virtual bool DialogOpen() = 0;
     // GetTickCount of the last frame, for the hooks' activity test.
     virtual uint32_t LastFrameTick() = 0;
+    // The link of the message whose run is under `x` (reference-frame
+    // units) on the band; empty between runs, off air, or for a message
+    // without one. A copy: the caller opens it after the lock is released.
+    virtual std::u16string LinkAt(int32_t x) = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "base/geometry.h"
 #include "base/saturate.h"
+#include "settings/band_geometry.h"
 #include "settings/ini_store.h"
 
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
@@ -189,4 +190,17 @@ bool TickerEngine::LineOn() {
 void TickerEngine::ToggleLine() {
     if (LineOn()) StopLine();
     else StartLine();
+}
+
+std::u16string TickerEngine::LinkAt(int32_t x) {
+    LockGuard guard(lock_);
+    if (!store_.live.LineOn || !playback_.State().contentReady) return std::u16string();
+    const int64_t onBand = int64_t(x) - ReferenceBandRect(store_.live).left;
+    const MessageList& messages = playback_.Messages();
+    for (const TickerSegment& seg : playback_.Segments()) {
+        if (onBand < seg.x || onBand >= int64_t(seg.x) + seg.width) continue;
+        if (seg.messageIndex < 0 || seg.messageIndex >= messages.Count()) break;
+        return messages[seg.messageIndex].link;
+    }
+    return std::u16string();
 }

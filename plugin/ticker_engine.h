@@ -63,6 +63,7 @@ public:
     void ConnectDialog(UpdateSink* sink) override { dialog_.Connect(sink); }
     bool DialogOpen() override { return dialog_.IsOpen(); }
     uint32_t LastFrameTick() override { return frames_.LastFrameTick(); }
+    std::u16string LinkAt(int32_t x) override;
 
 private:
     friend struct EngineProbe;  // tests reach the parts that no operation sets up

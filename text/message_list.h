@@ -1,6 +1,7 @@
 // One ticker item and the list of items on air.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "text/wide_string.h"
@@ -12,6 +13,7 @@ struct TickerMessage {
     WideString titleText;
     WideString descriptionText;
     WideString displayText;  // the only text the renderer reads
+    std::u16string link;     // the web page a double click opens; empty for none
 };
 
 // Not copyable: a list on air moves by Swap, never by a copy made under the lock.

@@ -37,6 +37,8 @@ until --lifetime seconds have passed. Fault modes by path:
                        item on top ("Свежая новость", a day after the newest)
   /trickle             a 6 KB feed sent in 100-byte pieces every 50 ms
   /files/NAME          a file from the files/ folder beside the port file
+  /pages/NAME          a web page from pages/ (text/html): a site's address given
+                       for its feed
   /k/KEY/PATH          PATH as above; the request line and headers are appended to
                        seen/KEY.txt beside the port file, a blank line after each
 
@@ -61,6 +63,7 @@ from http.server import BaseHTTPRequestHandler
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FEEDS = os.path.join(HERE, "feeds")
+PAGES = os.path.join(HERE, "pages")
 HOSTILE = os.path.join(HERE, "..", "hostile", "feeds")
 GENERATED = {}
 CORPUS = None
@@ -270,6 +273,10 @@ class Handler(BaseHTTPRequestHandler):
                 with open(path, "rb") as f:
                     return self.send_body(f.read())
             return self.send_body(b"no", code=404)
+        if p.startswith("/pages/"):
+            body = self.feed(p[len("/pages/"):], PAGES)
+            return (self.send_body(body, ctype="text/html; charset=utf-8") if body is not None
+                    else self.send_body(b"no", code=404))
         if p.startswith("/feeds/") or (p.startswith("/corpus/") and CORPUS):
             folder = FEEDS if p.startswith("/feeds/") else CORPUS
             body = self.feed(p[p.index("/", 1) + 1:], folder)

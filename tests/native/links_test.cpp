@@ -2,6 +2,8 @@
 // shell opens one, and an item's link chosen among its elements.
 #include <gtest/gtest.h>
 
+#include "feed/feed_messages.h"
+#include "feed/feed_page.h"
 #include "feed/item_link.h"
 #include "text/unicode_text.h"
 #include "feed/url_reference.h"
@@ -123,6 +125,58 @@ TEST(ItemLink, TheBestElementWinsAndOfEqualRankTheFirst) {
                 MayHoldLink(FeedFormat::Atom10, atom, u"link") && MayHoldLink(FeedFormat::Atom03, atom03, u"link"));
     EXPECT_FALSE(MayHoldLink(FeedFormat::Rss, atom, u"link") || MayHoldLink(FeedFormat::Rss, u"", u"title") ||
                  MayHoldLink(FeedFormat::Atom10, atom03, u"link") || MayHoldLink(FeedFormat::Atom10, atom, u"id"));
+}
+
+// The page a message opens: its own link, else the channel's, else the
+// feed's address, each read against the feed's address; a link that is no
+// web page falls through.
+TEST(MessageLink, ItemThenChannelThenFeedAddress) {
+    const std::u16string feed = u"https://news.example/rss/all.xml";
+    const struct {
+        const char16_t *item, *channel, *address, *opens;
+    } cases[] = {
+        {u"/story/1", u"http://site.example/", feed.c_str(), u"https://news.example/story/1"},
+        {u"2?x=1", u"", feed.c_str(), u"https://news.example/rss/2?x=1"},
+        {u"//cdn.example/a", u"", feed.c_str(), u"https://cdn.example/a"},
+        {u"", u"/", feed.c_str(), u"https://news.example/"},
+        {u"  ", u"http://site.example/", feed.c_str(), u"http://site.example/"},
+        {u"", u"", feed.c_str(), feed.c_str()},
+        {u"javascript:alert(1)", u"http://site.example/", feed.c_str(), u"http://site.example/"},
+        {u"file:///C:/Windows/notepad.exe", u"", feed.c_str(), feed.c_str()},
+        {u"ftp://files.example/a", u"javascript:x()", feed.c_str(), feed.c_str()},
+        {u"\\\\host\\share\\a.exe", u"ms-settings:privacy", u"http://a.example/f", u"http://a.example/f"},
+        {u"file:///x", u"mailto:a@b", u"file:///C:/feed.xml", u""},  // nothing openable at all
+        {u"/story", u"", u"", u""},                                     // nothing to resolve against
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MessageLink(c.item, c.channel, c.address), c.opens) << Shown(c.item) << " / " << Shown(c.channel);
+}
+
+TEST(SitePage, PagesAreToldFromFeedsByTypeAndOpening) {
+    const struct {
+        const char* contentType;
+        std::string body;
+        bool page;
+    } cases[] = {
+        {"text/html; charset=utf-8", "<!doctype html><html><head>", true},
+        {"text/xml", "\xEF\xBB\xBF \r\n <!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">", true},
+        {"", "\n<HTML lang=ru>", true},
+        {"application/octet-stream", "\xFF\xFE<\0h\0t\0m\0l\0>\0"s, true},
+        {" Text/HTML ", "<head><link rel=alternate>", true},
+        {"text/html", "<!-- a comment --><html>", true},
+        {"text/html", " <?xml version=\"1.0\"?><rss>", false},  // a feed a server calls a page
+        {"text/html; charset=windows-1251", "<rss version=\"2.0\">", false},
+        {"TEXT/HTML", "<feed xmlns=\"http://www.w3.org/2005/Atom\">", false},
+        {"text/xml", "<?xml version=\"1.0\"?><!DOCTYPE rss><rss>", false},
+        {"application/rss+xml", "<rss><channel><description>&lt;html&gt;", false},
+        {"text/htmlx", "<p>hello", false},
+        {"", "", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsHtmlPage(c.contentType, c.body.data(), c.body.size()), c.page) << c.contentType << " " << c.body;
+    // A page's feed link as the downloader asks for it.
+    EXPECT_EQ(RequestAddress(u"http://a.example/новости?q=я#ü"),
+              "http://a.example/%D0%BD%D0%BE%D0%B2%D0%BE%D1%81%D1%82%D0%B8?q=%D1%8F#%C3%BC");
 }
 
 }  // namespace

@@ -132,4 +132,40 @@ TEST(FeedThroughThePlugin, CountedRunStopsAfterItsPassesAndIsSavedStopped) {
     EXPECT_NE(saved.find("\r\nLineOn=0\r\n"), std::string::npos);
     DeleteFileA(Plugin::IniPath().c_str());
 }
+// A site's address whose page names no feed, or names another page, is a
+// bad feed: one hop only.
+TEST(FeedThroughThePlugin, APageWithoutAFeedOrLeadingToAnotherPageIsABadFeed) {
+    const std::string base = FeedServer();
+    ASSERT_FALSE(base.empty());
+    const std::string logPath = ExeFolder() + "Plugins\\Mivra_Skimrow.log";
+    const struct {
+        const char* page;
+        const char* found;  // the page it leads to, if any
+    } cases[] = {{"nofeed.html", nullptr}, {"twohops.html", "site.html"}};
+    for (const auto& c : cases) {
+        WriteFileBytes(Plugin::IniPath(),
+                       "[PluginSettings]\r\nLineOn=1\r\nStringSource=2\r\nURL_000=" + base + "/pages/" + c.page + "\r\n");
+        {
+            Plugin p;
+            p->Init(nullptr);
+            StartInfo start = {320, 240, 0, 1, 6};
+            p->Start(&start);
+            for (int i = 0; i < 300 && ReadFileBytes(logPath).find("Internet session closed.") == std::string::npos; ++i) {
+                BandShown(p, 1);
+                Sleep(20);
+            }
+            p->Stop();
+            p->Shutdown();
+        }
+        const std::string log = ReadFileBytes(logPath);
+        EXPECT_NE(log.find(" - Feed ERROR: Not a readable feed.\r\n"), std::string::npos) << log;
+        const size_t found = log.find(" - Feed found at ");
+        if (c.found) EXPECT_NE(log.find(" - Feed found at " + base + "/pages/" + c.found + ".\r\n"), std::string::npos) << log;
+        else EXPECT_EQ(found, std::string::npos) << log;
+        EXPECT_EQ(log.find(" - Feed found at ", found == std::string::npos ? 0 : found + 1), std::string::npos)
+            << "one hop only";
+    }
+    DeleteFileA(Plugin::IniPath().c_str());
+}
+
 }  // namespace

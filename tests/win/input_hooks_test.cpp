@@ -3,6 +3,7 @@
 // and clicks through SendInput.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -168,23 +169,32 @@ std::string FeedIni(const std::string& url, int source = 2) {
            "\r\nStr_000=band\r\n";
 }
 
-// The shell opens http addresses with the recording program while a test runs.
+// The shell opens http addresses (or another scheme's) with the recording
+// program while a test runs.
 struct ShellHandler {
+    std::string scheme;
     HKEY key = nullptr;
     std::string previous;
-    ShellHandler() {
-        RegCreateKeyExA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    bool existed = false;
+    explicit ShellHandler(const std::string& name = "http") : scheme(name) {
+        HKEY root = nullptr;
+        existed = RegOpenKeyExA(HKEY_CLASSES_ROOT, scheme.c_str(), 0, KEY_READ, &root) == ERROR_SUCCESS;
+        if (existed) RegCloseKey(root);
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, (scheme + "\\shell\\open\\command").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr);
+        if (!existed) RegSetKeyValueA(HKEY_CLASSES_ROOT, scheme.c_str(), "URL Protocol", REG_SZ, "", 1);
         char value[1024] = {};
         DWORD size = sizeof value;
         if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
             previous = value;
         const std::string command = "\"" + ExeFolder() + "record_open.exe\" \"%1\"";
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()), DWORD(command.size() + 1));
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, (scheme + "\\shell\\open\\ddeexec").c_str());
     }
     ~ShellHandler() {
         RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(previous.c_str()), DWORD(previous.size() + 1));
         RegCloseKey(key);
+        if (!existed) RegDeleteTreeA(HKEY_CLASSES_ROOT, scheme.c_str());
     }
 };
 
@@ -209,6 +219,53 @@ TEST_F(HookHost, ADoubleClickOnTheBandOpensTheFeedOnceAndOtherClicksReachTheHost
     EXPECT_EQ(Opened(), url + "\n");
     EXPECT_EQ(g_downs.load() + g_doubles.load(), 0);
     EXPECT_EQ(g_ups.load(), 1) << "the first release reaches the host, the second does not";
+}
+
+// A feed's story under the cursor: the feed downloaded (its log closed),
+// then its one long item scrolled to the middle of the band and
+// double-clicked there; what the shell was asked to open.
+struct StoryHost : HookHost {
+    ShellHandler http, script{"javascript"}, other{"skimrowtest"};
+    std::string OpenStory(const std::string& url) {
+        const std::string log = ExeFolder() + "Plugins\\Mivra_Skimrow.log";
+        DeleteFileA(log.c_str());
+        Open(FeedIni(url) + "Speed=2\r\nDate=0\r\nTime=0\r\n");
+        for (int i = 0; i < 100 && ReadFileBytes(log).find("Internet session closed.") == std::string::npos; ++i) Pump(100);
+        Pump(1500);  // 4 pixels a frame: the title's run reaches the middle and covers it for seconds
+        Click(360, 557, 2);
+        Pump(1500);  // the shell starts the recorder
+        return Opened();
+    }
+};
+
+TEST_F(StoryHost, TheItemsOwnLinkOpensReadAgainstTheFeedsAddress) {
+    const std::string server = FeedServer();
+    ASSERT_FALSE(server.empty());
+    EXPECT_EQ(OpenStory(server + "/feeds/links.xml"), server + "/story/1?from=feed\n");
+}
+
+TEST_F(StoryHost, AScriptLinkNeverReachesTheShellTheChannelsSiteOpensInstead) {
+    ASSERT_FALSE(FeedServer().empty());
+    EXPECT_EQ(OpenStory(FeedServer() + "/feeds/links_script.xml"), "http://127.0.0.1:9/site/\n");
+}
+
+TEST_F(StoryHost, AFileLinkAndAChannelOfAnotherSchemeLeaveTheFeedsOwnAddress) {
+    ASSERT_FALSE(FeedServer().empty());
+    // Were the shell given the file link, it would run the recorder with no address: an empty line.
+    std::string program = "file:///" + ExeFolder() + "record_open.exe";
+    std::replace(program.begin(), program.end(), '\\', '/');
+    const std::string url = ServeFile("links_file.xml", "<?xml version=\"1.0\"?><rss><channel><link>skimrowtest:site</link>"
+                                                        "<item><title>" + std::string(300, 'F') + "</title><link>" +
+                                                        program + "</link></item></channel></rss>");
+    EXPECT_EQ(OpenStory(url), url + "\n");
+}
+
+TEST_F(StoryHost, ASitesAddressPutsTheFeedItsPageNamesOnAir) {
+    const std::string server = FeedServer();
+    ASSERT_FALSE(server.empty());
+    EXPECT_EQ(OpenStory(server + "/pages/site.html"), server + "/story/1?from=feed\n");
+    const std::string log = ReadFileBytes(ExeFolder() + "Plugins\\Mivra_Skimrow.log");
+    EXPECT_NE(log.find(" - Feed found at " + server + "/feeds/links.xml?from=page&x=1.\r\n"), std::string::npos) << log;
 }
 
 TEST_F(HookHost, NonWebEntriesOpenNothingAndOtherSourcesLetClicksThrough) {

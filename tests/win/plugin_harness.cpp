@@ -103,6 +103,13 @@ std::string SecureFeedServer(const std::string& certificate) {
 
 std::string ServerSaw(const std::string& key) { return ReadFileBytes(ServerFolder() + "seen\\" + key + ".txt"); }
 
+std::string ServeFile(const std::string& name, const std::string& bytes) {
+    const std::string folder = ServerFolder() + "files\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteFileBytes(folder + name, bytes);
+    return FeedServer() + "/files/" + name;
+}
+
 std::string FreshKey(const std::string& name) {
     static int counter = 0;
     return name + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +

@@ -46,6 +46,9 @@ std::string SecureFeedServer(const std::string& certificate);
 // What the server saw of the requests made under `key` (paths /k/KEY/...):
 // each request line with its headers, a blank line after each.
 std::string ServerSaw(const std::string& key);
+// Puts `bytes` where the server serves them, FeedServer() + "/files/" + name,
+// and returns that address.
+std::string ServeFile(const std::string& name, const std::string& bytes);
 // A key no earlier request of this test run used.
 std::string FreshKey(const std::string& name);
 // A Unix path as Wine sees it.
