@@ -36,6 +36,22 @@ FeedFormat FormatOfRoot(const std::u16string& ns, const std::u16string& localNam
     return FeedFormat::Rss;
 }
 
+FeedDialect DialectOfRoot(const std::u16string& ns, const std::u16string& localName) {
+    FeedDialect d;
+    d.format = FormatOfRoot(ns, localName);
+    if (d.format == FeedFormat::Rss && SameIgnoringAsciiCase(localName, u"rss")) d.rssNamespace = ns;
+    return d;
+}
+
+const std::u16string& FeedDialect::Namespace(const std::u16string& ns) const {
+    static const std::u16string none;
+    return format == FeedFormat::Rss && ns == rssNamespace ? none : ns;
+}
+
+bool FeedDialect::IsRssItem(const std::u16string& ns, const std::u16string& localName) const {
+    return format == FeedFormat::Rss && localName == u"item" && Namespace(ns).empty();
+}
+
 bool IsRootItem(FeedFormat format, const std::u16string& ns, const std::u16string& localName) {
     switch (format) {
     case FeedFormat::Rdf: return localName == u"item" && (ns == kRss10 || ns == kRss090 || ns.empty());

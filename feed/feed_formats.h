@@ -12,6 +12,22 @@ enum class FeedFormat { Rss, Rdf, Atom10, Atom03 };
 // By the root element; anything unknown is read as RSS.
 FeedFormat FormatOfRoot(const std::u16string& ns, const std::u16string& localName);
 
+// A document's format and, for RSS 0.9x/2.0, the namespace of its <rss>
+// element: RSS's own names are read in it, whatever its URI (none,
+// Userland's "http://backend.userland.com/rss2", or any other), while the
+// elements of other namespaces (dc:, content:, yandex:) keep their meaning.
+struct FeedDialect {
+    FeedFormat format = FeedFormat::Rss;
+    std::u16string rssNamespace;
+
+    // `ns` as the format's tables know it: an RSS document's own namespace
+    // reads as none. Other formats keep every namespace as it is.
+    const std::u16string& Namespace(const std::u16string& ns) const;
+    // An RSS item: "item" in the document's own namespace (at any depth).
+    bool IsRssItem(const std::u16string& ns, const std::u16string& localName) const;
+};
+FeedDialect DialectOfRoot(const std::u16string& ns, const std::u16string& localName);
+
 // Whether a child of the root element is an item. RSS items are found by
 // their name ("item") anywhere in the document instead.
 bool IsRootItem(FeedFormat format, const std::u16string& ns, const std::u16string& localName);

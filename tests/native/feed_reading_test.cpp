@@ -11,6 +11,7 @@
 #include "feed/feed_formats.h"
 #include "feed/feed_text.h"
 #include "feed/html_entities.h"
+#include "feed/item_link.h"
 #include "text/unicode_text.h"
 
 namespace {
@@ -298,6 +299,30 @@ TEST(FeedFormats, RootsItemsAndTheirChildren) {
             EXPECT_EQ(role.rank, r.rank) << ToUtf8(r.name.data(), r.name.size());
         }
     }
+}
+
+TEST(FeedFormats, AnRssDocumentsOwnNamespaceReadsAsRssWhateverItsUri) {
+    const std::u16string dc = u"http://purl.org/dc/elements/1.1/", yandex = u"http://news.yandex.ru",
+                         rdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#", rss1 = u"http://purl.org/rss/1.0/";
+    for (const std::u16string own : {u"", u"http://backend.userland.com/rss2", u"urn:any"}) {
+        const FeedDialect d = DialectOfRoot(own, u"rss");
+        ASSERT_EQ(d.format, FeedFormat::Rss);
+        EXPECT_TRUE(d.IsRssItem(own, u"item"));
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(own), u"pubDate").field, ItemField::Date);
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(own), u"TITLE").field, ItemField::Title);
+        EXPECT_TRUE(MayHoldLink(d.format, d.Namespace(own), u"guid"));
+        // other namespaces keep their meaning
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(dc), u"date").rank, 1);
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(yandex), u"full-text").field, ItemField::None);
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(yandex), u"title").field, ItemField::None);
+        EXPECT_FALSE(d.IsRssItem(yandex, u"item"));
+        EXPECT_FALSE(d.IsRssItem(own, u"entry"));
+    }
+    // RSS 1.0 keeps its reading; a root that is not <rss> lends no namespace.
+    const FeedDialect r = DialectOfRoot(rdf, u"RDF");
+    EXPECT_EQ(r.Namespace(rss1), rss1);
+    EXPECT_FALSE(r.IsRssItem(rss1, u"item"));
+    EXPECT_EQ(DialectOfRoot(u"urn:any", u"channel").Namespace(u"urn:any"), u"urn:any");
 }
 
 TEST(FeedFormats, TheBestRankedChildWithTextWins) {

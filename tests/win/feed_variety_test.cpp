@@ -2,7 +2,8 @@
 // cannot read itself, a charset only in the HTTP header, an RSS 0.91
 // document type with HTML entities, Atom 1.0 and 0.3, RSS 1.0 with
 // dc:date, blank lines before the declaration, markup and white space in
-// titles, an item without a title. Read with MSXML, then through the DLL:
+// titles, an item without a title, RSS in a namespace of its own, dates as
+// servers write them. Read with MSXML, then through the DLL:
 // the newest item is first on air, cleaned, and LastUpdate is its stamp.
 #include <gtest/gtest.h>
 
@@ -57,6 +58,16 @@ const std::vector<FeedCase>& Cases() {
          u"Missili sul mare", {2024, 1, 3, 10, 0, 0}},
         {"empty_title.xml", "", {u"", u"С заголовком"}, u"Wed, 03 Jan 2024 10:00:00 GMT",
          u"Только описание без заголовка", {2024, 1, 3, 10, 0, 0}},
+        // RSS in a namespace of its own, as feeds for news aggregators are
+        {"userland.xml", "", {u"Вчерашняя новость", u"Новость для Яндекса", u"Новость с датой Dublin Core"},
+         u"Tue, 02 Jan 2024 10:00:00 +0300", u"Новость для Яндекса", {2024, 1, 3, 7, 0, 0}},
+        {"prefixed_rss.xml", "", {u"Older, prefixed", u"Newest, prefixed"}, u"Tue, 02 Jan 2024 10:00:00 GMT",
+         u"Newest, prefixed", {2024, 1, 3, 10, 0, 0}},
+        {"server_dates.xml", "", {u"Two-digit year, undated", u"Glued zone", u"JavaScript's date", u"No seconds, two blanks"},
+         u"Mon, 07 Nov 11 10:30:00 GMT", u"JavaScript's date", {2024, 1, 6, 6, 0, 0}},
+        // Dates read before 1980 are no dates: LastUpdate stays 0, never 1970.
+        {"unreadable_dates.xml", "", {u"Dated as the moment 0", u"Before 1980"}, u"Mon, 07 Nov 11 00:00:00 GMT",
+         u"Dated as the moment 0", {0, 0, 0, 0, 0, 0}},
     };
     return cases;
 }
@@ -71,6 +82,25 @@ TEST(FeedVariety, MsxmlReadsEveryFormatAndEncodingAfterTheReadersDecoding) {
         for (size_t i = 0; i < c.titles.size(); ++i) EXPECT_EQ(r.items[i].title, c.titles[i]) << i;
         EXPECT_EQ(r.items[0].pubDate, c.firstDate);
     }
+}
+
+TEST(FeedVariety, AnRssDocumentsOwnNamespaceIsRssAndOtherNamespacesKeepTheirMeaning) {
+    ComThread com;
+    const FeedParseResult userland = ParseFeedFile(FeedFile("userland.xml"));
+    ASSERT_EQ(userland.items.size(), 3u);
+    EXPECT_EQ(userland.channelLink, u"http://127.0.0.1/yandex/");
+    EXPECT_EQ(userland.items[0].link, u"http://127.0.0.1/yandex/1");
+    EXPECT_EQ(userland.items[0].description, u"Коротко о вчерашнем");  // not yandex:full-text
+    EXPECT_EQ(userland.items[1].link, u"http://127.0.0.1/yandex/2");    // a permalink guid
+    EXPECT_EQ(userland.items[1].description, u"<p>Свежее <b>описание</b></p>");
+    EXPECT_EQ(userland.items[2].pubDate, u"2024-01-01T10:00:00+03:00");  // dc:date stands in
+    // A prefixed root: its items by their local name; another namespace's
+    // "item" and "title" are none of RSS's, wherever they are.
+    const FeedParseResult prefixed = ParseFeedFile(FeedFile("prefixed_rss.xml"));
+    ASSERT_EQ(prefixed.items.size(), 2u);
+    EXPECT_EQ(prefixed.items[1].title, u"Newest, prefixed");
+    EXPECT_EQ(prefixed.items[1].link, u"http://127.0.0.1/prefixed/2");
+    EXPECT_EQ(prefixed.channelLink, u"http://127.0.0.1/prefixed/");
 }
 
 TEST(FeedVariety, WithoutTheHttpCharsetAnUndeclaredFeedIsReadAsAnsi) {
@@ -114,5 +144,6 @@ void ExpectNewestOnAir(size_t from, size_t to) {
 TEST(FeedVariety, EncodingsTheParserLacksGoOnAirThroughTheDll) { ExpectNewestOnAir(0, 5); }
 TEST(FeedVariety, OtherFormatsGoOnAirThroughTheDll) { ExpectNewestOnAir(5, 10); }
 TEST(FeedVariety, CleanTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(10, 13); }
+TEST(FeedVariety, NamespacedRssAndServersDatesGoOnAirThroughTheDll) { ExpectNewestOnAir(13, 17); }
 
 }  // namespace
