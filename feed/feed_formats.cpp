@@ -97,14 +97,22 @@ ItemRole RoleOfItemChild(FeedFormat format, const std::u16string& ns, const std:
     return ItemRole();
 }
 
+TextKind AtomTextKind(const std::u16string& type, const std::u16string& mode) {
+    const std::u16string t = TrimmedFeedSpace(type), m = TrimmedFeedSpace(mode);
+    const bool html = SameIgnoringAsciiCase(t, u"html") || SameIgnoringAsciiCase(t, u"text/html") ||
+                      SameIgnoringAsciiCase(m, u"escaped");
+    return html ? TextKind::Markup : TextKind::Plain;
+}
+
 void ItemTextCollector::Reset() {
     texts_.pubDate.clear();
     texts_.title.clear();
     texts_.description.clear();
     texts_.link.clear();
+    texts_.plainTitle = false;
 }
 
-void ItemTextCollector::Offer(const ItemRole& role, std::u16string text) {
+void ItemTextCollector::Offer(const ItemRole& role, std::u16string text, TextKind kind) {
     std::u16string* target = nullptr;
     switch (role.field) {
     case ItemField::Date: target = &texts_.pubDate; break;
@@ -118,4 +126,5 @@ void ItemTextCollector::Offer(const ItemRole& role, std::u16string text) {
     if (blank || (!target->empty() && role.rank > held)) return;
     *target = std::move(text);
     held = role.rank;
+    if (role.field == ItemField::Title) texts_.plainTitle = kind == TextKind::Plain;
 }

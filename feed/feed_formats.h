@@ -42,13 +42,22 @@ struct ItemRole {
 // What a child element of an item holds.
 ItemRole RoleOfItemChild(FeedFormat format, const std::u16string& ns, const std::u16string& localName);
 
+// How a title goes on air: markup (tags dropped, character references
+// decoded), as RSS's titles are, or plain text shown as written ("&lt;b&gt;"
+// in the document shows "<b>"). An Atom title is plain unless its type says
+// html: Atom 1.0's "html", Atom 0.3's "text/html" or mode "escaped". Its
+// "xhtml" is plain too: the parser has read that markup, and its text is
+// what is left.
+enum class TextKind : uint8_t { Markup, Plain };
+TextKind AtomTextKind(const std::u16string& type, const std::u16string& mode);
+
 // Gathers an item's texts child by child: for each field the best-ranked
 // child with text wins ("published" before "updated"), and of equal rank
 // the later one.
 class ItemTextCollector {
 public:
     void Reset();
-    void Offer(const ItemRole& role, std::u16string text);
+    void Offer(const ItemRole& role, std::u16string text, TextKind kind = TextKind::Markup);
     const FeedItemTexts& texts() const { return texts_; }
     FeedItemTexts& texts() { return texts_; }
 

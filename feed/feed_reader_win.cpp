@@ -163,6 +163,20 @@ void OfferLink(IXMLDOMNode* node, FeedFormat format, const std::u16string& ns, c
     links.Offer(format, ns, local, e);
 }
 
+// An Atom title says by its type (and Atom 0.3's mode) whether it is markup;
+// every other text of the item is.
+TextKind TitleKind(IXMLDOMNode* node, FeedFormat format, const ItemRole& role) {
+    if (role.field != ItemField::Title || (format != FeedFormat::Atom10 && format != FeedFormat::Atom03))
+        return TextKind::Markup;
+    Com<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(kIidDomElement, reinterpret_cast<void**>(element.Out()))) || !element)
+        return TextKind::Markup;
+    std::u16string type, mode;
+    Attribute(element.p, L"type", type);
+    Attribute(element.p, L"mode", mode);
+    return AtomTextKind(type, mode);
+}
+
 void ReadItem(IXMLDOMNode* item, const FeedDialect& dialect, ItemTextCollector& collector, LinkChooser& links) {
     collector.Reset();
     links.Reset();
@@ -177,7 +191,7 @@ void ReadItem(IXMLDOMNode* item, const FeedDialect& dialect, ItemTextCollector& 
             return;
         }
         Bstr text;
-        if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b));
+        if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b), TitleKind(child, format, role));
     });
     collector.texts().link = links.link();
 }

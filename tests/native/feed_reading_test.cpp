@@ -251,6 +251,16 @@ TEST(FeedText, TitlesAndDescriptionsOnAirAreCleaned) {
     for (const auto& c : cases) EXPECT_EQ(CleanFeedText(c.first), c.second) << ToUtf8(c.first.data(), c.first.size());
 }
 
+TEST(FeedText, PlainTextKeepsWhatMarkupWouldLose) {
+    const std::map<std::u16string, std::u16string> cases = {
+        {u"<b>Tags</b> & &lt;refs&gt; a < b", u"<b>Tags</b> & &lt;refs&gt; a < b"},
+        {u"\n\t Missili \u00A0sul\r\nmare\u3000 ", u"Missili sul mare"},
+        {u"x\u0096y\u0007z\uFEFF", u"x\u2013yz"},
+        {u" \n", u""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CleanPlainText(c.first), c.second) << ToUtf8(c.first.data(), c.first.size());
+}
+
 TEST(FeedFormats, RootsItemsAndTheirChildren) {
     const std::u16string atom = u"http://www.w3.org/2005/Atom", atom03 = u"http://purl.org/atom/ns#",
                          rdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#", rss1 = u"http://purl.org/rss/1.0/",
@@ -323,6 +333,35 @@ TEST(FeedFormats, AnRssDocumentsOwnNamespaceReadsAsRssWhateverItsUri) {
     EXPECT_EQ(r.Namespace(rss1), rss1);
     EXPECT_FALSE(r.IsRssItem(rss1, u"item"));
     EXPECT_EQ(DialectOfRoot(u"urn:any", u"channel").Namespace(u"urn:any"), u"urn:any");
+}
+
+TEST(FeedFormats, AtomTitlesAreMarkupOnlyWhenTheirTypeSaysHtml) {
+    const struct {
+        std::u16string type, mode;
+        TextKind kind;
+    } cases[] = {
+        {u"", u"", TextKind::Plain},          {u"text", u"", TextKind::Plain},
+        {u"xhtml", u"", TextKind::Plain},     {u"text/plain", u"xml", TextKind::Plain},
+        {u"application/xhtml+xml", u"", TextKind::Plain},
+        {u"html", u"", TextKind::Markup},     {u" HTML ", u"", TextKind::Markup},
+        {u"text/html", u"", TextKind::Markup}, {u"", u"escaped", TextKind::Markup},
+        {u"text/plain", u"Escaped", TextKind::Markup},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AtomTextKind(c.type, c.mode), c.kind) << ToUtf8(c.type.data(), c.type.size()) << "/"
+                                                        << ToUtf8(c.mode.data(), c.mode.size());
+    // The kind follows the title that wins, and a new item starts as markup.
+    ItemTextCollector c;
+    const ItemRole title{ItemField::Title, 0};
+    c.Offer(title, u"<b>", TextKind::Plain);
+    EXPECT_TRUE(c.texts().plainTitle);
+    c.Offer(title, u" ", TextKind::Markup);  // blank: the plain one stays
+    EXPECT_TRUE(c.texts().plainTitle);
+    c.Offer(title, u"<i>x</i>", TextKind::Markup);
+    EXPECT_FALSE(c.texts().plainTitle);
+    c.Offer(title, u"<b>", TextKind::Plain);
+    c.Reset();
+    EXPECT_FALSE(c.texts().plainTitle);
 }
 
 TEST(FeedFormats, TheBestRankedChildWithTextWins) {

@@ -3,12 +3,14 @@
 // document type with HTML entities, Atom 1.0 and 0.3, RSS 1.0 with
 // dc:date, blank lines before the declaration, markup and white space in
 // titles, an item without a title, RSS in a namespace of its own, dates as
-// servers write them. Read with MSXML, then through the DLL:
+// servers write them, Atom titles of every type. Read with MSXML, then through the DLL:
 // the newest item is first on air, cleaned, and LastUpdate is its stamp.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "feed/feed_items.h"
+#include "feed/time_win.h"
 #include "tests/win/feed_files.h"
 #include "tests/win/band_session.h"
 
@@ -68,6 +70,13 @@ const std::vector<FeedCase>& Cases() {
         // Dates read before 1980 are no dates: LastUpdate stays 0, never 1970.
         {"unreadable_dates.xml", "", {u"Dated as the moment 0", u"Before 1980"}, u"Mon, 07 Nov 11 00:00:00 GMT",
          u"Dated as the moment 0", {0, 0, 0, 0, 0, 0}},
+        // Atom titles by their type: text as written, html as markup
+        {"atom_titles.xml", "",
+         {u"<b>Теги</b> как написаны &amp; R&D", u"<b>Жирный</b> &laquo;html&raquo;", u"XHTML жирный <тег>", u""},
+         u"2024-01-03T10:00:00Z", u"<b>Теги</b> как написаны &amp; R&D", {2024, 1, 3, 10, 0, 0}},
+        {"atom03_titles.xml", "",
+         {u"<b> простой 0.3", u"<i>Экранированный</i> 0.3 &mdash; html", u"<u>text/html</u> 0.3"},
+         u"2024-01-02T10:00:00Z", u"Экранированный 0.3 — html", {2024, 1, 3, 10, 0, 0}},
     };
     return cases;
 }
@@ -101,6 +110,30 @@ TEST(FeedVariety, AnRssDocumentsOwnNamespaceIsRssAndOtherNamespacesKeepTheirMean
     EXPECT_EQ(prefixed.items[1].title, u"Newest, prefixed");
     EXPECT_EQ(prefixed.items[1].link, u"http://127.0.0.1/prefixed/2");
     EXPECT_EQ(prefixed.channelLink, u"http://127.0.0.1/prefixed/");
+}
+
+TEST(FeedVariety, AtomTitlesAreTextOrMarkupByTheirType) {
+    ComThread com;
+    const struct {
+        const char* file;
+        std::vector<std::u16string> onAir;
+    } cases[] = {
+        {"atom_titles.xml",
+         // an empty title gives its place to the summary, else the content
+         {u"<b>Теги</b> как написаны &amp; R&D", u"Жирный «html»", u"XHTML жирный <тег>", u"Содержание вместо заголовка"}},
+        {"atom03_titles.xml", {u"<b> простой 0.3", u"Экранированный 0.3 — html", u"text/html 0.3"}},
+    };
+    FeedItemOptions titles;
+    titles.date = titles.time = false;
+    for (const auto& c : cases) {
+        const FeedParseResult r = ParseFeedFile(FeedFile(c.file));
+        ASSERT_EQ(r.items.size(), c.onAir.size()) << c.file;
+        for (size_t i = 0; i < r.items.size(); ++i) {
+            TickerMessage m;
+            ASSERT_TRUE(BuildItemMessage(r.items[i], titles, ~0ull, WinTimeZone(), WinDateFormatter(), m)) << c.file << i;
+            EXPECT_EQ(m.displayText.ToU16(), c.onAir[i] + u"  ") << c.file << " " << i;
+        }
+    }
 }
 
 TEST(FeedVariety, WithoutTheHttpCharsetAnUndeclaredFeedIsReadAsAnsi) {
@@ -145,5 +178,6 @@ TEST(FeedVariety, EncodingsTheParserLacksGoOnAirThroughTheDll) { ExpectNewestOnA
 TEST(FeedVariety, OtherFormatsGoOnAirThroughTheDll) { ExpectNewestOnAir(5, 10); }
 TEST(FeedVariety, CleanTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(10, 13); }
 TEST(FeedVariety, NamespacedRssAndServersDatesGoOnAirThroughTheDll) { ExpectNewestOnAir(13, 17); }
+TEST(FeedVariety, AtomTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(17, 19); }
 
 }  // namespace
