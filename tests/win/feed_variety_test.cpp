@@ -136,6 +136,43 @@ TEST(FeedVariety, AtomTitlesAreTextOrMarkupByTheirType) {
     }
 }
 
+// Labels as servers and documents write them decode as the Windows code
+// page they name, in the declaration and in the HTTP header alike.
+TEST(FeedVariety, EncodingLabelsDecodeAsTheirWindowsCodePages) {
+    ComThread com;
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::u16string title;
+    } cases[] = {
+        {"windows-874", "\xCA\xC7\xD1\xCA\xB4\xD5 \x80", u"สวัสดี €"},
+        {"iso-8859-8-i", "\xF9\xEC\xE5\xED", u"שלום"},
+        {"x-sjis", "\x93\xFA\x96\x7B", u"日本"},
+        {"windows-31j", "\x87\x40\x93\xFA", u"①日"},  // a character of Windows' Shift_JIS only
+        {"x-euc-jp", "\xC6\xFC\xCB\xDC", u"日本"},
+        {"x-mac-roman", "\x8A\x9F \xD5", u"äü ’"},
+        {"cp1251", "\xCF\xF0\xE8\xE2\xE5\xF2", u"Привет"},
+        {"win-1251", "\xCF\xF0\xE8\xE2\xE5\xF2", u"Привет"},
+        // as browsers read them: Windows-1252, whose 0x92 is a quotation mark
+        {"iso-8859-1", "\x92 \xE9", u"’ é"},
+        {"latin1", "\x92 \xE9", u"’ é"},
+        {"us-ascii", "\x92 \xE9", u"’ é"},
+    };
+    const std::string path = ExeFolder() + "labels.xml";
+    for (const auto& c : cases) {
+        const std::string body = "<rss version=\"2.0\"><channel><item><title>" + c.bytes + "</title></item></channel></rss>";
+        WriteFileBytes(path, std::string("<?xml version=\"1.0\" encoding=\"") + c.label + "\"?>" + body);
+        FeedParseResult r = ParseFeedFile(path);
+        ASSERT_EQ(r.items.size(), 1u) << c.label;
+        EXPECT_EQ(r.items[0].title, c.title) << c.label;
+        WriteFileBytes(path, body);
+        r = ParseFeedFile(path, std::string("application/rss+xml; charset=") + c.label);
+        ASSERT_EQ(r.items.size(), 1u) << c.label << " in the header";
+        EXPECT_EQ(r.items[0].title, c.title) << c.label << " in the header";
+    }
+    DeleteFileA(path.c_str());
+}
+
 TEST(FeedVariety, WithoutTheHttpCharsetAnUndeclaredFeedIsReadAsAnsi) {
     ComThread com;
     const FeedParseResult r = ParseFeedFile(FeedFile("http_charset.xml"));
