@@ -211,6 +211,19 @@ void ExpectNewestOnAir(size_t from, size_t to) {
     DeleteFileA(Plugin::IniPath().c_str());
 }
 
+// A site's page served without a charset is read in the one its head
+// declares: its feed link, in Shift_JIS, is asked for as written.
+TEST(FeedVariety, ASitesPageIsReadInTheCharsetItsHeadDeclares) {
+    ASSERT_FALSE(FeedServer().empty());
+    const std::string key = FreshKey("sjis-page");
+    const FeedRun run = RunFeed("/k/" + key + "/pages/sjis.html", 20000);
+    DeleteFileA(Plugin::IniPath().c_str());
+    ASSERT_FALSE(run.frames.empty()) << "nothing shown\n" << run.log;
+    EXPECT_TRUE(run.frames == TextFileFrames(u"新しいニュース 東京")) << "another text is shown";
+    const std::string saw = ServerSaw(key);
+    EXPECT_NE(saw.find("GET /k/" + key + "/feeds/shift_jis.xml?from=%E6%97%A5%E6%9C%AC\n"), std::string::npos) << saw;
+}
+
 TEST(FeedVariety, EncodingsTheParserLacksGoOnAirThroughTheDll) { ExpectNewestOnAir(0, 5); }
 TEST(FeedVariety, OtherFormatsGoOnAirThroughTheDll) { ExpectNewestOnAir(5, 10); }
 TEST(FeedVariety, CleanTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(10, 13); }
