@@ -71,26 +71,6 @@ TEST(FeedItems, TextsOnAirAreCleanedAndAnUntitledItemShowsItsDescription) {
     EXPECT_EQ(m.displayText.ToU16(), u"07:15    ");
 }
 
-TEST(FeedItems, APlainTitleGoesOnAirAsWritten) {
-    Zone z("UTC");
-    FeedItemTexts item{u"2024-01-03T10:00:00Z", u" <b>Курс</b> &amp; R&D ", u"<p>Описание</p>"};
-    item.plainTitle = true;
-    FeedItemOptions o;
-    o.date = o.time = false;
-    TickerMessage m;
-    const uint64_t now = StampFromFields({2030, 1, 1, 0, 0, 0});
-    ASSERT_TRUE(Build(item, o, now, m));
-    EXPECT_EQ(m.displayText.ToU16(), u"<b>Курс</b> &amp; R&D  ");
-    item.plainTitle = false;
-    ASSERT_TRUE(Build(item, o, now, m));
-    EXPECT_EQ(m.displayText.ToU16(), u"Курс & R&D  ");
-    // A blank plain title gives its place to the description.
-    item.title = u" \n ";
-    item.plainTitle = true;
-    ASSERT_TRUE(Build(item, o, now, m));
-    EXPECT_EQ(m.displayText.ToU16(), u"Описание  ");
-}
-
 TEST(FeedItems, FilterAndOrder) {
     Zone z("UTC");
     const uint64_t now = StampFromFields({2011, 11, 7, 13, 0, 0});

@@ -252,13 +252,7 @@ TEST(FeedText, TitlesAndDescriptionsOnAirAreCleaned) {
 }
 
 TEST(FeedText, PlainTextKeepsWhatMarkupWouldLose) {
-    const std::map<std::u16string, std::u16string> cases = {
-        {u"<b>Tags</b> & &lt;refs&gt; a < b", u"<b>Tags</b> & &lt;refs&gt; a < b"},
-        {u"\n\t Missili \u00A0sul\r\nmare\u3000 ", u"Missili sul mare"},
-        {u"x\u0096y\u0007z\uFEFF", u"x\u2013yz"},
-        {u" \n", u""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CleanPlainText(c.first), c.second) << ToUtf8(c.first.data(), c.first.size());
+    EXPECT_EQ(CleanPlainText(u"\n <b>Tags</b> &amp; &lt;\u00A0a < b\u0007 "), u"<b>Tags</b> &amp; &lt; a < b");
 }
 
 TEST(FeedFormats, RootsItemsAndTheirChildren) {
@@ -316,17 +310,12 @@ TEST(FeedFormats, AnRssDocumentsOwnNamespaceReadsAsRssWhateverItsUri) {
                          rdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#", rss1 = u"http://purl.org/rss/1.0/";
     for (const std::u16string own : {u"", u"http://backend.userland.com/rss2", u"urn:any"}) {
         const FeedDialect d = DialectOfRoot(own, u"rss");
-        ASSERT_EQ(d.format, FeedFormat::Rss);
-        EXPECT_TRUE(d.IsRssItem(own, u"item"));
-        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(own), u"pubDate").field, ItemField::Date);
+        EXPECT_TRUE(d.IsRssItem(own, u"item") && !d.IsRssItem(yandex, u"item"));
         EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(own), u"TITLE").field, ItemField::Title);
         EXPECT_TRUE(MayHoldLink(d.format, d.Namespace(own), u"guid"));
         // other namespaces keep their meaning
         EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(dc), u"date").rank, 1);
-        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(yandex), u"full-text").field, ItemField::None);
         EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(yandex), u"title").field, ItemField::None);
-        EXPECT_FALSE(d.IsRssItem(yandex, u"item"));
-        EXPECT_FALSE(d.IsRssItem(own, u"entry"));
     }
     // RSS 1.0 keeps its reading; a root that is not <rss> lends no namespace.
     const FeedDialect r = DialectOfRoot(rdf, u"RDF");
@@ -336,21 +325,12 @@ TEST(FeedFormats, AnRssDocumentsOwnNamespaceReadsAsRssWhateverItsUri) {
 }
 
 TEST(FeedFormats, AtomTitlesAreMarkupOnlyWhenTheirTypeSaysHtml) {
-    const struct {
-        std::u16string type, mode;
-        TextKind kind;
-    } cases[] = {
-        {u"", u"", TextKind::Plain},          {u"text", u"", TextKind::Plain},
-        {u"xhtml", u"", TextKind::Plain},     {u"text/plain", u"xml", TextKind::Plain},
-        {u"application/xhtml+xml", u"", TextKind::Plain},
-        {u"html", u"", TextKind::Markup},     {u" HTML ", u"", TextKind::Markup},
-        {u"text/html", u"", TextKind::Markup}, {u"", u"escaped", TextKind::Markup},
-        {u"text/plain", u"Escaped", TextKind::Markup},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(AtomTextKind(c.type, c.mode), c.kind) << ToUtf8(c.type.data(), c.type.size()) << "/"
-                                                        << ToUtf8(c.mode.data(), c.mode.size());
-    // The kind follows the title that wins, and a new item starts as markup.
+    for (const char16_t* plain : {u"", u"text", u"xhtml", u"text/plain", u"application/xhtml+xml"})
+        EXPECT_EQ(AtomTextKind(plain, u"xml"), TextKind::Plain) << ToUtf8(plain, std::char_traits<char16_t>::length(plain));
+    EXPECT_EQ(AtomTextKind(u" HTML ", u""), TextKind::Markup);
+    EXPECT_EQ(AtomTextKind(u"text/html", u""), TextKind::Markup);
+    EXPECT_EQ(AtomTextKind(u"text/plain", u"Escaped"), TextKind::Markup);
+    // The kind follows the title that wins.
     ItemTextCollector c;
     const ItemRole title{ItemField::Title, 0};
     c.Offer(title, u"<b>", TextKind::Plain);
@@ -358,9 +338,6 @@ TEST(FeedFormats, AtomTitlesAreMarkupOnlyWhenTheirTypeSaysHtml) {
     c.Offer(title, u" ", TextKind::Markup);  // blank: the plain one stays
     EXPECT_TRUE(c.texts().plainTitle);
     c.Offer(title, u"<i>x</i>", TextKind::Markup);
-    EXPECT_FALSE(c.texts().plainTitle);
-    c.Offer(title, u"<b>", TextKind::Plain);
-    c.Reset();
     EXPECT_FALSE(c.texts().plainTitle);
 }
 
