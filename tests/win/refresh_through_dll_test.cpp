@@ -1,7 +1,6 @@
 // Feeds through the real DLL: an HTTPS feed goes on air, a certificate
 // problem on a run the user started shows its notice, an automatic
 // refresh that finds the feed unchanged, or fails, leaves the news on air,
-// a refresh through a site's unchanged page still brings its changed feed,
 // and a running line takes a refreshed feed or a saved text file with the
 // band on in every frame.
 #include <gtest/gtest.h>
@@ -150,31 +149,6 @@ TEST(LiveContentThroughTheDll, ARefreshOfARunningLineKeepsTheBandOnHoweverLateTh
     EXPECT_EQ(frames.WithoutBand(), 0);
     const std::string saw = ServerSaw(key);
     EXPECT_NE(saw.find("GET ", saw.find("GET ") + 1), std::string::npos) << "no refresh was asked for\n" << saw;
-}
-
-// A refresh through a site's address: the page, unchanged, answers 304, and
-// the feed it named, changed since, still goes on air.
-TEST(LiveContentThroughTheDll, ARefreshThroughAnUnchangedPageStillBringsItsChangedFeed) {
-    ASSERT_FALSE(FeedServer().empty());
-    const std::string feeds = ExeFolder() + "..\\..\\tests\\http\\feeds\\";
-    const Frames news = StringFrames(kNews), newer = StringFrames(u"Свежая новость в KOI8-R");
-    ASSERT_FALSE(newer.empty());
-    const std::string key = FreshKey("page-refresh");
-    ServeFile("page_feed.xml", ReadFileBytes(feeds + "refresh.xml"));
-    Session s(FeedIni("/k/" + key + "/cond-page/cond_page.html", "AutoUpdate=60\r\nDescription=0\r\n"));
-    EXPECT_TRUE(s.TextFrames(25, 20000) == news) << "the page's feed is not on air\n" << ReadFileBytes(LogPath());
-    ServeFile("page_feed.xml", ReadFileBytes(feeds + "koi8r.xml"));
-    s.Restart();  // the next automatic run
-    PacedFrames frames(s);
-    Sighting sighting(newer);
-    const DWORD begin = GetTickCount();
-    while (!sighting.Whole() && GetTickCount() - begin < 60000) sighting.Saw(frames.Next());
-    const std::string log = ReadFileBytes(LogPath());
-    s.Close();
-    DeleteFileA(Plugin::IniPath().c_str());
-    EXPECT_TRUE(sighting.Whole()) << "the changed feed never went on air\n" << log;
-    EXPECT_TRUE(Has(log, "Page not modified; its feed is at " + FeedServer() + "/k/" + key + "/cond-file/page_feed.xml."))
-        << log;
 }
 
 TEST(LiveContentThroughTheDll, AFileRenamedOverARunningLinesFileShowsItsNewLineWithinAPass) {
