@@ -169,9 +169,9 @@ private:
 // One request for the URL: null and the error when it failed, null and 0
 // when it was stopped.
 HINTERNET Request(Job& j, bool compressed, DWORD* error) {
-    // Only the configured address is asked "only if changed": the validators are its own.
-    const bool conditional = !j.userRun && j.followed.empty();
-    const std::string headers = RequestHeaders(compressed, conditional ? &j.sent : nullptr, &j.conditional);
+    // Each address is asked "only if changed" with its own validators only.
+    const Validators* validators = j.followed.empty() ? j.hops.First() : j.hops.Feed(j.followed);
+    const std::string headers = RequestHeaders(compressed, validators, &j.conditional);
     // Redirects between http and https are followed both ways; certificate
     // errors are never ignored. Feeds stay out of the user's WinInet cache.
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_NO_CACHE_WRITE |
@@ -301,13 +301,17 @@ struct Response {
     DWORD contentLength = 0;
 };
 
-// Opens the URL and takes the response's status and length; false when the
-// download ended there (already reported).
-bool OpenResponse(Job& j, bool* compressed, Response* r) {
-    if (!OpenUrl(j, compressed)) return false;
+// How an opened request went on: its body follows, the download ended
+// (already reported), or a site's page was found unchanged and the feed it
+// named before is asked next.
+enum class Opened { Body, Ended, UnchangedPage };
+
+// Opens the URL and takes the response's status and length.
+Opened OpenResponse(Job& j, bool* compressed, Response* r) {
+    if (!OpenUrl(j, compressed)) return Opened::Ended;
     if (StopRequested(j)) {
         Terminated(j, false);
-        return false;
+        return Opened::Ended;
     }
     DWORD statusCode = 0, size = sizeof(DWORD);
     r->lengthKnown = HttpQueryInfoA(j.urlFile, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &r->contentLength,
@@ -316,31 +320,42 @@ bool OpenResponse(Job& j, bool* compressed, Response* r) {
     size = sizeof(DWORD);
     HttpQueryInfoA(j.urlFile, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &statusCode, &size, nullptr);
     if (statusCode == 304 && j.conditional) {
+        const bool first = j.followed.empty();
+        if (first) j.hops.FirstAnswered(true, Validators());
+        else j.hops.FeedAnswered(j.followed, true, Validators());
+        // A site's page unchanged says nothing of its feed: that is asked next.
+        if (first && !j.hops.FeedOfUnchangedPage().empty()) {
+            LOG(j, "Page not modified; its feed is at %s.", j.hops.FeedOfUnchangedPage().c_str());
+            return Opened::UnchangedPage;
+        }
         // Asked "only if changed": the feed on air is still the current one.
         j.notModified = true;
         LOG(j, "Not modified.");
         Hand(j, DownloadOutcome::NotModified);
-        return false;
+        return Opened::Ended;
     }
     if (statusCode != 200 && statusCode != 302) {
         FailDownload(j, u"Файл не найден.", Printf("File %s not found.", Address(j).c_str()));
-        return false;
+        return Opened::Ended;
     }
     j.contentType = HeaderText(j.urlFile, HTTP_QUERY_CONTENT_TYPE);
     if (StopRequested(j)) {
         Terminated(j, false);
-        return false;
+        return Opened::Ended;
     }
-    return true;
+    return Opened::Body;
 }
 
 // One address to the handler: opened, read into the temporary file and
-// handed over; false when it ended otherwise (already reported).
+// handed over; false when it ended otherwise (already reported). On the
+// first hop, `follow` receives the feed to fetch next, if any.
 bool Transfer(Job& j, std::string* follow) {
     LOG(j, "Open URL %s...", Address(j).c_str());
     bool compressed = true;
     Response response;
-    if (!OpenResponse(j, &compressed, &response)) return false;
+    const Opened opened = OpenResponse(j, &compressed, &response);
+    if (opened == Opened::UnchangedPage && follow) *follow = j.hops.FeedOfUnchangedPage();
+    if (opened != Opened::Body) return opened == Opened::UnchangedPage && follow;
 
     TempFile temp(j.tempFile);
     if (!temp.IsOpen()) return FailDownload(j, u"Ошибка загрузки файла", "Couldn't open TMP file."), false;
@@ -351,7 +366,7 @@ bool Transfer(Job& j, std::string* follow) {
         if (ReadChunk(j, block, &readError) == Read::Stopped) return Terminated(j, true), false;
         if (readError == kDecodingFailed && compressed && total == 0) {
             AskUncompressed(j, &compressed);
-            if (!OpenResponse(j, &compressed, &response)) return false;
+            if (OpenResponse(j, &compressed, &response) != Opened::Body) return false;
             continue;
         }
         // A body shorter than its Content-Length was cut off: a failure, not a file.
@@ -372,8 +387,11 @@ bool Transfer(Job& j, std::string* follow) {
     }
     LOG(j, "Download %llu bytes successfull.", static_cast<unsigned long long>(total));
     temp.Close();
-    j.received.etag = HeaderText(j.urlFile, HTTP_QUERY_ETAG);
-    j.received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
+    Validators received;
+    received.etag = HeaderText(j.urlFile, HTTP_QUERY_ETAG);
+    received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
+    if (j.followed.empty()) j.hops.FirstAnswered(false, received);
+    else j.hops.FeedAnswered(j.followed, false, received);
     Hand(j, DownloadOutcome::Body, std::u16string(), follow);
     if (follow && !follow->empty()) return true;
     // Stopped while the reader was at it, the feed may never have gone on
@@ -412,9 +430,6 @@ void RunDownload(Job& j) {
             std::lock_guard<SrwLock> lock(j.redirectLock);
             j.redirectedTo.clear();
         }
-        // The page's validators would let a refresh take an unchanged page
-        // for an unchanged feed: a followed page keeps none.
-        j.received = Validators();
         j.conditional = false;
         j.contentType.clear();
         j.followed = follow;

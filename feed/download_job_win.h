@@ -59,13 +59,12 @@ struct DownloadJob {
     // The worker's own: the address a page led to (empty for `url` itself),
     // and where the body finally came from.
     std::string followed, finalUrl;
-    // Conditional requests: what was sent, and what the server answered.
-    Validators sent;
-    bool userRun = true;
-    bool conditional = false;  // validators went out with the request
+    // Conditional requests: what each hop asks with and what the download
+    // leaves for the next refresh (read by the Downloader once it has ended).
+    ConditionalHops hops;
+    bool conditional = false;  // validators went out with the current request
     std::atomic<bool> notModified{false};
     std::atomic<bool> good{false};  // the whole body arrived and was handed over
-    Validators received;
     // WinInet's asynchronous results
     std::atomic<DWORD_PTR> asyncResult{0};
     std::atomic<DWORD> asyncError{0};

@@ -73,22 +73,46 @@ std::string RequestHeaders(bool compressed, const Validators* validators, bool* 
     return h;
 }
 
-const Validators* ValidatorMemory::ForRequest(const std::string& url, bool userRun) const {
-    if (userRun || !known_ || url != url_ || validators_.empty()) return nullptr;
+ConditionalHops::ConditionalHops(const RefreshValidators* remembered) {
+    if (!remembered) return;
+    asking_ = true;
+    remembered_ = *remembered;
+}
+
+const Validators* ConditionalHops::First() const {
+    return asking_ && !remembered_.own.empty() ? &remembered_.own : nullptr;
+}
+
+const Validators* ConditionalHops::Feed(const std::string& address) const {
+    return asking_ && !remembered_.feedOwn.empty() && address == remembered_.feed ? &remembered_.feedOwn : nullptr;
+}
+
+std::string ConditionalHops::FeedOfUnchangedPage() const { return asking_ ? remembered_.feed : std::string(); }
+
+void ConditionalHops::FirstAnswered(bool notModified, const Validators& received) {
+    kept_ = RefreshValidators();
+    kept_.own = notModified ? remembered_.own : received;
+}
+
+void ConditionalHops::FeedAnswered(const std::string& address, bool notModified, const Validators& received) {
+    kept_.feed = address;
+    kept_.feedOwn = notModified ? remembered_.feedOwn : received;
+}
+
+const RefreshValidators* ValidatorMemory::ForRequest(const std::string& url, bool userRun) const {
+    if (userRun || !known_ || url != url_) return nullptr;
     return &validators_;
 }
 
-void ValidatorMemory::Finished(const std::string& url, Outcome outcome, const Validators& fresh) {
-    switch (outcome) {
-    case Outcome::Good:
-        url_ = url;
-        validators_ = fresh;
-        known_ = !fresh.empty();
-        break;
-    case Outcome::NotModified: break;  // still the same document on air
-    case Outcome::Failed:
+void ValidatorMemory::Finished(const std::string& url, Outcome outcome, const RefreshValidators& kept) {
+    if (outcome == Outcome::Failed) {
         known_ = false;
-        validators_ = Validators();
-        break;
+        validators_ = RefreshValidators();
+        return;
     }
+    // A 304 may still have brought news with it: a page found unchanged
+    // whose feed was not, a new page whose feed was unchanged.
+    url_ = url;
+    validators_ = kept;
+    known_ = !kept.empty();
 }

@@ -51,6 +51,47 @@ struct Validators {
 // `conditional` tells whether any validator went in.
 std::string RequestHeaders(bool compressed, const Validators* validators, bool* conditional);
 
+// What a download of one address leaves for the next automatic refresh: the
+// validators of the address's own answer and, when that was a site's page,
+// the feed the page named with the feed's own validators.
+struct RefreshValidators {
+    Validators own;
+    std::string feed;  // the address of the feed the page named; empty when the address is the feed
+    Validators feedOwn;
+    bool empty() const { return own.empty() && feedOwn.empty(); }
+};
+
+// One download's conditional requests, hop by hop: the address itself, then
+// the feed its page names. A page found unchanged (304) still leads to its
+// feed, which may have changed: the feed it named before is asked with its
+// own validators. A feed is asked "only if changed" only when it is the one
+// the page named before.
+class ConditionalHops {
+public:
+    ConditionalHops() = default;
+    // `remembered` null: every request asks in full.
+    explicit ConditionalHops(const RefreshValidators* remembered);
+
+    // What the request for the address itself sends.
+    const Validators* First() const;
+    // What the request for the feed at `address` (which a page names) sends.
+    const Validators* Feed(const std::string& address) const;
+    // The first request was answered 304: the feed to ask next (the one the
+    // page named before), or "" when the address is itself the feed.
+    std::string FeedOfUnchangedPage() const;
+
+    // Each answer: 304 (`notModified`) keeps what was remembered, any other
+    // the validators the server just sent.
+    void FirstAnswered(bool notModified, const Validators& received);
+    void FeedAnswered(const std::string& address, bool notModified, const Validators& received);
+    // What the download leaves for the next refresh, once it has ended well.
+    const RefreshValidators& Kept() const { return kept_; }
+
+private:
+    bool asking_ = false;
+    RefreshValidators remembered_, kept_;
+};
+
 // The validators of the last download, kept for the next automatic refresh.
 // Only the last download counts: a 304 then means that what is on air came
 // from this very address and has not changed. Any other ending (a failure,
@@ -58,12 +99,13 @@ std::string RequestHeaders(bool compressed, const Validators* validators, bool* 
 class ValidatorMemory {
 public:
     enum class Outcome { Good, NotModified, Failed };
-    // What a refresh of `url` sends: nothing for a run the user started.
-    const Validators* ForRequest(const std::string& url, bool userRun) const;
-    void Finished(const std::string& url, Outcome outcome, const Validators& fresh);
+    // What a refresh of `url` may send: nothing for a run the user started.
+    const RefreshValidators* ForRequest(const std::string& url, bool userRun) const;
+    // `kept` (ConditionalHops::Kept) is read only for a download that ended well.
+    void Finished(const std::string& url, Outcome outcome, const RefreshValidators& kept);
 
 private:
     std::string url_;
-    Validators validators_;
+    RefreshValidators validators_;
     bool known_ = false;
 };

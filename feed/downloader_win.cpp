@@ -39,9 +39,8 @@ void Downloader::Download(const std::string& url, bool userRun) {
     job->url = url;
     job->logPath = logPath_;
     job->handler = &handler_;
-    job->userRun = userRun;
     job->stallTimeoutMs = stallTimeoutMs;
-    if (const Validators* v = validators_.ForRequest(url, userRun)) job->sent = *v;
+    job->hops = ConditionalHops(validators_.ForRequest(url, userRun));
 
     URL_COMPONENTSA parts = {};
     char scheme[32], host[256], path[2048];
@@ -51,7 +50,7 @@ void Downloader::Download(const std::string& url, bool userRun) {
     parts.lpszUrlPath = path, parts.dwUrlPathLength = sizeof path;
     if (url.empty() || !InternetCrackUrlA(url.c_str(), 0, 0, &parts) ||
         (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-        validators_.Finished(url, ValidatorMemory::Outcome::Failed, Validators());
+        validators_.Finished(url, ValidatorMemory::Outcome::Failed, RefreshValidators());
         FailDownload(*job, u"Неправильный URL", "Open URL ERROR: Invalid URL.");
         job->Release();
         return;
@@ -95,7 +94,7 @@ void Downloader::Stop() {
                                              : job_->notModified.load() ? ValidatorMemory::Outcome::NotModified
                                              : job_->good.load()        ? ValidatorMemory::Outcome::Good
                                                                         : ValidatorMemory::Outcome::Failed;
-    validators_.Finished(job_->url, outcome, job_->received);
+    validators_.Finished(job_->url, outcome, job_->hops.Kept());
     thread_ = nullptr;
     job_->Release();
     job_ = nullptr;

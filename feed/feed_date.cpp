@@ -108,7 +108,7 @@ bool ParseNumericDate(const std::string& input, const TimeZoneInfo& zone, int64_
     int64_t value = 0;
     if (zoned) value = UtcSecondsOfFields(f) - int64_t(east) * 60;
     else if (!LocalSecondsOfFields(zone, f, &value)) return false;
-    if (value < 0) return false;
+    if (value < kEarliestFeedDate) return false;
     *seconds = value;
     return true;
 }

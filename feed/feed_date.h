@@ -14,7 +14,7 @@
 // writes it, or "UTC"/"GMT" before it) makes the moment; without one the
 // date and time are `zone`'s wall clock (a date alone its midnight). `text`
 // is ASCII/UTF-8. False, `seconds` untouched, for anything else, for fields
-// out of range and for moments before 1970.
+// out of range and for moments before kEarliestFeedDate.
 bool ParseNumericDate(const std::string& text, const TimeZoneInfo& zone, int64_t* seconds);
 
 // A date as a feed gives it: in numbers when it starts as one of those

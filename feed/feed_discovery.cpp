@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "feed/feed_encoding.h"
 #include "feed/html_entities.h"
 
 namespace {
@@ -96,9 +97,11 @@ bool IsFeedType(const std::u16string& type) {
     return mime == u"application/rss+xml" || mime == u"application/atom+xml";
 }
 
-}  // namespace
-
-std::u16string FindFeedLink(const std::u16string& page) {
+// Each start tag of the page's head, with its name (lower case) and
+// attributes, until `visit` returns true. Comments, scripts, styles, titles
+// and text areas are passed over; the walk ends at </head> or <body.
+template <class Visit>
+void ForEachHeadTag(const std::u16string& page, Visit visit) {
     size_t at = 0;
     while ((at = page.find(u'<', at)) != kEnd) {
         ++at;
@@ -129,14 +132,46 @@ std::u16string FindFeedLink(const std::u16string& page) {
             at = FindNoCase(page, u"</" + name, at);
             continue;
         }
-        if (name != u"link") continue;
+        if (visit(name, attributes)) return;
+    }
+}
+
+}  // namespace
+
+std::u16string FindFeedLink(const std::u16string& page) {
+    std::u16string address;
+    ForEachHeadTag(page, [&](const std::u16string& name, const Attributes& attributes) {
+        if (name != u"link") return false;
         const std::u16string *rel = Find(attributes, u"rel"), *type = Find(attributes, u"type"),
                              *href = Find(attributes, u"href");
-        if (!rel || !type || !href || !ListsAlternate(*rel) || !IsFeedType(*type)) continue;
-        std::u16string address = *href;
+        if (!rel || !type || !href || !ListsAlternate(*rel) || !IsFeedType(*type)) return false;
+        address = *href;
         DecodeCharacterReferences(address);
         address = Trimmed(address);
-        if (!address.empty()) return address;
-    }
-    return std::u16string();
+        return !address.empty();
+    });
+    return address;
+}
+
+std::string FindMetaCharset(const std::u16string& page) {
+    std::string label;
+    ForEachHeadTag(page, [&](const std::u16string& name, const Attributes& attributes) {
+        if (name != u"meta") return false;
+        std::u16string value;
+        if (const std::u16string* charset = Find(attributes, u"charset")) {
+            value = Trimmed(*charset);
+        } else {
+            const std::u16string *equiv = Find(attributes, u"http-equiv"), *content = Find(attributes, u"content");
+            if (!equiv || !content || Lowered(Trimmed(*equiv)) != u"content-type") return false;
+            std::string type;  // a label is ASCII: anything else names nothing
+            for (char16_t c : *content) type.push_back(c <= 0x7E ? char(c) : '?');
+            const std::string named = CharsetOfContentType(type);
+            value.assign(named.begin(), named.end());
+        }
+        for (char16_t c : value)
+            if (c > 0x7E) return false;
+        label.assign(value.begin(), value.end());
+        return !label.empty();
+    });
+    return label;
 }

@@ -10,3 +10,8 @@
 // or no quotes. Comments, scripts and styles are passed over, and the search
 // ends at </head> or <body. The href is as written, relative or not.
 std::u16string FindFeedLink(const std::u16string& page);
+
+// The encoding the page's head declares, read the same way: the first
+// <meta charset="..."> or <meta http-equiv="Content-Type"
+// content="text/html; charset=...">; "" when there is none.
+std::string FindMetaCharset(const std::u16string& page);

@@ -153,7 +153,7 @@ FeedEncoding DetectFeedEncoding(const char* bytes, size_t size, const std::strin
 }
 
 FeedDecoding DecodeFeedBytes(const char* bytes, size_t size, const std::string& httpCharset, const AnsiCodec& codec,
-                             std::u16string& out, FeedEncoding* used) {
+                             std::u16string& out, FeedEncoding* used, bool lenient) {
     FeedEncoding e = DetectFeedEncoding(bytes, size, httpCharset);
     out.clear();
     const char* body = bytes + e.skip;
@@ -174,8 +174,8 @@ FeedDecoding DecodeFeedBytes(const char* bytes, size_t size, const std::string& 
         if (e.source != FeedEncoding::ByteOrderMark) result = FeedDecoding::InvalidBytes;
         else AppendUtf16(body, length, e.bigEndian, out);
     } else if (e.codePage == kCodePageUtf8) {
-        if (!AppendUtf8(body, length, out)) result = FeedDecoding::InvalidBytes;
-    } else if (!codec.Decode(e.codePage, body, length, true, out)) {
+        if (!AppendUtf8(body, length, out) && !lenient) result = FeedDecoding::InvalidBytes;
+    } else if (!codec.Decode(e.codePage, body, length, !lenient, out)) {
         // Either the system lacks the code page or a byte is undefined in it.
         std::u16string probe;
         result = codec.Decode(e.codePage, "", 0, true, probe) ? FeedDecoding::InvalidBytes : FeedDecoding::UnknownEncoding;

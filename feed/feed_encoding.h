@@ -37,6 +37,8 @@ enum class FeedDecoding { Ok, UnknownEncoding, InvalidBytes };
 
 // The bytes as UTF-16, through the codec for every code page but UTF-8 and
 // UTF-16. Bytes that the named encoding does not define make the feed
-// invalid, as does a UTF-16 name on bytes that are not UTF-16.
+// invalid, as does a UTF-16 name on bytes that are not UTF-16. `lenient`
+// (a web page, read only for its feed link) takes such bytes as the system
+// does, with replacement characters, instead.
 FeedDecoding DecodeFeedBytes(const char* bytes, size_t size, const std::string& httpCharset, const AnsiCodec& codec,
-                             std::u16string& out, FeedEncoding* used = nullptr);
+                             std::u16string& out, FeedEncoding* used = nullptr, bool lenient = false);

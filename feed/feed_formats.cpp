@@ -36,6 +36,22 @@ FeedFormat FormatOfRoot(const std::u16string& ns, const std::u16string& localNam
     return FeedFormat::Rss;
 }
 
+FeedDialect DialectOfRoot(const std::u16string& ns, const std::u16string& localName) {
+    FeedDialect d;
+    d.format = FormatOfRoot(ns, localName);
+    if (d.format == FeedFormat::Rss && SameIgnoringAsciiCase(localName, u"rss")) d.rssNamespace = ns;
+    return d;
+}
+
+const std::u16string& FeedDialect::Namespace(const std::u16string& ns) const {
+    static const std::u16string none;
+    return format == FeedFormat::Rss && ns == rssNamespace ? none : ns;
+}
+
+bool FeedDialect::IsRssItem(const std::u16string& ns, const std::u16string& localName) const {
+    return format == FeedFormat::Rss && localName == u"item" && Namespace(ns).empty();
+}
+
 bool IsRootItem(FeedFormat format, const std::u16string& ns, const std::u16string& localName) {
     switch (format) {
     case FeedFormat::Rdf: return localName == u"item" && (ns == kRss10 || ns == kRss090 || ns.empty());
@@ -81,14 +97,22 @@ ItemRole RoleOfItemChild(FeedFormat format, const std::u16string& ns, const std:
     return ItemRole();
 }
 
+TextKind AtomTextKind(const std::u16string& type, const std::u16string& mode) {
+    const std::u16string t = TrimmedFeedSpace(type), m = TrimmedFeedSpace(mode);
+    const bool html = SameIgnoringAsciiCase(t, u"html") || SameIgnoringAsciiCase(t, u"text/html") ||
+                      SameIgnoringAsciiCase(m, u"escaped");
+    return html ? TextKind::Markup : TextKind::Plain;
+}
+
 void ItemTextCollector::Reset() {
     texts_.pubDate.clear();
     texts_.title.clear();
     texts_.description.clear();
     texts_.link.clear();
+    texts_.plainTitle = false;
 }
 
-void ItemTextCollector::Offer(const ItemRole& role, std::u16string text) {
+void ItemTextCollector::Offer(const ItemRole& role, std::u16string text, TextKind kind) {
     std::u16string* target = nullptr;
     switch (role.field) {
     case ItemField::Date: target = &texts_.pubDate; break;
@@ -102,4 +126,5 @@ void ItemTextCollector::Offer(const ItemRole& role, std::u16string text) {
     if (blank || (!target->empty() && role.rank > held)) return;
     *target = std::move(text);
     held = role.rank;
+    if (role.field == ItemField::Title) texts_.plainTitle = kind == TextKind::Plain;
 }

@@ -37,7 +37,7 @@ bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint6
     const bool taken = work.stamp == 0 || (work.stamp <= nowStamp && (!o.latestNews || work.stamp > o.lastUpdate));
     if (!taken) return false;
 
-    work.titleText = CleanFeedText(item.title);
+    work.titleText = item.plainTitle ? CleanPlainText(item.title) : CleanFeedText(item.title);
     work.descriptionText = CleanFeedText(item.description);
     work.displayText.Clear();
     if (o.date) {

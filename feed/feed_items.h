@@ -12,6 +12,7 @@
 struct FeedItemTexts {
     std::u16string pubDate, title, description;
     std::u16string link = {};  // as written (relative or not, any scheme); empty when none
+    bool plainTitle = false;   // the title is plain text (Atom's type text), not markup
 };
 
 struct FeedItemOptions {
@@ -31,7 +32,8 @@ uint64_t StampFromFields(const CalendarFields& f);
 
 // Fills `work` from the item; true when the item passes the filter and has
 // something to show. Title and description go on air cleaned (see
-// feed_text.h); without a title, the description takes its place.
+// feed_text.h; a plain title as plain text); without a title, the
+// description takes its place.
 bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& options, uint64_t nowStamp, const TimeZoneInfo& zone,
                      const DateFormatter& formatter, TickerMessage& work);
 

@@ -3,6 +3,10 @@
 #include <cstdint>
 
 #include "base/ascii.h"
+#include "feed/feed_discovery.h"
+#include "feed/feed_encoding.h"
+#include "feed/url_reference.h"
+#include "feed/web_link.h"
 #include "text/unicode_text.h"
 
 namespace {
@@ -60,4 +64,30 @@ std::string RequestAddress(const std::u16string& link) {
         out += kHex[byte & 15];
     }
     return out;
+}
+
+std::string PageCharset(const std::string& contentType, const char* bytes, size_t size) {
+    const std::string server = CharsetOfContentType(contentType);
+    if (!server.empty()) return server;
+    const size_t scanned = size < 1024 ? size : 1024;
+    std::u16string head;
+    head.reserve(scanned);
+    for (size_t i = 0; i < scanned; ++i) head.push_back(char16_t(uint8_t(bytes[i])));
+    const std::string declared = FindMetaCharset(head);
+    const uint32_t codePage = CodePageOfEncoding(declared);
+    if (codePage == kCodePageUtf16) return "utf-8";
+    return codePage != 0 ? declared : std::string();
+}
+
+std::string FeedAddressOfPage(const char* bytes, size_t size, const std::string& contentType,
+                              const std::string& pageUrl, const AnsiCodec& codec) {
+    std::u16string text;
+    // A stray byte somewhere in the page must not hide the link in its head.
+    if (DecodeFeedBytes(bytes, size, PageCharset(contentType, bytes, size), codec, text, nullptr, true) !=
+        FeedDecoding::Ok)
+        return std::string();
+    const std::u16string href = FindFeedLink(text);
+    if (href.empty()) return std::string();
+    const std::u16string feed = ResolveUrl(codec.ToUtf16(pageUrl.c_str()), href);
+    return IsOpenableWebLink(feed) ? RequestAddress(feed) : std::string();
 }

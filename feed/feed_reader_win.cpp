@@ -109,6 +109,44 @@ bool Attribute(IXMLDOMElement* element, const wchar_t* name, std::u16string& val
     return found;
 }
 
+// RSS items anywhere in the document, in document order, by their name in
+// the document's own namespace; an item's insides are not searched. The
+// walk goes by sibling and parent links, never by recursion: a document may
+// nest its elements 100,000 deep.
+template <class Visit>
+void ForEachRssItem(IXMLDOMNode* root, const FeedDialect& dialect, Visit visit) {
+    std::u16string ns, local;
+    IXMLDOMNode* node = nullptr;
+    if (FAILED(root->get_firstChild(&node))) return;
+    size_t depth = 1;  // of `node` below the root
+    while (node) {
+        IXMLDOMNode* next = nullptr;
+        if (ElementName(node, ns, local)) {
+            if (dialect.IsRssItem(ns, local)) visit(node);
+            else if (SUCCEEDED(node->get_firstChild(&next)) && next) {
+                node->Release();
+                node = next;
+                ++depth;
+                continue;
+            }
+        }
+        // The next sibling, else that of the nearest ancestor below the root.
+        while (node) {
+            next = nullptr;
+            if (SUCCEEDED(node->get_nextSibling(&next)) && next) {
+                node->Release();
+                node = next;
+                break;
+            }
+            IXMLDOMNode* parent = nullptr;
+            if (depth == 1 || FAILED(node->get_parentNode(&parent))) parent = nullptr;
+            node->Release();
+            node = parent;
+            --depth;
+        }
+    }
+}
+
 // A link may be an element's text (RSS) or its attributes (Atom's href, a
 // guid's isPermaLink): the chooser is offered all of them.
 void OfferLink(IXMLDOMNode* node, FeedFormat format, const std::u16string& ns, const std::u16string& local,
@@ -125,19 +163,35 @@ void OfferLink(IXMLDOMNode* node, FeedFormat format, const std::u16string& ns, c
     links.Offer(format, ns, local, e);
 }
 
-void ReadItem(IXMLDOMNode* item, FeedFormat format, ItemTextCollector& collector, LinkChooser& links) {
+// An Atom title says by its type (and Atom 0.3's mode) whether it is markup;
+// every other text of the item is.
+TextKind TitleKind(IXMLDOMNode* node, FeedFormat format, const ItemRole& role) {
+    if (role.field != ItemField::Title || (format != FeedFormat::Atom10 && format != FeedFormat::Atom03))
+        return TextKind::Markup;
+    Com<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(kIidDomElement, reinterpret_cast<void**>(element.Out()))) || !element)
+        return TextKind::Markup;
+    std::u16string type, mode;
+    Attribute(element.p, L"type", type);
+    Attribute(element.p, L"mode", mode);
+    return AtomTextKind(type, mode);
+}
+
+void ReadItem(IXMLDOMNode* item, const FeedDialect& dialect, ItemTextCollector& collector, LinkChooser& links) {
     collector.Reset();
     links.Reset();
-    std::u16string ns, local;
+    const FeedFormat format = dialect.format;
+    std::u16string name, local;
     ForEachChild(item, [&](IXMLDOMNode* child) {
-        if (!ElementName(child, ns, local)) return;
+        if (!ElementName(child, name, local)) return;
+        const std::u16string& ns = dialect.Namespace(name);
         const ItemRole role = RoleOfItemChild(format, ns, local);
         if (role.field == ItemField::None) {
             if (MayHoldLink(format, ns, local)) OfferLink(child, format, ns, local, links);
             return;
         }
         Bstr text;
-        if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b));
+        if (SUCCEEDED(child->get_text(&text.b))) collector.Offer(role, ToU16(text.b), TitleKind(child, format, role));
     });
     collector.texts().link = links.link();
 }
@@ -151,13 +205,14 @@ bool IsChannel(const std::u16string& local) {
 
 // The site's own link: among the children of RSS's and RSS 1.0's channel,
 // or of Atom's feed itself (an item's links are a level further down).
-std::u16string ChannelLink(IXMLDOMElement* root, FeedFormat format) {
+std::u16string ChannelLink(IXMLDOMElement* root, const FeedDialect& dialect) {
+    const FeedFormat format = dialect.format;
     LinkChooser links;
     std::u16string ns, local;
     auto offerChildren = [&](IXMLDOMNode* parent) {
         ForEachChild(parent, [&](IXMLDOMNode* child) {
-            if (ElementName(child, ns, local) && MayHoldLink(format, ns, local))
-                OfferLink(child, format, ns, local, links);
+            if (ElementName(child, ns, local) && MayHoldLink(format, dialect.Namespace(ns), local))
+                OfferLink(child, format, dialect.Namespace(ns), local, links);
         });
     };
     if (format == FeedFormat::Atom10 || format == FeedFormat::Atom03) {
@@ -248,31 +303,24 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     Com<IXMLDOMElement> root;
     if (FAILED(doc->get_documentElement(root.Out())) || !root) return Bad();
     std::u16string ns, local;
-    FeedFormat format = FeedFormat::Rss;
-    if (ElementName(root.p, ns, local)) format = FormatOfRoot(ns, local);
+    FeedDialect dialect;
+    if (ElementName(root.p, ns, local)) dialect = DialectOfRoot(ns, local);
 
     FeedParseResult result;
     result.kind = FeedParseResult::Items;
     ItemTextCollector collector;
     LinkChooser links;
-    result.channelLink = ChannelLink(root.p, format);
-    if (format == FeedFormat::Rss) {
-        Com<IXMLDOMNodeList> items;
-        Bstr tag(L"item");
-        if (FAILED(doc->getElementsByTagName(tag.b, items.Out())) || !items) return Bad();
-        long count = 0;
-        items->get_length(&count);
-        for (long i = 0; i < count; ++i) {
-            Com<IXMLDOMNode> item;
-            if (FAILED(items->get_item(i, item.Out())) || !item) continue;
-            ReadItem(item.p, format, collector, links);
-            result.items.push_back(std::move(collector.texts()));
-        }
+    result.channelLink = ChannelLink(root.p, dialect);
+    const auto read = [&](IXMLDOMNode* item) {
+        ReadItem(item, dialect, collector, links);
+        result.items.push_back(std::move(collector.texts()));
+    };
+    if (dialect.format == FeedFormat::Rss) {
+        if (dialect.IsRssItem(ns, local)) read(root.p);  // a document of one item
+        else ForEachRssItem(root.p, dialect, read);
     } else {
         ForEachChild(root.p, [&](IXMLDOMNode* child) {
-            if (!ElementName(child, ns, local) || !IsRootItem(format, ns, local)) return;
-            ReadItem(child, format, collector, links);
-            result.items.push_back(std::move(collector.texts()));
+            if (ElementName(child, ns, local) && IsRootItem(dialect.format, ns, local)) read(child);
         });
     }
     return result;

@@ -1,29 +1,8 @@
 #include "feed/feed_source_win.h"
 
 #include "base/ansi_codec.h"
-#include "feed/feed_discovery.h"
-#include "feed/feed_encoding.h"
 #include "feed/feed_page.h"
 #include "feed/feed_reader_win.h"
-#include "feed/url_reference.h"
-#include "feed/web_link.h"
-
-namespace {
-
-// The address of the feed a site's page names, made absolute against the
-// page's; empty when it names none that is a web address.
-std::string FeedOfPage(const FeedBytes& bytes, const DownloadOutcome& page) {
-    std::u16string text;
-    if (DecodeFeedBytes(bytes.Data(), bytes.Size(), CharsetOfContentType(page.contentType), SystemAnsiCodec(), text) !=
-        FeedDecoding::Ok)
-        return std::string();
-    const std::u16string href = FindFeedLink(text);
-    if (href.empty()) return std::string();
-    const std::u16string feed = ResolveUrl(SystemAnsiCodec().ToUtf16(page.url.c_str()), href);
-    return IsOpenableWebLink(feed) ? RequestAddress(feed) : std::string();
-}
-
-}  // namespace
 
 void WinFeedSource::OnDownloaded(const DownloadOutcome& outcome) {
     if (!receiver_) return;
@@ -53,7 +32,9 @@ bool WinFeedSource::Read(const DownloadOutcome& body, FeedResult& result) const 
     } else if (IsHtmlPage(body.contentType, bytes.Data(), bytes.Size())) {
         // A site's address: its page may name the feed, followed once (a
         // page that leads to another page is no feed).
-        const std::string feed = body.follow ? FeedOfPage(bytes, body) : std::string();
+        const std::string feed =
+            body.follow ? FeedAddressOfPage(bytes.Data(), bytes.Size(), body.contentType, body.url, SystemAnsiCodec())
+                        : std::string();
         if (!feed.empty()) {
             body.Log(("Feed found at " + feed + ".").c_str());
             *body.follow = feed;

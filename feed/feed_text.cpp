@@ -8,16 +8,9 @@ bool IsFeedSpace(char16_t c) {
            c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
-std::u16string CleanFeedText(const std::u16string& text) {
-    std::u16string s;
-    if (text.find(u'<') != std::u16string::npos) {
-        WideString stripped(text);
-        stripped.StripTags(u'<', u'>');
-        s = stripped.Str();
-    } else {
-        s = text;
-    }
-    DecodeCharacterReferences(s);
+namespace {
+
+std::u16string FoldedSpaceAndControls(const std::u16string& s) {
     std::u16string out;
     out.reserve(s.size());
     bool space = false;
@@ -33,4 +26,28 @@ std::u16string CleanFeedText(const std::u16string& text) {
         out.push_back(c);
     }
     return out;
+}
+
+}  // namespace
+
+std::u16string CleanFeedText(const std::u16string& text) {
+    std::u16string s;
+    if (text.find(u'<') != std::u16string::npos) {
+        WideString stripped(text);
+        stripped.StripTags(u'<', u'>');
+        s = stripped.Str();
+    } else {
+        s = text;
+    }
+    DecodeCharacterReferences(s);
+    return FoldedSpaceAndControls(s);
+}
+
+std::u16string CleanPlainText(const std::u16string& text) { return FoldedSpaceAndControls(text); }
+
+std::u16string TrimmedFeedSpace(const std::u16string& text) {
+    size_t from = 0, to = text.size();
+    while (from < to && IsFeedSpace(text[from])) ++from;
+    while (to > from && IsFeedSpace(text[to - 1])) --to;
+    return text.substr(from, to - from);
 }

@@ -8,5 +8,13 @@
 // Control characters are dropped; U+0080..U+009F read as Windows-1252.
 std::u16string CleanFeedText(const std::u16string& text);
 
+// Plain text (an Atom title of type text) as written: no markup removed, no
+// reference decoded; white space and control characters as CleanFeedText
+// has them.
+std::u16string CleanPlainText(const std::u16string& text);
+
+// `text` without white space at either end.
+std::u16string TrimmedFeedSpace(const std::u16string& text);
+
 // The white space that CleanFeedText folds into one blank.
 bool IsFeedSpace(char16_t c);

@@ -23,13 +23,6 @@ bool SameNoCase(const std::u16string& a, const char16_t* b) {
     return i == a.size() && !b[i];
 }
 
-std::u16string Trimmed(const std::u16string& s) {
-    size_t from = 0, to = s.size();
-    while (from < to && IsFeedSpace(s[from])) ++from;
-    while (to > from && IsFeedSpace(s[to - 1])) --to;
-    return s.substr(from, to - from);
-}
-
 bool IsAtom(FeedFormat format, const std::u16string& ns) {
     return (format == FeedFormat::Atom10 && ns == kAtom10) || (format == FeedFormat::Atom03 && ns == kAtom03);
 }
@@ -41,7 +34,7 @@ int32_t RankOf(FeedFormat format, const std::u16string& ns, const std::u16string
     case FeedFormat::Rss:
         if (!ns.empty()) break;
         if (SameNoCase(name, u"link")) return *value = e.text, 0;
-        if (SameNoCase(name, u"guid") && (!e.hasIsPermaLink || SameNoCase(Trimmed(e.isPermaLink), u"true")))
+        if (SameNoCase(name, u"guid") && (!e.hasIsPermaLink || SameNoCase(TrimmedFeedSpace(e.isPermaLink), u"true")))
             return *value = e.text, 1;
         break;
     case FeedFormat::Rdf:
@@ -51,7 +44,7 @@ int32_t RankOf(FeedFormat format, const std::u16string& ns, const std::u16string
     case FeedFormat::Atom03:
         if (name != u"link" || !IsAtom(format, ns)) break;
         *value = e.href;
-        return !e.hasRel || Trimmed(e.rel) == u"alternate" ? 0 : 1;
+        return !e.hasRel || TrimmedFeedSpace(e.rel) == u"alternate" ? 0 : 1;
     }
     return kNone;
 }
@@ -72,7 +65,7 @@ void LinkChooser::Offer(FeedFormat format, const std::u16string& ns, const std::
     std::u16string value;
     const int32_t rank = RankOf(format, ns, name, e, &value);
     if (rank == kNone || (!link_.empty() && rank >= rank_)) return;
-    value = Trimmed(value);
+    value = TrimmedFeedSpace(value);
     if (value.empty()) return;
     link_ = std::move(value);
     rank_ = rank;

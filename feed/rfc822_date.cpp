@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "base/ascii.h"
 #include "base/text.h"
@@ -116,6 +117,72 @@ int64_t ReadNumericZone(std::string zoneText) {
     return int64_t(hours) * 60 + minutes;
 }
 
+// RFC 822's comments, such as the zone's name that JavaScript's Date writes
+// after its offset ("(Coordinated Universal Time)"): dropped, nested or not.
+// Before anything else, since a comment may hold a comma.
+std::string WithoutComments(const std::string& s) {
+    if (s.find('(') == std::string::npos) return s;
+    std::string out;
+    int32_t depth = 0;
+    for (char c : s) {
+        if (c == '(') ++depth;
+        else if (c == ')' && depth > 0) --depth;
+        else if (depth == 0) out.push_back(c);
+    }
+    return out;
+}
+
+// The first `most` words of `s`, as [at, end) ranges.
+struct Word {
+    size_t at, end;
+};
+std::vector<Word> FirstWords(const std::string& s, size_t most) {
+    std::vector<Word> words;
+    size_t at = 0;
+    while (words.size() < most) {
+        while (at < s.size() && IsCSpace(static_cast<unsigned char>(s[at]))) ++at;
+        if (at >= s.size()) break;
+        size_t end = at;
+        while (end < s.size() && !IsCSpace(static_cast<unsigned char>(s[end]))) ++end;
+        words.push_back({at, end});
+        at = end;
+    }
+    return words;
+}
+
+// The date's words in RFC 822's order, day before month: a day name without
+// its comma goes ("Mon 07 Nov 2011"), and a month written before its day
+// ("Oct 06 2018", as JavaScript's Date writes it after the day name) changes
+// places with it. A month first needs a day and a year after it; otherwise
+// the word is a day name ("Mar 05 Mar 2024": Spanish "martes").
+void PutDayBeforeMonth(std::string& s) {
+    const std::vector<Word> w = FirstWords(s, 4);
+    const auto text = [&](size_t i) { return s.substr(w[i].at, w[i].end - w[i].at); };
+    const auto digitAt = [&](size_t i) { return i < w.size() && IsDigit(s[w[i].at]); };
+    const auto monthFirst = [&](size_t i) {
+        return i + 2 < w.size() && MonthOfName(text(i)) != 0 && digitAt(i + 1) && digitAt(i + 2);
+    };
+    size_t first = 0;
+    if (w.size() > 1 && text(0).find_first_of("0123456789") == std::string::npos && !monthFirst(0) &&
+        (digitAt(1) || monthFirst(1)))
+        first = 1;
+    if (monthFirst(first)) s = text(first + 1) + " " + text(first) + s.substr(w[first + 1].end);
+    else if (first == 1) s.erase(0, w[1].at);
+}
+
+// A zone glued to the clock ("13:30:33+0900", "13:30+0900", "13:30:33GMT")
+// gets its blank; a fraction of a second ("13:30:33.250 +0000") goes.
+void SeparateZoneFromClock(std::string& s) {
+    size_t end = 0;
+    while (end < s.size() && (IsDigit(s[end]) || s[end] == ':')) ++end;
+    if (end < s.size() && s[end] == '.') {
+        size_t digits = end + 1;
+        while (digits < s.size() && IsDigit(s[digits])) ++digits;
+        if (digits > end + 1) s.erase(end, digits - end);
+    }
+    if (end > 0 && end < s.size() && !IsCSpace(static_cast<unsigned char>(s[end]))) s.insert(end, 1, ' ');
+}
+
 }  // namespace
 
 int32_t MonthOfName(const std::string& token) {
@@ -163,21 +230,15 @@ bool LocalSecondsOfFields(const TimeZoneInfo& zone, const CalendarFields& f, int
 }
 
 bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
-    std::string s = input;
+    std::string s = WithoutComments(input);
     CalendarFields f;
 
     const size_t comma = s.find(',');
     if (comma != std::string::npos) s.erase(0, comma + 1);
     s = TrimCopy(s);
-    // A day name without its comma ("Mon 07 Nov 2011 ..."): a first word
-    // without digits before one that starts with a digit.
-    size_t p = s.find(' ');
-    if (p != std::string::npos && s.find_first_of("0123456789") > p) {
-        const std::string rest = TrimLeft(s.substr(p));
-        if (!rest.empty() && IsDigit(rest[0])) s = rest;
-    }
+    PutDayBeforeMonth(s);
 
-    p = s.find(' ');
+    size_t p = s.find(' ');
     if (p == std::string::npos) return false;
     f.day = Field16(Atoi(s.substr(0, p)));
     CutBefore(s, p);
@@ -194,6 +255,7 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     if (p == std::string::npos) return false;
     f.year = Field16(Atoi(s.substr(0, p)));
     CutBefore(s, p);
+    SeparateZoneFromClock(s);
 
     p = s.find(':');
     if (p == std::string::npos) return false;
@@ -226,8 +288,7 @@ bool ParseRfc822Date(const std::string& input, int64_t* seconds) {
     int32_t offset = 0;
     if (!named) east = ReadOffsetZone(zoneText, &offset) ? offset : ReadNumericZone(zoneText);
     value -= east * 60;
-    // A moment before 1970 has no place on the ticker's clock: treat it as undated.
-    if (value < 0) return false;
+    if (value < kEarliestFeedDate) return false;
     *seconds = value;
     return true;
 }

@@ -1,11 +1,18 @@
 // Publication dates of RSS items ("Mon, 07 Nov 2011 10:30:00 GMT") read by a
 // small scanner into seconds since 1970-01-01 00:00:00 UTC (64-bit), with
 // the deviations real feeds use: other languages' and full month names, a
-// day name without its comma, zones such as MSK, UTC or GMT+3.
+// day name without its comma, zones such as MSK, UTC or GMT+3, a zone glued
+// to the clock, and JavaScript's Date.toString()
+// ("Sat Oct 06 2018 00:00:00 GMT+0000 (Coordinated Universal Time)").
 #pragma once
 #include <cstdint>
 #include <ctime>
 #include <string>
+
+// 1980-01-01 00:00:00 UTC. A feed's date that reads as earlier is a
+// misreading (a two-digit year, a field out of place), not a date: its item
+// is undated, and never shown or saved as LastUpdate with a 1970 stamp.
+constexpr int64_t kEarliestFeedDate = 315532800;
 
 struct CalendarFields {
     int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -47,7 +54,7 @@ int32_t MonthOfName(const std::string& token);
 
 // `text` is UTF-8 (ASCII in the usual case). False, with `seconds` untouched,
 // when a separator is missing, the month's name is not one of those above,
-// or the moment lies before 1970. The time is
-// read as UTC and the zone applied, so daylight saving on this system never
-// shifts it; a year below 1900 reads as the moment 0.
+// or the moment lies before kEarliestFeedDate (a year below 1900, two-digit
+// years included, reads as the moment 0). The time is read as UTC and the
+// zone applied, so daylight saving on this system never shifts it.
 bool ParseRfc822Date(const std::string& text, int64_t* seconds);

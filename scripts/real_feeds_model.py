@@ -36,6 +36,32 @@ MONTHS = {
 }
 
 
+# Labels Windows reads as one of its code pages where Python's codecs know
+# the label not, or read it otherwise: ISO-8859-1 and US-ASCII as
+# Windows-1252, as browsers do.
+LABELS = {
+    "iso-8859-1": "cp1252", "iso8859-1": "cp1252", "latin1": "cp1252", "latin-1": "cp1252", "l1": "cp1252",
+    "us-ascii": "cp1252", "ascii": "cp1252", "windows-874": "cp874", "iso-8859-8-i": "iso-8859-8",
+    "x-sjis": "cp932", "windows-31j": "cp932", "x-euc-jp": "euc-jp", "x-mac-roman": "mac-roman",
+    "win-1251": "cp1251", "x-cp1251": "cp1251",
+}
+
+
+def windows_undefined(error):
+    """Windows-1252's five holes (0x81, 0x8D, 0x8F, 0x90, 0x9D) are U+0081... there."""
+    if error.encoding != "cp1252":
+        raise error
+    return "".join(chr(b) for b in error.object[error.start:error.end]), error.end
+
+
+codecs.register_error("windows-undefined", windows_undefined)
+
+
+def decode_as(data, label):
+    codec = LABELS.get(label.strip().lower(), label.strip())
+    return data.decode(codec, "windows-undefined" if codecs.lookup(codec).name == "cp1252" else "strict")
+
+
 def decode(data, http_charset):
     """Bytes to text: byte-order mark, declaration, HTTP charset, UTF-8, Windows-1251."""
     for bom, name in ((codecs.BOM_UTF8, "utf-8"), (codecs.BOM_UTF16_LE, "utf-16-le"), (codecs.BOM_UTF16_BE, "utf-16-be")):
@@ -43,9 +69,9 @@ def decode(data, http_charset):
             return data[len(bom):].decode(name)
     m = re.match(rb"\s*<\?xml[^>]*?encoding\s*=\s*[\"']([^\"']+)[\"']", data)
     if m:
-        return data.decode(m.group(1).decode("ascii"))
+        return decode_as(data, m.group(1).decode("ascii"))
     if http_charset:
-        return data.decode(http_charset)
+        return decode_as(data, http_charset)
     try:
         return data.decode("utf-8")
     except UnicodeDecodeError:
@@ -77,11 +103,20 @@ def text_of(el):
     return "".join(el.itertext())
 
 
-def clean(s):
-    s = re.sub(r"<[^>]*>", "", s)
-    s = html.unescape(s)
+def clean_plain(s):
     s = "".join(c for c in s if c.isspace() or ord(c) >= 0x20)
     return " ".join(s.split())
+
+
+def clean(s):
+    """Markup: tags dropped, references decoded."""
+    return clean_plain(html.unescape(re.sub(r"<[^>]*>", "", s)))
+
+
+def atom_title_is_plain(el):
+    """An Atom title is markup only when its type says html (or Atom 0.3's mode, escaped)."""
+    kind = (el.get("type") or "").strip().lower()
+    return kind not in ("html", "text/html") and (el.get("mode") or "").strip().lower() != "escaped"
 
 
 # Dates in numbers: year-month-day (with "-" or "/"), or day.month.year.
@@ -119,13 +154,26 @@ def parse_numeric_date(s):
     return int(moment.timestamp())
 
 
+EARLIEST = 315532800  # 1980-01-01 UTC: a date read as earlier is a misreading, the item undated
+
+
+def rfc822_zone(m):
+    """GMT+3, UTC-05:30, GMT+0300 as +hhmm."""
+    sign, hours, minutes = m.group(1), m.group(2), m.group(3)
+    if minutes is None and len(hours) == 4:
+        hours, minutes = hours[:2], hours[2:]
+    return " %s%02d%02d" % (sign, int(hours), int(minutes or 0))
+
+
 def parse_date(s):
+    while re.search(r"\([^()]*\)", s):  # comments: JavaScript's "(Coordinated Universal Time)"
+        s = re.sub(r"\([^()]*\)", " ", s)
     s = s.strip().lower()
     if not s:
         return None
     if re.match(r"\d{4}[-/]|\d{1,2}\.\d", s):
         moment = parse_numeric_date(s)
-        return moment if moment is None or moment >= 0 else None
+        return moment if moment is None or moment >= EARLIEST else None
     words = s.split()
     if "," in s:  # the day name goes; its language does not matter
         words = s.split(",", 1)[1].split()
@@ -133,10 +181,20 @@ def parse_date(s):
         for english, names in MONTHS.items():
             if w.rstrip(".") in names:
                 words[i] = english
-    parsed = email.utils.parsedate_tz(" ".join(words))
+    text = " ".join(words)
+    # a zone glued to the clock, a fraction of a second, an offset after GMT or UTC
+    text = re.sub(r"(\d:\d\d(?::\d\d)?)(?:\.\d+)?(?=[^\s\d:.])", r"\1 ", text)
+    text = re.sub(r"(\d:\d\d(?::\d\d)?)\.\d+", r"\1", text)
+    text = re.sub(r"\s(?:gmt|utc|ut)([+-])(\d{1,2}|\d{4})(?::(\d\d))?(?=\s|$)", rfc822_zone, text)
+    if not re.search(r"(?<![\d+-])\d{4}(?![\d:])", text):  # a two-digit year reads as no date
+        return None
+    if not re.search(r"\d:\d\d(?::\d\d)?\s+\S", text):  # no zone after the clock: no date
+        return None
+    parsed = email.utils.parsedate_tz(text)
     if not parsed:
         return None
-    return int(email.utils.mktime_tz(parsed))
+    moment = int(email.utils.mktime_tz(parsed))
+    return moment if moment >= EARLIEST else None
 
 
 def items(root):
@@ -146,7 +204,7 @@ def items(root):
         dates = ("published", "updated") if ns == ATOM10 else ("issued", "created", "modified")
         for entry in root.findall("{%s}entry" % ns):
             yield pick(entry, {(ns, "title"): 0}, {(ns, d): r for r, d in enumerate(dates)},
-                       {(ns, "summary"): 0, (ns, "content"): 1})
+                       {(ns, "summary"): 0, (ns, "content"): 1}, atom=True)
     elif (ns, local) == (RDF, "RDF"):
         for child in root:
             cns, clocal = split(child.tag)
@@ -154,22 +212,27 @@ def items(root):
                 yield pick(child, {(n, "title"): 0 for n in RSS_NS}, {(DC, "date"): 0},
                            {(n, "description"): 0 for n in RSS_NS})
     else:
-        for el in root.iter("item"):
+        # RSS's names are read in the namespace of its <rss>, whatever it is
+        own = ns if local.lower() == "rss" else ""
+        for el in root.iter("{%s}item" % own if own else "item"):
             yield pick(el, {("", "title"): 0}, {("", "pubdate"): 0, (DC, "date"): 1}, {("", "description"): 0},
-                       fold=True)
+                       fold=True, own=own)
 
 
-def pick(item, titles, dates, descriptions, fold=False):
+def pick(item, titles, dates, descriptions, fold=False, own="", atom=False):
     best = {}
     for child in item:
         ns, local = split(child.tag)
+        ns = "" if own and ns == own else ns
         key = (ns, local.lower() if fold and not ns else local)
         for field, table in (("title", titles), ("date", dates), ("description", descriptions)):
             rank = table.get(key)
             value = text_of(child)
             if rank is not None and value.strip() and (field not in best or rank <= best[field][0]):
-                best[field] = (rank, value)
-    return {f: best[f][1] if f in best else "" for f in ("title", "date", "description")}
+                best[field] = (rank, value, child)
+    found = {f: best[f][1] if f in best else "" for f in ("title", "date", "description")}
+    found["plain_title"] = atom and "title" in best and atom_title_is_plain(best["title"][2])
+    return found
 
 
 def newest(path, http_charset):
@@ -181,7 +244,7 @@ def newest(path, http_charset):
         moment = parse_date(it["date"])
         if moment is not None and moment > now:
             continue
-        title = clean(it["title"]) or clean(it["description"])
+        title = (clean_plain if it["plain_title"] else clean)(it["title"]) or clean(it["description"])
         if not title:  # nothing to show: no item on air
             continue
         found.append((moment is None, -(moment or 0), order, title, moment))

@@ -31,14 +31,16 @@ until --lifetime seconds have passed. Fault modes by path:
   /gzip-cut/NAME       half of the compressed body, then the connection is reset
   /cond/NAME           feeds/NAME with an ETag and a Last-Modified date; 304 when a
                        request's If-None-Match or If-Modified-Since matches them
+  /cond-page/NAME      the same for pages/NAME (text/html)
+  /cond-file/NAME      the same for files/NAME (the ETag follows what a test writes)
   /once/500/NAME       feeds/NAME the first time, 500 every later time (per path)
   /once/bad/NAME       feeds/NAME the first time, then a document that does not parse
   /once/late/NAME      feeds/NAME the first time, then 2 s late the same feed with a newer
                        item on top ("Свежая новость", a day after the newest)
   /trickle             a 6 KB feed sent in 100-byte pieces every 50 ms
   /files/NAME          a file from the files/ folder beside the port file
-  /pages/NAME          a web page from pages/ (text/html): a site's address given
-                       for its feed
+  /pages/NAME          a web page from pages/ (text/html, with ?charset=X its charset):
+                       a site's address given for its feed
   /k/KEY/PATH          PATH as above; the request line and headers are appended to
                        seen/KEY.txt beside the port file, a blank line after each
 
@@ -184,8 +186,8 @@ class Handler(BaseHTTPRequestHandler):
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         self.connection.close()
 
-    def conditional(self, name):
-        body = self.feed(name)
+    def conditional(self, name, folder=FEEDS, ctype="text/xml"):
+        body = self.feed(name, folder)
         if body is None:
             return self.send_body(b"no", code=404)
         etag = '"%s"' % hashlib.sha1(body).hexdigest()[:16]
@@ -203,7 +205,7 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             return
         self.send_response(200)
-        self.send_header("Content-Type", "text/xml")
+        self.send_header("Content-Type", ctype)
         self.send_header("ETag", etag)
         self.send_header("Last-Modified", LAST_MODIFIED)
         self.send_header("Content-Length", str(len(body)))
@@ -238,6 +240,10 @@ class Handler(BaseHTTPRequestHandler):
                 return self.compressed(p[len(prefix):], coding, cut, raw)
         if p.startswith("/cond/"):
             return self.conditional(p[len("/cond/"):])
+        if p.startswith("/cond-page/"):
+            return self.conditional(p[len("/cond-page/"):], PAGES, "text/html")
+        if p.startswith("/cond-file/") and FILES:
+            return self.conditional(p[len("/cond-file/"):], FILES)
         if p.startswith("/once/"):
             mode, _, name = p[len("/once/"):].partition("/")
             with STATE:
@@ -275,7 +281,7 @@ class Handler(BaseHTTPRequestHandler):
             return self.send_body(b"no", code=404)
         if p.startswith("/pages/"):
             body = self.feed(p[len("/pages/"):], PAGES)
-            return (self.send_body(body, ctype="text/html; charset=utf-8") if body is not None
+            return (self.send_body(body, ctype=ctype.replace("text/xml", "text/html")) if body is not None
                     else self.send_body(b"no", code=404))
         if p.startswith("/feeds/") or (p.startswith("/corpus/") and CORPUS):
             folder = FEEDS if p.startswith("/feeds/") else CORPUS

@@ -70,15 +70,48 @@ TEST(Rfc822, ShortAndLongZoneTextsStayInRange) {
     EXPECT_GT(v, Utc(2011, 11, 7, 10, 30, 0));
 }
 
-TEST(Rfc822, OddFieldsReadAsNumbersAndOldDatesAreUndated) {
+TEST(Rfc822, OddFieldsReadAsNumbersAndDatesBefore1980AreUndated) {
     Zone z("UTC");
-    int64_t v = 0;
-    ASSERT_TRUE(Parse("07 Nov 11 10:30:00 GMT", &v));  // a two-digit year is below 1900: 0
-    EXPECT_EQ(v, 0);
-    EXPECT_FALSE(Parse("07 Nov 11 10:30:00 +0100", &v));  // before 1970: undated
-    EXPECT_FALSE(Parse("07 Nov 1960 10:30:00 GMT", &v));
+    int64_t v = 12345;
+    // A two-digit year is below 1900 and reads as the moment 0: 1970 would
+    // be a wrong date on air and in LastUpdate, so the item is undated.
+    for (const char* text : {"07 Nov 11 10:30:00 GMT", "07 Nov 11 10:30:00 -0100", "07 Nov 11 10:30:00 +0100",
+                             "07 Nov 1960 10:30:00 GMT", "31 Dec 1979 23:59:59 GMT", "01 Jan 1980 00:30:00 +0100"})
+        EXPECT_FALSE(Parse(text, &v)) << text;
+    EXPECT_EQ(v, 12345);
+    ASSERT_TRUE(Parse("31 Dec 1979 23:30:00 -0100", &v));  // 1980 in UT
+    EXPECT_EQ(v, Utc(1980, 1, 1, 0, 30, 0));
     ASSERT_TRUE(Parse("01 Jan 2100 00:00:00 GMT", &v));  // no year-2038 limit
     EXPECT_EQ(v, Utc(2100, 1, 1, 0, 0, 0));
+}
+
+TEST(Rfc822, AsServersWriteIt) {
+    Zone z("JST-9");  // the system's zone plays no part
+    const int64_t t = Utc(2005, 12, 27, 4, 30, 33), noSeconds = t - 33;
+    int64_t v = 0;
+    const struct {
+        const char* text;
+        int64_t utc;
+    } cases[] = {
+        {"Tue, 27 Dec 2005 13:30:33+0900", t},  // the zone glued to the clock
+        {"Tue, 27 Dec 2005 13:30+0900", noSeconds},
+        {"Tue, 27 Dec 2005 04:30:33GMT", t},
+        {"Tue,  27 Dec  2005 13:30:33  +0900", t},  // two blanks
+        {"Tue, 27 Dec 2005 13:30 +0900", noSeconds},
+        {"Tue, 27 Dec 2005 13:30:33.250 +0900", t},  // a fraction of a second
+        // JavaScript's Date.toString(), with and without the zone's name
+        {"Tue Dec 27 2005 07:30:33 GMT+0300 (Москва, стандартное время)", t},
+        {"Dec 27 2005 04:30:33 GMT", t},
+        {"Mar 27 Dic 2005 04:30:33 GMT", t},  // a day name that is also a month's (Spanish "martes")
+    };
+    for (const auto& c : cases) {
+        v = -1;
+        EXPECT_TRUE(Parse(c.text, &v)) << c.text;
+        EXPECT_EQ(v, c.utc) << c.text;
+    }
+    // Still no zone, still undated; a month first without a year after its day is no date.
+    for (const char* text : {"Tue Dec 27 2005 13:30:33", "Tue, 27 Dec 2005 13:30:33", "Dec 27 13:30:33 GMT"})
+        EXPECT_FALSE(Parse(text, &v)) << text;
 }
 
 TEST(Rfc822, TheSystemsZoneAndDaylightSavingNeverShiftTheMoment) {
@@ -142,6 +175,8 @@ TEST(FeedDates, Iso8601AndRfc3339WithTheirZones) {
         {u"2026-12-08T07:15:00Zjunk", false, 0},
         {u"2026-12", false, 0},
         {u"1969-12-31T23:59:59Z", false, 0},
+        {u"1979-12-31T23:59:59Z", false, 0},
+        {u"1980-01-01T00:00:00Z", true, 315532800},
         {u"20261208T071500Z", false, 0},
     });
 }
@@ -172,6 +207,7 @@ TEST(FeedDates, Rfc822AsRealFeedsWriteIt) {
         {u"07 Мая 2011 10:30:00 +0300", true, Utc(2011, 5, 7, 7, 30, 0)},
         {u"Tue, 3 Jan 2006 19:57:00 +0300", true, Utc(2006, 1, 3, 16, 57, 0)},
         {u"Mon, 07 Nov 2011 10:30:00", false, 0},  // still no zone, still undated
+        {u"SAT OCT 06 2018 00:00:00 GMT+0000 (COORDINATED UNIVERSAL TIME)", true, Utc(2018, 10, 6, 0, 0, 0)},
     });
 }
 

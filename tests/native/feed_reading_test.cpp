@@ -11,6 +11,7 @@
 #include "feed/feed_formats.h"
 #include "feed/feed_text.h"
 #include "feed/html_entities.h"
+#include "feed/item_link.h"
 #include "text/unicode_text.h"
 
 namespace {
@@ -250,6 +251,10 @@ TEST(FeedText, TitlesAndDescriptionsOnAirAreCleaned) {
     for (const auto& c : cases) EXPECT_EQ(CleanFeedText(c.first), c.second) << ToUtf8(c.first.data(), c.first.size());
 }
 
+TEST(FeedText, PlainTextKeepsWhatMarkupWouldLose) {
+    EXPECT_EQ(CleanPlainText(u"\n <b>Tags</b> &amp; &lt;\u00A0a < b\u0007 "), u"<b>Tags</b> &amp; &lt; a < b");
+}
+
 TEST(FeedFormats, RootsItemsAndTheirChildren) {
     const std::u16string atom = u"http://www.w3.org/2005/Atom", atom03 = u"http://purl.org/atom/ns#",
                          rdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#", rss1 = u"http://purl.org/rss/1.0/",
@@ -298,6 +303,42 @@ TEST(FeedFormats, RootsItemsAndTheirChildren) {
             EXPECT_EQ(role.rank, r.rank) << ToUtf8(r.name.data(), r.name.size());
         }
     }
+}
+
+TEST(FeedFormats, AnRssDocumentsOwnNamespaceReadsAsRssWhateverItsUri) {
+    const std::u16string dc = u"http://purl.org/dc/elements/1.1/", yandex = u"http://news.yandex.ru",
+                         rdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#", rss1 = u"http://purl.org/rss/1.0/";
+    for (const std::u16string own : {u"", u"http://backend.userland.com/rss2", u"urn:any"}) {
+        const FeedDialect d = DialectOfRoot(own, u"rss");
+        EXPECT_TRUE(d.IsRssItem(own, u"item") && !d.IsRssItem(yandex, u"item"));
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(own), u"TITLE").field, ItemField::Title);
+        EXPECT_TRUE(MayHoldLink(d.format, d.Namespace(own), u"guid"));
+        // other namespaces keep their meaning
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(dc), u"date").rank, 1);
+        EXPECT_EQ(RoleOfItemChild(d.format, d.Namespace(yandex), u"title").field, ItemField::None);
+    }
+    // RSS 1.0 keeps its reading; a root that is not <rss> lends no namespace.
+    const FeedDialect r = DialectOfRoot(rdf, u"RDF");
+    EXPECT_EQ(r.Namespace(rss1), rss1);
+    EXPECT_FALSE(r.IsRssItem(rss1, u"item"));
+    EXPECT_EQ(DialectOfRoot(u"urn:any", u"channel").Namespace(u"urn:any"), u"urn:any");
+}
+
+TEST(FeedFormats, AtomTitlesAreMarkupOnlyWhenTheirTypeSaysHtml) {
+    for (const char16_t* plain : {u"", u"text", u"xhtml", u"text/plain", u"application/xhtml+xml"})
+        EXPECT_EQ(AtomTextKind(plain, u"xml"), TextKind::Plain) << ToUtf8(plain, std::char_traits<char16_t>::length(plain));
+    EXPECT_EQ(AtomTextKind(u" HTML ", u""), TextKind::Markup);
+    EXPECT_EQ(AtomTextKind(u"text/html", u""), TextKind::Markup);
+    EXPECT_EQ(AtomTextKind(u"text/plain", u"Escaped"), TextKind::Markup);
+    // The kind follows the title that wins.
+    ItemTextCollector c;
+    const ItemRole title{ItemField::Title, 0};
+    c.Offer(title, u"<b>", TextKind::Plain);
+    EXPECT_TRUE(c.texts().plainTitle);
+    c.Offer(title, u" ", TextKind::Markup);  // blank: the plain one stays
+    EXPECT_TRUE(c.texts().plainTitle);
+    c.Offer(title, u"<i>x</i>", TextKind::Markup);
+    EXPECT_FALSE(c.texts().plainTitle);
 }
 
 TEST(FeedFormats, TheBestRankedChildWithTextWins) {

@@ -339,16 +339,70 @@ TEST(ValidatorMemoryTest, OnlyTheLastGoodDownloadOfTheSameAddressAndOnlyForTimer
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ValidatorMemory memory;
-        for (const auto& d : c.history) memory.Finished(d.first, d.second, d.first == a ? va : vb);
-        const Validators* v = memory.ForRequest(c.url, c.userRun);
+        for (const auto& d : c.history) {
+            RefreshValidators kept;
+            kept.own = d.first == a ? va : vb;
+            memory.Finished(d.first, d.second, kept);
+        }
+        const RefreshValidators* v = memory.ForRequest(c.url, c.userRun);
         ASSERT_EQ(v != nullptr, c.etag != nullptr);
         if (v) {
-            EXPECT_EQ(v->etag, c.etag);
+            EXPECT_EQ(v->own.etag, c.etag);
         }
     }
     ValidatorMemory memory;
-    memory.Finished(a, O::Good, Validators());  // a server that sends no validators
+    memory.Finished(a, O::Good, RefreshValidators());  // a server that sends no validators
     EXPECT_EQ(memory.ForRequest(a, false), nullptr);
+    RefreshValidators feedOnly;  // a page without validators whose feed has them
+    feedOnly.feed = b;
+    feedOnly.feedOwn = vb;
+    memory.Finished(a, O::Good, feedOnly);
+    ASSERT_NE(memory.ForRequest(a, false), nullptr);
+    EXPECT_EQ(memory.ForRequest(a, false)->feed, b);
+}
+
+// A refresh through a site's page: the page asked with its own validators;
+// found unchanged, the feed it named before is asked with the feed's own.
+TEST(ConditionalHopsTest, EachAddressAsksWithItsOwnAndAnUnchangedPageStillLeadsToItsFeed) {
+    const std::string f = "http://127.0.0.1/feed.xml", g = "http://127.0.0.1/other.xml";
+    const Validators page{"\"p1\"", ""}, feed{"\"f1\"", "Mon, 07 Nov 2011 12:00:00 GMT"}, changedPage{"\"p2\"", ""},
+        newFeed{"\"f2\"", ""};
+    ConditionalHops first(nullptr);  // a run the user started: everything in full
+    EXPECT_EQ(first.First(), nullptr);
+    first.FirstAnswered(false, page);
+    EXPECT_EQ(first.Feed(f), nullptr);
+    first.FeedAnswered(f, false, feed);
+    const RefreshValidators kept = first.Kept();
+    EXPECT_EQ(kept.own.etag, "\"p1\"");
+    EXPECT_EQ(kept.feed, f);
+    EXPECT_EQ(kept.feedOwn.lastModified, feed.lastModified);
+
+    ConditionalHops unchangedPage(&kept);  // the page 304, its feed changed
+    ASSERT_NE(unchangedPage.First(), nullptr);
+    EXPECT_EQ(unchangedPage.First()->etag, "\"p1\"");
+    unchangedPage.FirstAnswered(true, Validators());
+    EXPECT_EQ(unchangedPage.FeedOfUnchangedPage(), f);
+    ASSERT_NE(unchangedPage.Feed(f), nullptr);
+    EXPECT_EQ(unchangedPage.Feed(f)->etag, "\"f1\"");
+    unchangedPage.FeedAnswered(f, false, newFeed);
+    EXPECT_EQ(unchangedPage.Kept().own.etag, "\"p1\"");
+    EXPECT_EQ(unchangedPage.Kept().feedOwn.etag, "\"f2\"");
+
+    ConditionalHops newPage(&kept);  // a new page: the same feed asked conditionally, another in full
+    newPage.FirstAnswered(false, changedPage);
+    EXPECT_EQ(newPage.Feed(g), nullptr);
+    ASSERT_NE(newPage.Feed(f), nullptr);
+    newPage.FeedAnswered(f, true, Validators());
+    EXPECT_EQ(newPage.Kept().own.etag, "\"p2\"");
+    EXPECT_EQ(newPage.Kept().feedOwn.etag, "\"f1\"");
+
+    RefreshValidators direct;  // the address is the feed: a 304 leads nowhere
+    direct.own = feed;
+    ConditionalHops feedItself(&direct);
+    feedItself.FirstAnswered(true, Validators());
+    EXPECT_EQ(feedItself.FeedOfUnchangedPage(), "");
+    EXPECT_EQ(feedItself.Kept().own.etag, "\"f1\"");
+    EXPECT_EQ(feedItself.Kept().feed, "");
 }
 
 }  // namespace

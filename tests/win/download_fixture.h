@@ -20,9 +20,16 @@ struct Record final : DownloadHandler {
     bool tempExistedAtCompletion = false;
     DWORD completionThread = 0;
     std::string contentType;
+    // Set: a first body is taken for a site's page that names this feed,
+    // which the download fetches next (its body is the completion).
+    std::string pageLeadsTo;
 
     void OnDownloaded(const DownloadOutcome& outcome) override {
         std::lock_guard<std::mutex> l(lock);
+        if (outcome.kind == DownloadOutcome::Body && outcome.follow && !pageLeadsTo.empty()) {
+            *outcome.follow = pageLeadsTo;
+            return;
+        }
         const std::string& path = outcome.path;
         EXPECT_EQ(path.empty(), outcome.kind != DownloadOutcome::Body);
         EXPECT_EQ(outcome.notice.empty(), outcome.kind != DownloadOutcome::Failed);

@@ -2,12 +2,15 @@
 // cannot read itself, a charset only in the HTTP header, an RSS 0.91
 // document type with HTML entities, Atom 1.0 and 0.3, RSS 1.0 with
 // dc:date, blank lines before the declaration, markup and white space in
-// titles, an item without a title. Read with MSXML, then through the DLL:
+// titles, an item without a title, RSS in a namespace of its own, dates as
+// servers write them, Atom titles of every type. Read with MSXML, then through the DLL:
 // the newest item is first on air, cleaned, and LastUpdate is its stamp.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "feed/feed_items.h"
+#include "feed/time_win.h"
 #include "tests/win/feed_files.h"
 #include "tests/win/band_session.h"
 
@@ -57,6 +60,23 @@ const std::vector<FeedCase>& Cases() {
          u"Missili sul mare", {2024, 1, 3, 10, 0, 0}},
         {"empty_title.xml", "", {u"", u"С заголовком"}, u"Wed, 03 Jan 2024 10:00:00 GMT",
          u"Только описание без заголовка", {2024, 1, 3, 10, 0, 0}},
+        // RSS in a namespace of its own, as feeds for news aggregators are
+        {"userland.xml", "", {u"Вчерашняя новость", u"Новость для Яндекса", u"Новость с датой Dublin Core"},
+         u"Tue, 02 Jan 2024 10:00:00 +0300", u"Новость для Яндекса", {2024, 1, 3, 7, 0, 0}},
+        {"prefixed_rss.xml", "", {u"Older, prefixed", u"Newest, prefixed"}, u"Tue, 02 Jan 2024 10:00:00 GMT",
+         u"Newest, prefixed", {2024, 1, 3, 10, 0, 0}},
+        {"server_dates.xml", "", {u"Two-digit year, undated", u"Glued zone", u"JavaScript's date", u"No seconds, two blanks"},
+         u"Mon, 07 Nov 11 10:30:00 GMT", u"JavaScript's date", {2024, 1, 6, 6, 0, 0}},
+        // Dates read before 1980 are no dates: LastUpdate stays 0, never 1970.
+        {"unreadable_dates.xml", "", {u"Dated as the moment 0", u"Before 1980"}, u"Mon, 07 Nov 11 00:00:00 GMT",
+         u"Dated as the moment 0", {0, 0, 0, 0, 0, 0}},
+        // Atom titles by their type: text as written, html as markup
+        {"atom_titles.xml", "",
+         {u"<b>Теги</b> как написаны &amp; R&D", u"<b>Жирный</b> &laquo;html&raquo;", u"XHTML жирный <тег>", u""},
+         u"2024-01-03T10:00:00Z", u"<b>Теги</b> как написаны &amp; R&D", {2024, 1, 3, 10, 0, 0}},
+        {"atom03_titles.xml", "",
+         {u"<b> простой 0.3", u"<i>Экранированный</i> 0.3 &mdash; html", u"<u>text/html</u> 0.3"},
+         u"2024-01-02T10:00:00Z", u"Экранированный 0.3 — html", {2024, 1, 3, 10, 0, 0}},
     };
     return cases;
 }
@@ -71,6 +91,83 @@ TEST(FeedVariety, MsxmlReadsEveryFormatAndEncodingAfterTheReadersDecoding) {
         for (size_t i = 0; i < c.titles.size(); ++i) EXPECT_EQ(r.items[i].title, c.titles[i]) << i;
         EXPECT_EQ(r.items[0].pubDate, c.firstDate);
     }
+}
+
+TEST(FeedVariety, AnRssDocumentsOwnNamespaceIsRssAndOtherNamespacesKeepTheirMeaning) {
+    ComThread com;
+    const FeedParseResult userland = ParseFeedFile(FeedFile("userland.xml"));
+    ASSERT_EQ(userland.items.size(), 3u);
+    EXPECT_EQ(userland.channelLink, u"http://127.0.0.1/yandex/");
+    EXPECT_EQ(userland.items[0].link, u"http://127.0.0.1/yandex/1");
+    EXPECT_EQ(userland.items[0].description, u"Коротко о вчерашнем");  // not yandex:full-text
+    EXPECT_EQ(userland.items[1].link, u"http://127.0.0.1/yandex/2");    // a permalink guid
+    EXPECT_EQ(userland.items[1].description, u"<p>Свежее <b>описание</b></p>");
+    EXPECT_EQ(userland.items[2].pubDate, u"2024-01-01T10:00:00+03:00");  // dc:date stands in
+    // A prefixed root: its items by their local name; another namespace's
+    // "item" and "title" are none of RSS's, wherever they are.
+    const FeedParseResult prefixed = ParseFeedFile(FeedFile("prefixed_rss.xml"));
+    ASSERT_EQ(prefixed.items.size(), 2u);
+    EXPECT_EQ(prefixed.items[1].title, u"Newest, prefixed");
+    EXPECT_EQ(prefixed.items[1].link, u"http://127.0.0.1/prefixed/2");
+    EXPECT_EQ(prefixed.channelLink, u"http://127.0.0.1/prefixed/");
+}
+
+TEST(FeedVariety, AtomTitlesAreTextOrMarkupByTheirType) {
+    ComThread com;
+    const struct {
+        const char* file;
+        std::vector<std::u16string> onAir;
+    } cases[] = {
+        {"atom_titles.xml",
+         // an empty title gives its place to the summary, else the content
+         {u"<b>Теги</b> как написаны &amp; R&D", u"Жирный «html»", u"XHTML жирный <тег>", u"Содержание вместо заголовка"}},
+        {"atom03_titles.xml", {u"<b> простой 0.3", u"Экранированный 0.3 — html", u"text/html 0.3"}},
+    };
+    FeedItemOptions titles;
+    titles.date = titles.time = false;
+    for (const auto& c : cases) {
+        const FeedParseResult r = ParseFeedFile(FeedFile(c.file));
+        ASSERT_EQ(r.items.size(), c.onAir.size()) << c.file;
+        for (size_t i = 0; i < r.items.size(); ++i) {
+            TickerMessage m;
+            ASSERT_TRUE(BuildItemMessage(r.items[i], titles, ~0ull, WinTimeZone(), WinDateFormatter(), m)) << c.file << i;
+            EXPECT_EQ(m.displayText.ToU16(), c.onAir[i] + u"  ") << c.file << " " << i;
+        }
+    }
+}
+
+// Labels as servers and documents write them decode as the Windows code
+// page they name, in the declaration and in the HTTP header alike.
+TEST(FeedVariety, EncodingLabelsDecodeAsTheirWindowsCodePages) {
+    ComThread com;
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::u16string title;
+    } cases[] = {
+        {"windows-874", "\xCA\xC7\xD1\xCA\xB4\xD5 \x80", u"สวัสดี €"},
+        {"iso-8859-8-i", "\xF9\xEC\xE5\xED", u"שלום"},
+        {"windows-31j", "\x87\x40\x93\xFA", u"①日"},  // a character of Windows' Shift_JIS only
+        {"x-sjis", "\x93\xFA\x96\x7B", u"日本"},
+        {"x-euc-jp", "\xC6\xFC\xCB\xDC", u"日本"},
+        {"x-mac-roman", "\x8A\x9F \xD5", u"äü ’"},
+        {"win-1251", "\xCF\xF0\xE8\xE2\xE5\xF2", u"Привет"},
+        {"latin1", "\x92 \xE9", u"’ é"},  // as browsers read it: Windows-1252, whose 0x92 is a quote
+        {"us-ascii", "\x92 \xE9", u"’ é"},
+    };
+    const std::string path = ExeFolder() + "labels.xml";
+    for (const auto& c : cases) {
+        const std::string body = "<rss version=\"2.0\"><channel><item><title>" + c.bytes + "</title></item></channel></rss>";
+        WriteFileBytes(path, std::string("<?xml version=\"1.0\" encoding=\"") + c.label + "\"?>" + body);
+        FeedParseResult r = ParseFeedFile(path);
+        ASSERT_EQ(r.items.size(), 1u) << c.label;
+        EXPECT_EQ(r.items[0].title, c.title) << c.label;
+        WriteFileBytes(path, body);
+        r = ParseFeedFile(path, std::string("application/rss+xml; charset=") + c.label);
+        ASSERT_EQ(r.items.size(), 1u) << c.label << " in the header";
+        EXPECT_EQ(r.items[0].title, c.title) << c.label << " in the header";
+    }
+    DeleteFileA(path.c_str());
 }
 
 TEST(FeedVariety, WithoutTheHttpCharsetAnUndeclaredFeedIsReadAsAnsi) {
@@ -111,8 +208,23 @@ void ExpectNewestOnAir(size_t from, size_t to) {
     DeleteFileA(Plugin::IniPath().c_str());
 }
 
+// A site's page served without a charset is read in the one its head
+// declares: its feed link, in Shift_JIS, is asked for as written.
+TEST(FeedVariety, ASitesPageIsReadInTheCharsetItsHeadDeclares) {
+    ASSERT_FALSE(FeedServer().empty());
+    const std::string key = FreshKey("sjis-page");
+    const FeedRun run = RunFeed("/k/" + key + "/pages/sjis.html", 20000);
+    DeleteFileA(Plugin::IniPath().c_str());
+    ASSERT_FALSE(run.frames.empty()) << "nothing shown\n" << run.log;
+    EXPECT_TRUE(run.frames == TextFileFrames(u"新しいニュース 東京")) << "another text is shown";
+    const std::string saw = ServerSaw(key);
+    EXPECT_NE(saw.find("GET /k/" + key + "/feeds/shift_jis.xml?from=%E6%97%A5%E6%9C%AC\n"), std::string::npos) << saw;
+}
+
 TEST(FeedVariety, EncodingsTheParserLacksGoOnAirThroughTheDll) { ExpectNewestOnAir(0, 5); }
 TEST(FeedVariety, OtherFormatsGoOnAirThroughTheDll) { ExpectNewestOnAir(5, 10); }
 TEST(FeedVariety, CleanTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(10, 13); }
+TEST(FeedVariety, NamespacedRssAndServersDatesGoOnAirThroughTheDll) { ExpectNewestOnAir(13, 17); }
+TEST(FeedVariety, AtomTitlesGoOnAirThroughTheDll) { ExpectNewestOnAir(17, 19); }
 
 }  // namespace

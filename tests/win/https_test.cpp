@@ -186,6 +186,44 @@ TEST_F(Downloads, TimerRunsAskOnlyIfChangedUserRunsAskInFull) {
     EXPECT_EQ(record.bodies.back(), FeedBytes("utf8.xml"));
 }
 
+// Through a site's page: each address with its own validators, and a page
+// found unchanged still leads to its feed, which may have changed.
+TEST_F(Downloads, TimerRunsAskAPageAndItsFeedEachWithItsOwnValidators) {
+    const std::string key = FreshKey("page");
+    const std::string page = base + "/k/" + key + "/cond-page/cond_page.html";
+    record.pageLeadsTo = base + "/k/" + key + "/cond-file/page_feed.xml";
+    const std::string before = FeedBytes("utf8.xml"), after = FeedBytes("cp1251.xml");
+    ServeFile("page_feed.xml", before);
+    Fetch(page, true);  // a user run: both in full
+    ASSERT_EQ(record.bodies, std::vector<std::string>{before});
+    EXPECT_EQ(HeaderSeen(key, "If-None-Match", 0) + HeaderSeen(key, "If-None-Match", 1), "");
+
+    downloader.OpenLog(log);
+    Fetch(page, false);  // the page unchanged, its feed too
+    ASSERT_EQ(record.completions.size(), 2u);
+    EXPECT_TRUE(record.notModified[1]);
+    const std::string pageTag = HeaderSeen(key, "If-None-Match", 2), feedTag = HeaderSeen(key, "If-None-Match", 3);
+    EXPECT_FALSE(pageTag.empty());
+    EXPECT_FALSE(feedTag.empty());
+    EXPECT_NE(pageTag, feedTag);
+    const auto messages = LogMessages();
+    EXPECT_TRUE(Has(messages, "Page not modified; its feed is at " + record.pageLeadsTo + "."));
+    EXPECT_TRUE(Has(messages, "Not modified."));
+
+    ServeFile("page_feed.xml", after);
+    Fetch(page, false);  // the page unchanged, its feed not: the new feed arrives
+    ASSERT_EQ(record.completions.size(), 3u);
+    EXPECT_FALSE(record.notModified[2]);
+    EXPECT_EQ(record.bodies[2], after);
+    EXPECT_EQ(HeaderSeen(key, "If-None-Match", 4), pageTag);
+    EXPECT_EQ(HeaderSeen(key, "If-None-Match", 5), feedTag);
+
+    Fetch(page, false);  // and that feed's validators are the ones asked with next
+    EXPECT_TRUE(record.notModified.back());
+    EXPECT_NE(HeaderSeen(key, "If-None-Match", 7), feedTag);
+    EXPECT_FALSE(HeaderSeen(key, "If-None-Match", 7).empty());
+}
+
 TEST_F(Downloads, ASlowServerIsNotTakenForAStalledOneAndABigBodyArrivesWhole) {
     // 6 KB in 100-byte pieces over 3 s: never silent for the stall limit,
     // though slower than one block in that time.
