@@ -3,12 +3,13 @@
 #pragma once
 #include <string>
 
-#include "tests/engine_probe.h"
+#include "plugin/ticker_engine.h"
 
 struct NoServices : EngineServices {
     int64_t NowSeconds() override { return 0; }
-    void StartDownload(const std::string&, bool) override {}
-    void StopDownload() override {}
+    uint64_t NowLocalStamp() override { return 0; }
+    void FetchFeed(const FeedFetch&) override {}
+    void StopFeeds() override {}
 };
 
 class PlainLock final : public TickerLock {

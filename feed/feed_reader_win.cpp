@@ -149,32 +149,36 @@ bool IsChannel(const std::u16string& local) {
     return true;
 }
 
-// The site's own link: among the children of RSS's and RSS 1.0's channel,
-// or of Atom's feed itself (an item's links are a level further down).
-std::u16string ChannelLink(IXMLDOMElement* root, FeedFormat format) {
+// The site's own link and title: among the children of RSS's and RSS 1.0's
+// channel, or of Atom's feed itself (an item's are a level further down).
+void ReadChannel(IXMLDOMElement* root, FeedFormat format, FeedParseResult& result) {
     LinkChooser links;
+    ItemTextCollector titles;
+    titles.Reset();
     std::u16string ns, local;
     auto offerChildren = [&](IXMLDOMNode* parent) {
         ForEachChild(parent, [&](IXMLDOMNode* child) {
-            if (ElementName(child, ns, local) && MayHoldLink(format, ns, local))
-                OfferLink(child, format, ns, local, links);
+            if (!ElementName(child, ns, local)) return;
+            if (MayHoldLink(format, ns, local)) OfferLink(child, format, ns, local, links);
+            const ItemRole role = RoleOfItemChild(format, ns, local);
+            Bstr text;
+            if (role.field == ItemField::Title && SUCCEEDED(child->get_text(&text.b))) titles.Offer(role, ToU16(text.b));
         });
     };
+    bool found = false;
     if (format == FeedFormat::Atom10 || format == FeedFormat::Atom03) {
         offerChildren(root);
-        return links.link();
-    }
-    if (ElementName(root, ns, local) && IsChannel(local)) {
+    } else if (ElementName(root, ns, local) && IsChannel(local)) {
         offerChildren(root);  // an RSS 0.9x document with no <rss> around its channel
-        return links.link();
+    } else {
+        ForEachChild(root, [&](IXMLDOMNode* child) {
+            if (found || !ElementName(child, ns, local) || !IsChannel(local)) return;
+            found = true;
+            offerChildren(child);
+        });
     }
-    bool found = false;
-    ForEachChild(root, [&](IXMLDOMNode* child) {
-        if (found || !ElementName(child, ns, local) || !IsChannel(local)) return;
-        found = true;
-        offerChildren(child);
-    });
-    return links.link();
+    result.channelLink = links.link();
+    result.channelTitle = titles.texts().title;
 }
 
 FeedParseResult Bad() {
@@ -207,7 +211,13 @@ bool FeedBytes::Load(const std::string& path) {
     return ok;
 }
 
-FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
+void FeedBytes::CutBeforeLastMarkup() { ::CutBeforeLastMarkup(bytes_); }
+
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType, const FeedLimits& limits) {
+    // A body cut off at the size limit ends inside some markup: whatever
+    // follows the last '<' goes, and the document is closed after its last
+    // complete item.
+    if (limits.truncated) bytes.CutBeforeLastMarkup();
     // MSXML gets text, decoded here: it knows few encodings itself, and none
     // from the HTTP header.
     std::u16string text;
@@ -215,6 +225,7 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
         PrepareFeedText(bytes.Data(), bytes.Size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
     bytes.Release();
     if (prepared != FeedTextResult::Ok) return Bad();
+    if (limits.truncated && !CloseTruncatedFeed(text)) return Bad();
 
     Com<IXMLDOMDocument> doc;
     if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,
@@ -255,7 +266,8 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     result.kind = FeedParseResult::Items;
     ItemTextCollector collector;
     LinkChooser links;
-    result.channelLink = ChannelLink(root.p, format);
+    ReadChannel(root.p, format, result);
+    const size_t most = limits.maxItems > 0 ? size_t(limits.maxItems) : SIZE_MAX;
     if (format == FeedFormat::Rss) {
         Com<IXMLDOMNodeList> items;
         Bstr tag(L"item");
@@ -263,6 +275,10 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
         long count = 0;
         items->get_length(&count);
         for (long i = 0; i < count; ++i) {
+            if (result.items.size() == most) {
+                result.itemsLeftOut = int32_t(count - i);
+                break;
+            }
             Com<IXMLDOMNode> item;
             if (FAILED(items->get_item(i, item.Out())) || !item) continue;
             ReadItem(item.p, format, collector, links);
@@ -271,6 +287,10 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     } else {
         ForEachChild(root.p, [&](IXMLDOMNode* child) {
             if (!ElementName(child, ns, local) || !IsRootItem(format, ns, local)) return;
+            if (result.items.size() == most) {
+                ++result.itemsLeftOut;
+                return;
+            }
             ReadItem(child, format, collector, links);
             result.items.push_back(std::move(collector.texts()));
         });
