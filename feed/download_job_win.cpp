@@ -466,10 +466,16 @@ void WriteLogRecord(const std::string& path, const std::string& prefix, const ch
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
+    const std::string line =
+        LogPrefix(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds) + prefix + message + "\n";
+    // Several feeds' workers write at once: each record is appended whole,
+    // one writer at a time (an append is a seek and a write, and two of them
+    // interleaved overwrite each other's lines).
+    static SrwLock writers;
+    std::lock_guard<SrwLock> guard(writers);
     std::FILE* f = std::fopen(path.c_str(), "at");
     if (!f) return;
     std::fseek(f, 0, SEEK_END);
-    std::fprintf(f, "%s%s%s\n", LogPrefix(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds).c_str(),
-                 prefix.c_str(), message);
+    std::fwrite(line.data(), 1, line.size(), f);
     std::fclose(f);
 }

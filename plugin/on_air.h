@@ -60,8 +60,9 @@ public:
     // after the lock); the urgent lines stay.
     void BeginRunLocked(RunBy by, ContentSource source, MessageList& messages, std::vector<FeedFetch>* fetches,
                         MessageList& spent);
-    // The line stops; urgent lines go on alone.
-    void EndRunLocked();
+    // The line stops; urgent lines go on alone. A list held for the pass's
+    // end leaves with `spent`, to be freed after the lock.
+    void EndRunLocked(MessageList& spent);
     // The announcements between the news (their old list leaves with `fresh`).
     void SetAnnouncementsLocked(MessageList& fresh);
     // The list on air is dropped (a source that changes to the feeds).

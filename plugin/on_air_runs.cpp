@@ -274,7 +274,10 @@ void OnAir::StopLineLocked() {
     dialog_.Post(UPDATE_RUNSTATE);
 }
 
-void OnAir::EndRunLocked() { StopLineLocked(); }
+void OnAir::EndRunLocked(MessageList& spent) {
+    StopLineLocked();
+    spent.Swap(held_);
+}
 
 // ---- urgent lines ----
 

@@ -29,8 +29,9 @@ void PlaybackControl::StartPlayback(RunBy by) {
 void PlaybackControl::StopPlayback(bool stopDownloads) {
     if (stopDownloads) services_.StopFeeds();
     services_.StopWatchingFile();
+    MessageList spent;  // freed after the lock
     LockGuard guard(lock_);
-    onAir_.EndRunLocked();
+    onAir_.EndRunLocked(spent);
 }
 
 void PlaybackControl::ArmAutoUpdate() {

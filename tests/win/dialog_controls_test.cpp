@@ -303,6 +303,65 @@ TEST_F(Pickers, ColourOkTakesTheColourAndCancelChangesNothing) {
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(S().BackColor, back);
+    ClickAndDrive(IDC_URGENT_BACK_COLOR, [&](HWND box, bool) {
+        SetDlgItemTextW(box, 706, L"0");
+        SetDlgItemTextW(box, 707, L"128");
+        SetDlgItemTextW(box, 708, L"0");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(S().UrgentBackColor, 0x008000u);
+    EXPECT_EQ(S().UrgentTextColor, 0xFFFFFFu);
+}
+
+// The "Новости" and "Срочно" groups: their check boxes and numbers reach the
+// settings, and "В эфир" puts the typed line on air at once, whatever the
+// source.
+TEST_F(Edits, TheNewsAndUrgentGroupsEditTheirSettingsAndSendTheLine) {
+    HWND window = Open();
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_LE(r.right - r.left, 1024);
+    EXPECT_LE(r.bottom - r.top, 768);
+    for (int id : {IDC_ALL_FEEDS, IDC_SOURCE_LABEL, IDC_MAX_AGE, IDC_ANNOUNCE})
+        EXPECT_FALSE(IsWindowEnabled(Item(id))) << id << ": for the feeds only";
+    for (int id : {IDC_URGENT_TEXT, IDC_URGENT_SEND, IDC_URGENT_REPEAT, IDC_URGENT_BACK_COLOR})
+        EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
+    Click(IDC_SOURCE_RSS);
+    Click(IDC_ALL_FEEDS);
+    Click(IDC_SOURCE_LABEL);
+    EXPECT_EQ(S().AllFeeds, 1u);
+    EXPECT_EQ(S().SourceLabel, 1u);
+    Type(IDC_MAX_AGE, L"8760");  // four digits, no thousands separator
+    Enter(IDC_MAX_AGE);
+    EXPECT_EQ(S().MaxAge, 8760);
+    EXPECT_EQ(TextOf(Item(IDC_MAX_AGE)), L"8760");
+    Type(IDC_MAX_AGE, L"9999");
+    Enter(IDC_MAX_AGE);
+    EXPECT_EQ(S().MaxAge, 8760);
+    EXPECT_NE(VisibleBalloon(), nullptr);
+    SendMessageW(Item(IDC_MAX_AGE), WM_KEYDOWN, VK_ESCAPE, 0);
+    Type(IDC_ANNOUNCE, L"5");
+    Enter(IDC_ANNOUNCE);
+    EXPECT_EQ(S().AnnounceEvery, 5);
+    Type(IDC_URGENT_REPEAT, L"0");  // at least one showing
+    Enter(IDC_URGENT_REPEAT);
+    EXPECT_EQ(S().UrgentRepeat, 3);
+    Type(IDC_URGENT_REPEAT, L"2");
+    Enter(IDC_URGENT_REPEAT);
+    EXPECT_EQ(S().UrgentRepeat, 2);
+
+    Click(IDC_URGENT_SEND);  // nothing typed: nothing sent
+    EXPECT_TRUE(engine.Status().urgent.empty());
+    Type(IDC_URGENT_TEXT, L"Срочно: \"тест\" & 🔥");
+    Click(IDC_URGENT_SEND);
+    const LineStatus status = engine.Status();
+    ASSERT_EQ(status.urgent.size(), 1u);
+    EXPECT_EQ(status.urgent[0].state, UrgentState::Waiting);
+    EXPECT_TRUE(status.running) << "a stopped line runs the urgent line alone";
+    EXPECT_EQ(S().LineOn, 0u);
+    std::vector<uint8_t> frame(768 * 576 * 3);
+    ProcessFrame(frame.data());
+    EXPECT_EQ(Now().runs.at(0).text, u"Срочно: \"тест\" & 🔥");
 }
 
 }  // namespace
