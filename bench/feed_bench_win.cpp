@@ -22,7 +22,7 @@
 #include "feed/feed_source_win.h"
 #include "feed/feed_reader_win.h"
 #include "feed/time_win.h"
-#include "tests/engine_probe.h"
+#include "plugin/ticker_engine.h"
 
 namespace {
 
@@ -54,10 +54,19 @@ private:
     Clock::duration longest_{};
 };
 
+// The engine's fetches go nowhere: the benchmark answers the last one itself.
 struct NoServices : EngineServices {
+    FeedFetch last;
     int64_t NowSeconds() override { return int64_t(_time64(nullptr)); }
-    void StartDownload(const std::string&, bool) override {}
-    void StopDownload() override {}
+    uint64_t NowLocalStamp() override {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        FILETIME f;
+        SystemTimeToFileTime(&t, &f);
+        return uint64_t(f.dwHighDateTime) << 32 | f.dwLowDateTime;
+    }
+    void FetchFeed(const FeedFetch& f) override { last = f; }
+    void StopFeeds() override {}
 };
 
 // `count` items in no particular date order; `brief`: a title and a date
@@ -101,14 +110,14 @@ struct DownloadTimer final : DownloadHandler {
     }
 };
 
-// The feed source's result on its way to the engine: when it is on air.
-struct OnAirTimer final : FeedReceiver {
+// The feed source's bulletin on its way to the engine: when it is on air.
+struct OnAirTimer final : NewsDesk {
     TickerEngine* engine = nullptr;
     HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     Clock::time_point onAir;
     bool ok = false;
-    bool OnFeed(const FeedResult& feed, const StopSignal& stop) override {
-        ok = feed.kind == FeedResult::Items && engine->OnFeed(feed, stop);
+    bool Offer(Bulletin& b, const StopSignal& stop) override {
+        ok = b.kind == Bulletin::Kind::News && engine->Desk().Offer(b, stop);
         onAir = Clock::now();
         SetEvent(done);
         return ok;
@@ -158,6 +167,8 @@ int main() {
     TickerEngine engine(lock, services, renderer, allocator);
     engine.Init(SettingsLocation());
     engine.Set(&TickerSettings::Description, 1);
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/bench.xml", ""});
     WinTimeZone zone;
     WinDateFormatter formatter;
     auto median = [](std::vector<double> v) {
@@ -183,14 +194,16 @@ int main() {
             const FeedParseResult parsed = ParseFeed(bytes);
             const auto t1 = Clock::now();
             const FeedResult feed = FeedResult::Read(std::move(parsed.items), zone, formatter);
-            engine.OnFeed(feed, StopSignal::Never());
+            Bulletin b;
+            BulletinOfFeed(feed, services.last.feed, services.last.run, StopSignal::Never(), b);
+            engine.Desk().Offer(b, StopSignal::Never());
             const auto t2 = Clock::now();
             load.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
             build.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
             held.push_back(lock.LongestMs());
-            if (int(feed.items.size()) != count || EngineProbe::Playback(engine).Messages().Count() != count) {
+            if (int(feed.items.size()) != count || engine.Status().items != count) {
                 std::printf("feed_bench: expected %d items, got %u and %d\n", count, unsigned(feed.items.size()),
-                            EngineProbe::Playback(engine).Messages().Count());
+                            engine.Status().items);
                 return 1;
             }
         }
@@ -237,16 +250,18 @@ int main() {
                     download.push_back(Ms(downloaded.ended - start));
                     engine.StartLine();
                     start = Clock::now();
-                    source.Fetch(url, true);
+                    FeedFetch fetch = services.last;
+                    fetch.url = url;
+                    source.Fetch(fetch);
                     failed = failed || WaitForSingleObject(onAirTimer.done, 600000) != WAIT_OBJECT_0 || !onAirTimer.ok ||
-                             EngineProbe::Playback(engine).Messages().Count() != entry.count;
+                             engine.Status().items != entry.count;
                     source.Stop();
                     onAir.push_back(Ms(onAirTimer.onAir - start));
                 }
                 const char* scheme = base.compare(0, 5, "https") == 0 ? "https" : "http ";
                 if (failed)
                     std::printf("feed_bench:   %s: the download failed (%u messages on air)\n", scheme,
-                                unsigned(EngineProbe::Playback(engine).Messages().Count()));
+                                unsigned(engine.Status().items));
                 else
                     std::printf("feed_bench:   %s: download %.1f ms, on air %.1f ms after the download began\n", scheme,
                                 median(download), median(onAir));

@@ -18,6 +18,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The runs a frame of the engine has on its band, composed by a band of
+// the benchmark's own.
+class RunsOf final : public BandRuns {
+public:
+    explicit RunsOf(const AirView& view) {
+        for (const AirView::RunView& r : view.runs) runs_.push_back({r.x, r.width, WideString(r.text)});
+    }
+    int32_t Count() const override { return int32_t(runs_.size()); }
+    bool Run(int32_t i, BandRun* out) const override {
+        const Placed& p = runs_[size_t(i)];
+        out->x = p.x, out->width = p.width, out->text = &p.text;
+        out->textKey = uint64_t(i) + 1;
+        return true;
+    }
+
+private:
+    struct Placed {
+        int32_t x, width;
+        WideString text;
+    };
+    std::vector<Placed> runs_;
+};
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -55,6 +78,15 @@ int main() {
         std::vector<uint8_t> frame(size_t(size[0]) * size[1] * 2, 100);
         for (int i = 0; i < 200; ++i) engine.ProcessFrame(frame.data(), 1);  // the band full of text
 
+        // The same band, composed apart from the engine's frames.
+        TickerSettings settings = engine.Settings();
+        GdiTextRenderer bandRenderer;
+        BandState band(bandRenderer, allocator);
+        band.RebuildFontLocked(settings);
+        band.AddSlotsLocked();
+        const RunsOf runs(engine.Now());
+        const auto composeBand = [&] { band.ComposeLocked(settings, &runs); };
+
         std::vector<double> whole, compose, direct, blend, every;
         FrameBlender blender, filtering;
         blender.SetFrameFormat(size[0], size[1], kFormatYuy2);
@@ -64,21 +96,21 @@ int main() {
             whole.push_back(TimeMs([&] { engine.ProcessFrame(frame.data(), 1); }));
             // two compositions per frame, one per field
             compose.push_back(TimeMs([&] {
-                EngineProbe::ComposeBand(engine);
-                EngineProbe::ComposeBand(engine);
+                composeBand();
+                composeBand();
             }));
-            EngineProbe::Band(engine).UseStripsLocked(false);
+            band.UseStripsLocked(false);
             direct.push_back(TimeMs([&] {
-                EngineProbe::ComposeBand(engine);
-                EngineProbe::ComposeBand(engine);
+                composeBand();
+                composeBand();
             }));
-            EngineProbe::Band(engine).UseStripsLocked(true);
-            EngineProbe::ComposeBand(engine);
-            const SurfaceSlot& slot = EngineProbe::Band(engine).Surface().Current();
+            band.UseStripsLocked(true);
+            composeBand();
+            const SurfaceSlot& slot = band.Surface().Current();
             BandSource src;
             src.pixels = slot.pixels, src.allocWidth = slot.allocWidth, src.allocHeight = slot.allocHeight;
             src.rect = slot.used;
-            src.layout = EngineProbe::Band(engine).Layout();
+            src.layout = band.Layout();
             const Rect d = blender.MapRect(ReferenceBandRect(engine.Settings()));
             blend.push_back(TimeMs([&] {
                 blender.BlendBand(frame.data(), d, src, 100, kEvenRows);

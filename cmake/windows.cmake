@@ -22,6 +22,7 @@ endif()
 # The Windows side of the plug-in, linked into the DLL and into the tests.
 add_library(skimrow_win STATIC
     base/ansi_codec_win.cpp
+    base/case_fold_win.cpp
     plugin/host_windows_win.cpp
     render/gdi_text_renderer_win.cpp
     settings/instance_paths_win.cpp

@@ -60,17 +60,21 @@ const ComboBinding* ComboOf(int id) {
 }
 
 // A numeric edit with its spin and the setting they show, within the
-// setting's range.
+// setting's range, and the digits it takes.
 struct SpinBinding {
     int spin, edit;
     int32_t TickerSettings::*value;
+    int digits;
 };
 const SpinBinding kSpins[] = {
-    {IDC_SHADOW_SPIN, IDC_SHADOW, &TickerSettings::ShadowOffset},
-    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, &TickerSettings::TextOpacity},
-    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, &TickerSettings::BackOpacity},
-    {IDC_REPEAT_SPIN, IDC_REPEAT, &TickerSettings::Repeat},
-    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, &TickerSettings::AutoUpdate},
+    {IDC_SHADOW_SPIN, IDC_SHADOW, &TickerSettings::ShadowOffset, 3},
+    {IDC_TEXT_OPACITY_SPIN, IDC_TEXT_OPACITY, &TickerSettings::TextOpacity, 3},
+    {IDC_BACK_OPACITY_SPIN, IDC_BACK_OPACITY, &TickerSettings::BackOpacity, 3},
+    {IDC_REPEAT_SPIN, IDC_REPEAT, &TickerSettings::Repeat, 3},
+    {IDC_AUTO_UPDATE_SPIN, IDC_AUTO_UPDATE, &TickerSettings::AutoUpdate, 3},
+    {IDC_MAX_AGE_SPIN, IDC_MAX_AGE, &TickerSettings::MaxAge, 4},
+    {IDC_ANNOUNCE_SPIN, IDC_ANNOUNCE, &TickerSettings::AnnounceEvery, 3},
+    {IDC_URGENT_REPEAT_SPIN, IDC_URGENT_REPEAT, &TickerSettings::UrgentRepeat, 2},
 };
 
 // A check box and the flag it shows.
@@ -82,7 +86,30 @@ const CheckBinding kChecks[] = {
     {IDC_INTERLACE, &TickerSettings::Interlace},   {IDC_DATE, &TickerSettings::Date},
     {IDC_TIME, &TickerSettings::Time},             {IDC_TITLE, &TickerSettings::Title},
     {IDC_DESCRIPTION, &TickerSettings::Description}, {IDC_LATEST_NEWS, &TickerSettings::LatestNews},
+    {IDC_ALL_FEEDS, &TickerSettings::AllFeeds},       {IDC_SOURCE_LABEL, &TickerSettings::SourceLabel},
 };
+
+// A colour swatch and the colour it shows.
+struct SwatchBinding {
+    int id;
+    uint32_t TickerSettings::*color;
+};
+const SwatchBinding kSwatches[] = {
+    {IDC_TEXT_COLOR, &TickerSettings::TextColor},
+    {IDC_BACK_COLOR, &TickerSettings::BackColor},
+    {IDC_URGENT_TEXT_COLOR, &TickerSettings::UrgentTextColor},
+    {IDC_URGENT_BACK_COLOR, &TickerSettings::UrgentBackColor},
+};
+const SwatchBinding* SwatchOf(int id) {
+    for (const SwatchBinding& b : kSwatches)
+        if (b.id == id) return &b;
+    return nullptr;
+}
+
+// The controls that only a run of the feeds reads.
+const int kFeedControls[] = {IDC_URLS,      IDC_DATE,         IDC_TIME,    IDC_TITLE,   IDC_DESCRIPTION,
+                             IDC_LATEST_NEWS, IDC_AUTO_UPDATE, IDC_ALL_FEEDS, IDC_SOURCE_LABEL, IDC_MAX_AGE,
+                             IDC_ANNOUNCE};
 const CheckBinding* CheckOf(int id) {
     for (const CheckBinding& c : kChecks)
         if (c.id == id) return &c;
@@ -142,6 +169,15 @@ const ToolText kToolTexts[] = {
     {IDC_HOTKEY, L"Сочетание клавиш для запуска/остановки строки"},
     {IDC_ADD_FILE, L"Выбрать и добавить текстовый файл"},
     {IDC_START_STOP, L"Запустить/остановить строку"},
+    {IDC_ALL_FEEDS, L"Показывать новости всех лент списка в одной строке"},
+    {IDC_SOURCE_LABEL, L"Показывать перед новостью название её ленты"},
+    {IDC_MAX_AGE, L"Не показывать новости старше заданного числа часов ( 0 - без ограничения )"},
+    {IDC_ANNOUNCE, L"Показывать строки списка между новостями через заданное число новостей ( 0 - не показывать )"},
+    {IDC_URGENT_TEXT, L"Текст срочного сообщения"},
+    {IDC_URGENT_SEND, L"Показать срочное сообщение в ближайшем промежутке строки"},
+    {IDC_URGENT_TEXT_COLOR, L"Цвет текста срочного сообщения"},
+    {IDC_URGENT_BACK_COLOR, L"Цвет фона срочного сообщения"},
+    {IDC_URGENT_REPEAT, L"Сколько раз подряд показать срочное сообщение"},
 };
 
 // A static picture made from a template loads its bitmap itself and never
@@ -245,7 +281,7 @@ BOOL SettingsDialog::OnInitDialog() {
     for (size_t i = 0; i < std::size(kSpins); ++i) {
         const SpinBinding& b = kSpins[i];
         const SettingRange range = RangeOf(b.value);
-        edits_[i].Setup(b.edit, Window(), Item(b.spin), int32_t(range.min), int32_t(range.max), 3, s.*b.value);
+        edits_[i].Setup(b.edit, Window(), Item(b.spin), int32_t(range.min), int32_t(range.max), b.digits, s.*b.value);
     }
     SendMessageW(Item(IDC_SPEED), TBM_SETRANGE, TRUE, MAKELONG(1, 8));
 
@@ -288,8 +324,9 @@ void SettingsDialog::OnUpdateControls(WPARAM part) {
     if (part == UPDATE_ALL) {
         SendMessageW(Item(IDC_HOTKEY), HKM_SETHOTKEY, WPARAM(s.StartHotKey & 0xFFFF), 0);
         for (const CheckBinding& c : kChecks) CheckDlgButton(Window(), c.id, s.*c.value);
-        for (int id : {IDC_FONT, IDC_TEXT_COLOR, IDC_BACK_COLOR})
-            RedrawWindow(Item(id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        RedrawWindow(Item(IDC_FONT), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        for (const SwatchBinding& b : kSwatches)
+            RedrawWindow(Item(b.id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         for (const SourceRadio& r : kSourceRadios)
             if (s.Source() == r.source) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, r.id);
         SendMessageW(Item(IDC_SPEED), TBM_SETPOS, TRUE, s.Speed);
@@ -300,9 +337,8 @@ void SettingsDialog::OnUpdateControls(WPARAM part) {
         const ContentSource source = s.Source();
         EnableWindow(Item(IDC_STRINGS), source == ContentSource::Strings);
         for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == ContentSource::TextFile);
-        // Disabling the auto-update edit disables its spin too.
-        for (int id : {IDC_URLS, IDC_DATE, IDC_TIME, IDC_TITLE, IDC_DESCRIPTION, IDC_LATEST_NEWS, IDC_AUTO_UPDATE})
-            EnableWindow(Item(id), source == ContentSource::Feed);
+        // Disabling a numeric edit disables its spin too.
+        for (int id : kFeedControls) EnableWindow(Item(id), source == ContentSource::Feed);
     }
 }
 
@@ -328,7 +364,8 @@ void SettingsDialog::OnCommand(int id, int code) {
         case IDC_ADD_FILE: OnAddFile(); return;
         case IDC_START_STOP: control_.ToggleLine(); return;
         case IDC_FONT: OnFont(); return;
-        case IDC_TEXT_COLOR: case IDC_BACK_COLOR: OnColor(id); return;
+        case IDC_TEXT_COLOR: case IDC_BACK_COLOR: case IDC_URGENT_TEXT_COLOR: case IDC_URGENT_BACK_COLOR: OnColor(id); return;
+        case IDC_URGENT_SEND: OnUrgent(); return;
         default: break;  // IDOK and IDCANCEL (Enter, Escape) close nothing
         }
     }
@@ -412,8 +449,17 @@ void SettingsDialog::OnSpin(HWND sender, int code, int position) {
 void SettingsDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const TickerSettings s = control_.Settings();
     if (item.CtlID == IDC_FONT) DrawFontButton(item, Widen(s.FontName));
-    else if (item.CtlID == IDC_TEXT_COLOR) DrawSwatch(item, s.TextColor);
-    else if (item.CtlID == IDC_BACK_COLOR) DrawSwatch(item, s.BackColor);
+    else if (const SwatchBinding* b = SwatchOf(int(item.CtlID))) DrawSwatch(item, s.*(b->color));
+}
+
+void SettingsDialog::OnUrgent() {
+    std::wstring text = WindowText(Item(IDC_URGENT_TEXT));
+    // A pasted line break or tab is a blank on air; nothing else of the
+    // line is changed.
+    for (wchar_t& c : text)
+        if (c < 0x20 || c == 0x7F) c = L' ';
+    if (text.find_first_not_of(L' ') == std::wstring::npos) return;
+    control_.OfferUrgent(std::u16string(text.begin(), text.end()), 0);
 }
 
 void SettingsDialog::OnFont() {
@@ -436,14 +482,15 @@ void SettingsDialog::OnFont() {
 }
 
 void SettingsDialog::OnColor(int id) {
-    const TickerSettings s = control_.Settings();
-    uint32_t color = id == IDC_TEXT_COLOR ? s.TextColor : s.BackColor;
+    const SwatchBinding* b = SwatchOf(id);
+    if (!b) return;
+    uint32_t color = control_.Settings().*(b->color);
     bool ok;
     {
         const ModalScope modal(modalDepth_);
         ok = ChooseTickerColor(Window(), &color);
     }
-    if (ok) control_.Set(id == IDC_TEXT_COLOR ? &TickerSettings::TextColor : &TickerSettings::BackColor, color);
+    if (ok) control_.Set(b->color, color);
     else if (Window()) PostMessageW(Window(), WM_UPDATE_CONTROLS, UPDATE_ALL, 0);  // the swatches are redrawn
 }
 

@@ -45,6 +45,7 @@ private:
     void OnAbout();
     void OnFont();
     void OnColor(int id);
+    void OnUrgent();
     void OnSpeed(HWND sender);
     void OnSpin(HWND sender, int code, int position);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
@@ -59,7 +60,7 @@ private:
     DialogWindowSink sink_;
     DialogToolTip toolTip_;
     RepeatButton repeats_[8];
-    NumericEdit edits_[5];
+    NumericEdit edits_[8];
     KeyboardNavigation navigation_;
     OPENFILENAMEW openFile_ = {};  // made on the first use of the add-file button
     bool openFileReady_ = false;

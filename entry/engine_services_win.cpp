@@ -3,8 +3,17 @@
 #include <ctime>
 
 #include "base/stop_signal.h"
+#include "sources/text_sources.h"
 
 int64_t WinEngineServices::NowSeconds() { return static_cast<int64_t>(_time64(nullptr)); }
+
+uint64_t WinEngineServices::NowLocalStamp() {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    FILETIME stamp;
+    if (!SystemTimeToFileTime(&local, &stamp)) return 0;
+    return uint64_t(stamp.dwHighDateTime) << 32 | stamp.dwLowDateTime;
+}
 
 namespace {
 
@@ -44,7 +53,7 @@ struct WinFileProbe final : FileProbe {
 
 // Shared by the services and the worker; the last to let go frees it.
 struct WinEngineServices::WatchJob {
-    WatchJob(const std::string& path, const FileStamp& seen, FileReceiver& to) : watch(path, seen), receiver(to) {}
+    WatchJob(const std::string& path, const FileStamp& seen, NewsDesk& to) : watch(path, seen), desk(to) {}
     ~WatchJob() { CloseHandle(stopEvent); }
     void Release() {
         if (--refs == 0) delete this;
@@ -55,14 +64,14 @@ struct WinEngineServices::WatchJob {
     HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HMODULE module = nullptr;
     TextFileWatch watch;
-    FileReceiver& receiver;
+    NewsDesk& desk;
 };
 
-void WinEngineServices::WatchFile(const std::string& path, FileReceiver& receiver) {
+void WinEngineServices::WatchFile(const std::string& path, NewsDesk& desk) {
     StopWatchingFile();
     if (path.empty()) return;
     WinFileProbe probe;
-    WatchJob* job = new WatchJob(path, probe.Stamp(path), receiver);
+    WatchJob* job = new WatchJob(path, probe.Stamp(path), desk);
     if (!job->stopEvent ||
         !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&WinEngineServices::WatchMain),
                             &job->module)) {
@@ -103,8 +112,9 @@ DWORD WINAPI WinEngineServices::WatchMain(void* parameter) {
     WinFileProbe probe;
     while (WaitForSingleObject(job->stopEvent, kLookIntervalMs) == WAIT_TIMEOUT) {
         try {
-            MessageList fresh;
-            if (job->watch.Look(probe, fresh) && !job->receiver.OnFileRead(fresh, job->stop)) break;
+            Bulletin saved;
+            saved.from = Bulletin::From::TextFile;
+            if (job->watch.Look(probe, saved.messages) && !job->desk.Offer(saved, job->stop)) break;
         } catch (...) {
             // Out of memory for a huge file: the next look tries again.
         }

@@ -17,11 +17,12 @@ public:
     WinEngineServices& operator=(const WinEngineServices&) = delete;
 
     int64_t NowSeconds() override;
+    uint64_t NowLocalStamp() override;
     // Downloads begin with the first Start, which opens their log.
-    void StartDownload(const std::string& url, bool userRun) override {
-        if (ready_) feeds_.Fetch(url, userRun);
+    void FetchFeed(const FeedFetch& fetch) override {
+        if (ready_) feeds_.Fetch(fetch);
     }
-    void StopDownload() override {
+    void StopFeeds() override {
         if (ready_) feeds_.Stop();
     }
     void OpenLog(const std::string& path) override {
@@ -31,7 +32,7 @@ public:
     // A worker of its own looks at the file four times a second. It keeps
     // this module loaded until it has left our code, so a stop never waits
     // for it.
-    void WatchFile(const std::string& path, FileReceiver& receiver) override;
+    void WatchFile(const std::string& path, NewsDesk& desk) override;
     void StopWatchingFile() override;
 
 private:

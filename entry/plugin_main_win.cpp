@@ -15,6 +15,7 @@
 #include "render/gdi_text_renderer_win.h"
 #include "settings/instance_paths.h"
 #include "base/ansi_codec_win.h"
+#include "base/case_fold_win.h"
 #include "feed/feed_source_win.h"
 #include "feed/time_win.h"
 
@@ -24,6 +25,7 @@ namespace {
 // in the reverse order of these lines.
 HINSTANCE g_module = nullptr;
 WinAnsiCodec g_codec;
+WinCaseFolder g_caseFolder;
 CriticalSectionLock g_lock;
 WinTimeZone g_zone;
 WinDateFormatter g_formatter;
@@ -147,8 +149,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
         g_dialog.SetModule(instance);
-        g_feeds.DeliverTo(g_engine);
+        g_feeds.DeliverTo(g_engine.Desk());
         SetSystemAnsiCodec(&g_codec);
+        SetSystemCaseFolder(&g_caseFolder);
     } else if (reason == DLL_THREAD_DETACH) {
         ReleaseThreadRuntime();
     } else if (reason == DLL_PROCESS_DETACH) {

@@ -9,7 +9,7 @@ namespace {
 
 using Job = DownloadJob;
 
-#define LOG(job, ...) WriteLogRecord((job).logPath, __VA_ARGS__)
+#define LOG(job, ...) WriteLogRecord((job).logPath, (job).logPrefix, __VA_ARGS__)
 
 // The address this hop asks for: the configured one, or the feed a page named.
 const std::string& Address(const Job& j) { return j.followed.empty() ? j.url : j.followed; }
@@ -27,7 +27,12 @@ void Hand(Job& j, DownloadOutcome::Kind kind, std::u16string notice = std::u16st
         outcome.follow = follow;
     }
     outcome.stop = &j.stop;
+    outcome.stopEvent = j.stopEvent;
     outcome.logPath = &j.logPath;
+    outcome.logPrefix = &j.logPrefix;
+    outcome.run = j.run;
+    outcome.truncated = kind == DownloadOutcome::Body && j.truncated;
+    outcome.maxItems = j.maxItems;
     j.handler->OnDownloaded(outcome);
 }
 
@@ -92,7 +97,7 @@ void FailDownload(Job& j, const char16_t* notice, const std::string& logLine) {
 }
 
 void DownloadOutcome::Log(const char* line) const {
-    if (logPath) WriteLogRecord(*logPath, "%s", line);
+    if (logPath) WriteLogRecord(*logPath, logPrefix ? *logPrefix : std::string(), "%s", line);
 }
 
 // A stop asked for by the plug-in; once the transfer has begun the handler
@@ -102,6 +107,21 @@ void LogTerminated(Job& j) {
 }
 
 namespace {
+
+// Waits for one of the shared slots; false when told to stop meanwhile.
+bool TakeSlot(Job& j) {
+    if (!j.slots || j.holdsSlot) return true;
+    HANDLE handles[2] = {j.slots, j.stopEvent};
+    if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0) return false;
+    j.holdsSlot = true;
+    return true;
+}
+
+void GiveSlotBack(Job& j) {
+    if (!j.holdsSlot) return;
+    ReleaseSemaphore(j.slots, 1, nullptr);
+    j.holdsSlot = false;
+}
 
 void Terminated(Job& j, bool tellReader) {
     LogTerminated(j);
@@ -378,6 +398,15 @@ bool Transfer(Job& j, std::string* follow) {
                                 Printf("Download file ERROR: %s.", ErrorText(readError, "Unknown error").c_str())),
                    false;
         if (got == 0) break;
+        if (j.maxBytes != 0 && total + got > j.maxBytes) {
+            // What lies beyond the limit is left out; the reader closes the document where it was cut.
+            const DWORD kept = DWORD(j.maxBytes - total);
+            if (!temp.Write(j.io->buffer, kept)) break;
+            total += kept;
+            j.truncated = true;
+            LOG(j, "Body cut off at %llu bytes; the rest is left out.", static_cast<unsigned long long>(total));
+            break;
+        }
         if (!temp.Write(j.io->buffer, got))
             return FailDownload(j, u"Ошибка загрузки файла",
                                 Printf("Write TMP file ERROR: %s.", ErrorText(GetLastError(), "Unknown error").c_str())),
@@ -392,6 +421,7 @@ bool Transfer(Job& j, std::string* follow) {
     received.lastModified = HeaderText(j.urlFile, HTTP_QUERY_LAST_MODIFIED);
     if (j.followed.empty()) j.hops.FirstAnswered(false, received);
     else j.hops.FeedAnswered(j.followed, false, received);
+    GiveSlotBack(j);  // the parse is no download
     Hand(j, DownloadOutcome::Body, std::u16string(), follow);
     if (follow && !follow->empty()) return true;
     // Stopped while the reader was at it, the feed may never have gone on
@@ -403,6 +433,11 @@ bool Transfer(Job& j, std::string* follow) {
 }  // namespace
 
 void RunDownload(Job& j) {
+    if (!TakeSlot(j)) return Terminated(j, false);
+    struct SlotBack {
+        Job& j;
+        ~SlotBack() { GiveSlotBack(j); }
+    } slotBack{j};
     Connection connection(j);
     LOG(j, "Open internet session.");
     j.session = InternetOpenA(UserAgent().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
@@ -433,10 +468,11 @@ void RunDownload(Job& j) {
         j.conditional = false;
         j.contentType.clear();
         j.followed = follow;
+        if (!TakeSlot(j)) return Terminated(j, false);
     }
 }
 
-void WriteLogRecord(const std::string& path, const char* format, ...) {
+void WriteLogRecord(const std::string& path, const std::string& prefix, const char* format, ...) {
     if (path.empty()) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -445,9 +481,16 @@ void WriteLogRecord(const std::string& path, const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
+    const std::string line =
+        LogPrefix(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds) + prefix + message + "\n";
+    // Several feeds' workers write at once: each record is appended whole,
+    // one writer at a time (an append is a seek and a write, and two of them
+    // interleaved overwrite each other's lines).
+    static SrwLock writers;
+    std::lock_guard<SrwLock> guard(writers);
     std::FILE* f = std::fopen(path.c_str(), "at");
     if (!f) return;
     std::fseek(f, 0, SEEK_END);
-    std::fprintf(f, "%s%s\n", LogPrefix(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds).c_str(), message);
+    std::fwrite(line.data(), 1, line.size(), f);
     std::fclose(f);
 }

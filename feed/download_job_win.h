@@ -27,7 +27,12 @@ struct DownloadOutcome {
     // this body is already that second one.
     std::string* follow = nullptr;
     const StopSignal* stop = nullptr;  // raised once the download is told to stop
+    HANDLE stopEvent = nullptr;        // set at the same time, for waits
     const std::string* logPath = nullptr;
+    const std::string* logPrefix = nullptr;
+    uint32_t run = 0;        // what the download was started for
+    bool truncated = false;  // Body: cut off at the size limit
+    int32_t maxItems = 0;    // Body: the items the reader keeps at most; 0: all
 
     // One more record in this download's log.
     void Log(const char* line) const;
@@ -53,7 +58,17 @@ struct DownloadJob {
     DWORD threadId = 0;
     HMODULE module = nullptr;
     std::string url, tempFile, logPath;
+    std::string logPrefix;  // before each of its log lines: its address, when several feeds share the log
+    uint32_t run = 0;
     DownloadHandler* handler = nullptr;
+    // One of several downloads that share their slots: it waits for one
+    // before it connects (the wait does not count toward its time-outs), and
+    // gives it back before the body is read. Null: no wait.
+    HANDLE slots = nullptr;
+    bool holdsSlot = false;
+    uint64_t maxBytes = 0;  // the body is cut off beyond this many bytes; 0: no limit
+    int32_t maxItems = 0;
+    bool truncated = false;
     DWORD stallTimeoutMs = 30000;  // how long a silent server may keep the worker waiting
     std::string contentType;  // the response's Content-Type, for the reader's charset
     // The worker's own: the address a page led to (empty for `url` itself),
@@ -103,5 +118,5 @@ void FailDownload(DownloadJob& j, const char16_t* notice, const std::string& log
 // "Session terminated." in the log, once.
 void LogTerminated(DownloadJob& j);
 
-// Appends one record, "%02d:%02d:%02d.%03d - " + message, to the log at `path`.
-void WriteLogRecord(const std::string& path, const char* format, ...);
+// Appends one record, "%02d:%02d:%02d.%03d - " + prefix + message, to the log at `path`.
+void WriteLogRecord(const std::string& path, const std::string& prefix, const char* format, ...);

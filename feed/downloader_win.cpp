@@ -32,12 +32,19 @@ std::string Downloader::TempFileFor(const std::string& extension) const {
     return tempDir_ + name + extension;
 }
 
-void Downloader::Download(const std::string& url, bool userRun) {
+void Downloader::Download(const DownloadRequest& request) {
     Stop();
     ++generation_;
+    const std::string& url = request.url;
+    const bool userRun = request.userRun;
     Job* job = new Job();
     job->url = url;
     job->logPath = logPath_;
+    job->logPrefix = request.logPrefix;
+    job->run = request.run;
+    job->slots = request.slots;
+    job->maxBytes = request.maxBytes;
+    job->maxItems = request.maxItems;
     job->handler = &handler_;
     job->stallTimeoutMs = stallTimeoutMs;
     job->hops = ConditionalHops(validators_.ForRequest(url, userRun));
@@ -74,10 +81,15 @@ void Downloader::Download(const std::string& url, bool userRun) {
     job_ = job;
 }
 
-void Downloader::Stop() {
+void Downloader::RequestStop() {
     if (!job_) return;
     job_->stop.Raise();
     SetEvent(job_->stopEvent);
+}
+
+void Downloader::Stop() {
+    if (!job_) return;
+    RequestStop();
     const bool fromWorker = GetCurrentThreadId() == job_->threadId;
     if (thread_) {
         // Never wait for ourselves (the worker may be the one unloading the module).

@@ -21,6 +21,17 @@
 #include "feed/download_job_win.h"
 #include "feed/download_rules.h"
 
+// One download as it is asked for.
+struct DownloadRequest {
+    std::string url;
+    bool userRun = true;  // the user asked: no "only if changed"
+    uint32_t run = 0;     // handed back with the outcome
+    HANDLE slots = nullptr;   // a semaphore shared with other downloaders; null: no wait
+    uint64_t maxBytes = 0;    // 0: no limit
+    int32_t maxItems = 0;     // for the reader: the items it keeps at most; 0: all
+    std::string logPrefix;    // before each of its log lines
+};
+
 class Downloader final {
 public:
     using Job = DownloadJob;
@@ -33,8 +44,18 @@ public:
     // Empties the log at `path` and writes each download's records there
     // from now on (none for an empty path).
     void OpenLog(const std::string& path);
-    // Starts fetching `url`, stopping a download still running.
-    void Download(const std::string& url, bool userRun);
+    // The same without emptying it: another downloader has.
+    void SetLogPath(const std::string& path) { logPath_ = path; }
+    // Starts fetching, stopping a download still running.
+    void Download(const DownloadRequest& request);
+    void Download(const std::string& url, bool userRun) {
+        DownloadRequest r;
+        r.url = url;
+        r.userRun = userRun;
+        Download(r);
+    }
+    // Tells a running download to stop, without waiting for it.
+    void RequestStop();
     // Tells a running download to stop and waits for it, bounded.
     void Stop();
 

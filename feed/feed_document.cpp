@@ -1,6 +1,7 @@
 #include "feed/feed_document.h"
 
 #include <string>
+#include <vector>
 
 #include "base/ascii.h"
 #include "feed/html_entities.h"
@@ -189,4 +190,94 @@ FeedTextResult PrepareFeedText(const char* bytes, size_t size, const std::string
     }
     ReplaceHtmlEntityReferences(text);
     return FeedTextResult::Ok;
+}
+
+namespace {
+
+// "item" or "entry", whatever the prefix and the case.
+bool IsItemName(const Text& t, size_t from, size_t to) {
+    const size_t colon = t.find(u':', from);
+    if (colon != Text::npos && colon < to) from = colon + 1;
+    const Text local = AsciiLowerCopy(t.substr(from, to - from));
+    return local == u"item" || local == u"entry";
+}
+
+// The end of a start tag from after its name: the position after its '>',
+// or npos; `empty` tells a tag that closes itself.
+size_t EndOfStartTag(const Text& t, size_t at, bool* empty) {
+    while (at < t.size()) {
+        const char16_t c = t[at];
+        if (c == u'"' || c == u'\'') {
+            at = SkipLiteral(t, at);
+            if (at == Text::npos) return Text::npos;
+            continue;
+        }
+        if (c == u'>') {
+            *empty = at > 0 && t[at - 1] == u'/';
+            return at + 1;
+        }
+        ++at;
+    }
+    return Text::npos;
+}
+
+}  // namespace
+
+void CutBeforeLastMarkup(std::string& bytes) {
+    const bool le = bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE;
+    const bool be = bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFE && uint8_t(bytes[1]) == 0xFF;
+    if (!le && !be) {
+        const size_t at = bytes.rfind('<');
+        bytes.resize(at == std::string::npos ? 0 : at);
+        return;
+    }
+    for (size_t at = (bytes.size() & ~size_t(1)); at >= 4; at -= 2) {
+        const size_t unit = at - 2;
+        if (bytes[unit + (le ? 0 : 1)] == '<' && bytes[unit + (le ? 1 : 0)] == 0) {
+            bytes.resize(unit);
+            return;
+        }
+    }
+    bytes.resize(2);
+}
+
+bool CloseTruncatedFeed(std::u16string& text) {
+    std::vector<Text> open, openAtCut;
+    size_t cut = Text::npos;
+    size_t at = 0;
+    while ((at = text.find(u'<', at)) != Text::npos) {
+        if (StartsWith(text, at, u"<!--")) at = After(text, at, u"-->");
+        else if (StartsWith(text, at, u"<![CDATA[")) at = After(text, at, u"]]>");
+        else if (StartsWith(text, at, u"<?")) at = After(text, at, u"?>");
+        else if (StartsWith(text, at, u"<!")) at = After(text, at, u">");
+        else if (StartsWith(text, at, u"</")) {
+            const size_t nameEnd = SkipName(text, at + 2);
+            const size_t end = After(text, nameEnd, u">");
+            if (end == Text::npos) break;
+            const Text name = text.substr(at + 2, nameEnd - at - 2);
+            // An end tag closes its element and whatever was left open inside it.
+            for (size_t k = open.size(); k > 0; --k)
+                if (open[k - 1] == name) {
+                    open.resize(k - 1);
+                    break;
+                }
+            if (IsItemName(text, at + 2, nameEnd)) {
+                cut = end;
+                openAtCut = open;
+            }
+            at = end;
+        } else {
+            const size_t nameEnd = SkipName(text, at + 1);
+            bool empty = false;
+            const size_t end = nameEnd == at + 1 ? at + 1 : EndOfStartTag(text, nameEnd, &empty);
+            if (end == Text::npos) break;
+            if (nameEnd > at + 1 && !empty) open.push_back(text.substr(at + 1, nameEnd - at - 1));
+            at = end;
+        }
+        if (at == Text::npos) break;
+    }
+    if (cut == Text::npos) return false;
+    text.resize(cut);
+    for (size_t k = openAtCut.size(); k > 0; --k) text += u"</" + openAtCut[k - 1] + u">";
+    return true;
 }

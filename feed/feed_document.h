@@ -33,3 +33,14 @@ bool RemoveDocumentType(std::u16string& text);
 // ("&#160;"), outside comments, CDATA sections and processing instructions.
 // The five XML entities and unknown names stay as they are.
 void ReplaceHtmlEntityReferences(std::u16string& text);
+
+// The bytes of a feed cut off at a size limit, cut again before their last
+// '<': whatever follows it is incomplete, and a cut there never splits a
+// character (in UTF-16, after a byte-order mark, it is the last '<' unit).
+void CutBeforeLastMarkup(std::string& bytes);
+
+// A feed cut off at a size limit, made whole: everything after the last
+// complete item (an element named "item" or "entry", with any prefix) is
+// dropped and the elements still open there are closed. False, the text
+// unchanged, when no item ends in it.
+bool CloseTruncatedFeed(std::u16string& text);

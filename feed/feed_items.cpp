@@ -17,8 +17,8 @@ uint64_t StampFromFields(const CalendarFields& f) {
     return secs < 0 ? 0 : uint64_t(secs) * 10000000u;
 }
 
-bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint64_t nowStamp, const TimeZoneInfo& zone,
-                     const DateFormatter& formatter, TickerMessage& work) {
+void ArticleOfItem(const FeedItemTexts& item, const TimeZoneInfo& zone, const DateFormatter& formatter,
+                   TickerMessage& work) {
     int64_t seconds = 0;
     CalendarFields local;
     int32_t weekday = 0;
@@ -33,13 +33,21 @@ bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint6
         work.dateText.Clear();
         work.timeText.Clear();
     }
-
-    const bool taken = work.stamp == 0 || (work.stamp <= nowStamp && (!o.latestNews || work.stamp > o.lastUpdate));
-    if (!taken) return false;
-
     work.titleText = item.plainTitle ? CleanPlainText(item.title) : CleanFeedText(item.title);
     work.descriptionText = CleanFeedText(item.description);
     work.displayText.Clear();
+}
+
+bool TakesArticle(uint64_t stamp, uint64_t nowStamp, bool latestNews, uint64_t lastUpdate) {
+    return stamp == 0 || (stamp <= nowStamp && (!latestNews || stamp > lastUpdate));
+}
+
+bool ComposeArticle(const DisplayOptions& o, const std::u16string* label, TickerMessage& work) {
+    work.displayText.Clear();
+    if (label && !label->empty()) {
+        work.displayText.Append(*label);
+        work.displayText.Append(u"  ");
+    }
     if (o.date) {
         work.displayText.Append(work.dateText);
         work.displayText.Append(u"  ");
@@ -58,17 +66,10 @@ bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint6
         else if (!o.title) work.displayText.Append(work.titleText);
     }
     // An item with nothing to show (no title, no description, no date shown)
-    // would only be a gap on air.
-    for (const char16_t* c = work.displayText.Raw(); *c; ++c)
-        if (*c != u' ') return true;
+    // would only be a gap on air; a label alone is nothing either.
+    const size_t from = label && !label->empty() ? label->size() + 2 : 0;
+    const std::u16string& shown = work.displayText.Str();
+    for (size_t i = from; i < shown.size(); ++i)
+        if (shown[i] != u' ') return true;
     return false;
-}
-
-void OrderNewestFirst(const MessageList& built, MessageList& out) {
-    std::vector<int32_t> order(size_t(built.Count()));
-    for (int32_t i = 0; i < built.Count(); ++i) order[size_t(i)] = i;
-    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return built[a].stamp > built[b].stamp; });
-    out.RemoveAll();
-    out.Reserve(built.Count());
-    for (int32_t i : order) out.Add(built[i]);
 }

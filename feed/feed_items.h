@@ -1,5 +1,6 @@
-// From the texts of one RSS item to a ticker message: date and time in local
-// time, the filter, the display text, and the newest-first order.
+// From the texts of one feed item to an article (date and time in local
+// time, clean texts), the filter an article passes when it arrives, its
+// text on air, and the newest-first order.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,9 +16,9 @@ struct FeedItemTexts {
     bool plainTitle = false;   // the title is plain text (Atom's type text), not markup
 };
 
-struct FeedItemOptions {
-    bool date = true, time = true, title = true, description = false, latestNews = false;
-    uint64_t lastUpdate = 0;
+// Which of an article's texts go on air.
+struct DisplayOptions {
+    bool date = true, time = true, title = true, description = false;
 };
 
 // strftime in the user's locale (LC_TIME), giving UTF-16.
@@ -30,17 +31,21 @@ public:
 // FILETIME units (100 ns since 1601-01-01) of a wall-clock date and time.
 uint64_t StampFromFields(const CalendarFields& f);
 
-// Fills `work` from the item; true when the item passes the filter and has
-// something to show. Title and description go on air cleaned (see
-// feed_text.h; a plain title as plain text); without a title, the
-// description takes its place.
-bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& options, uint64_t nowStamp, const TimeZoneInfo& zone,
-                     const DateFormatter& formatter, TickerMessage& work);
+// An item as an article: dated when its date reads (the stamp, and the date
+// and time texts in local time), title and description cleaned (see
+// feed_text.h; a plain title as plain text). Its display text is left for
+// ComposeArticle.
+void ArticleOfItem(const FeedItemTexts& item, const TimeZoneInfo& zone, const DateFormatter& formatter,
+                   TickerMessage& work);
 
-// The newest-first order for a whole list at once, in O(n log n): `out`
-// receives the messages of `built` (in document order) newest first, equal
-// stamps in document order, undated items last.
-void OrderNewestFirst(const MessageList& built, MessageList& out);
+// Whether an article is taken when its feed arrives: undated, or not after
+// `nowStamp` and, with `latestNews`, newer than `lastUpdate`.
+bool TakesArticle(uint64_t stamp, uint64_t nowStamp, bool latestNews, uint64_t lastUpdate);
+
+// The article's text on air from the flags, after its source's `label` when
+// one is given; false when it would show nothing but blanks. Without a
+// title, the description takes its place.
+bool ComposeArticle(const DisplayOptions& o, const std::u16string* label, TickerMessage& article);
 
 // The notices the feed reader shows in place of items.
 extern const char16_t kNoticeNoMsxml[];

@@ -22,12 +22,6 @@ std::u16string ChannelFallback(const std::u16string& channelLink, const std::u16
     return link.empty() ? WebLinkOf(address, address) : link;
 }
 
-void AddNotice(MessageList& list, std::u16string text) {
-    TickerMessage m;
-    m.displayText = std::move(text);
-    list.Add(m);
-}
-
 }  // namespace
 
 FeedResult FeedResult::Read(std::vector<FeedItemTexts> items, const TimeZoneInfo& zone, const DateFormatter& formatter) {
@@ -57,42 +51,56 @@ std::u16string MessageLink(const std::u16string& itemLink, const std::u16string&
     return link.empty() ? ChannelFallback(channelLink, address) : link;
 }
 
-bool BuildFeedMessages(const FeedResult& feed, const FeedItemOptions& options, bool userRun, bool newsOnAir,
-                       int64_t nowSeconds, const StopSignal& stop, FeedMessages& out) {
-    out.list.RemoveAll();
-    out.fromItems = false;
-    const bool showFailure = userRun || !newsOnAir;
+std::u16string FeedLabel(const std::u16string& channelTitle, const std::u16string& address) {
+    if (!channelTitle.empty()) return channelTitle;
+    // scheme://[user@]host[:port]/...
+    const size_t scheme = address.find(u"://");
+    if (scheme == std::u16string::npos) return std::u16string();
+    size_t from = scheme + 3;
+    size_t to = address.find_first_of(u"/?#", from);
+    if (to == std::u16string::npos) to = address.size();
+    const size_t at = address.rfind(u'@', to);
+    if (at != std::u16string::npos && at >= from) from = at + 1;
+    std::u16string host = address.substr(from, to - from);
+    if (!host.empty() && host[0] == u'[') {  // an IPv6 literal keeps its colons
+        const size_t close = host.find(u']');
+        return close == std::u16string::npos ? host : host.substr(0, close + 1);
+    }
+    const size_t colon = host.find(u':');
+    if (colon != std::u16string::npos) host.resize(colon);
+    return host;
+}
+
+bool BulletinOfFeed(const FeedResult& feed, int32_t index, uint32_t run, const StopSignal& stop, Bulletin& out) {
+    out = Bulletin();
+    out.from = Bulletin::From::Feed;
+    out.feed = index;
+    out.run = run;
     switch (feed.kind) {
     case FeedResult::Failed:
-        if (showFailure) AddNotice(out.list, feed.notice);
-        break;
+        out.kind = Bulletin::Kind::Failed;
+        out.text = feed.notice;
+        return true;
     case FeedResult::NotModified:
-        if (userRun) AddNotice(out.list, kNoticeNoNews);
-        break;
-    case FeedResult::Items: {
-        CalendarFields now;
-        uint64_t nowStamp = ~uint64_t(0);
-        // Items come with their source's zone (FeedResult::Read); an empty feed may have none.
-        if (feed.zone && feed.zone->UtcToLocal(nowSeconds, &now, nullptr)) nowStamp = StampFromFields(now);
-        // Room for every item at once: a big feed is not copied again and again as it grows.
-        MessageList built;
-        built.Reserve(int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
-        TickerMessage work;
-        // What an item without a web link of its own opens, worked out once.
-        const std::u16string fallback = ChannelFallback(feed.channelLink, feed.address);
-        for (const FeedItemTexts& item : feed.items) {
-            if (stop.Requested()) return false;
-            if (!BuildItemMessage(item, options, nowStamp, *feed.zone, *feed.formatter, work)) continue;
-            work.link = WebLinkOf(feed.address, item.link);
-            if (work.link.empty()) work.link = fallback;
-            built.Add(work);
-        }
+        out.kind = Bulletin::Kind::Unchanged;
+        return true;
+    case FeedResult::Items: break;
+    }
+    out.kind = Bulletin::Kind::News;
+    out.label = FeedLabel(feed.channelTitle, feed.address);
+    // Items come with their source's zone (FeedResult::Read); an empty feed may have none.
+    if (!feed.zone || !feed.formatter) return true;
+    // Room for every item at once: a big feed is not copied again and again as it grows.
+    out.messages.Reserve(int32_t(std::min<size_t>(feed.items.size(), size_t(1) << 24)));
+    TickerMessage work;
+    // What an item without a web link of its own opens, worked out once.
+    const std::u16string fallback = ChannelFallback(feed.channelLink, feed.address);
+    for (const FeedItemTexts& item : feed.items) {
         if (stop.Requested()) return false;
-        OrderNewestFirst(built, out.list);
-        if (out.list.Count() > 0) out.fromItems = true;
-        else if (userRun) AddNotice(out.list, kNoticeNoNews);
-        break;
+        ArticleOfItem(item, *feed.zone, *feed.formatter, work);
+        work.link = WebLinkOf(feed.address, item.link);
+        if (work.link.empty()) work.link = fallback;
+        out.messages.Add(work);
     }
-    }
-    return true;
+    return !stop.Requested();
 }

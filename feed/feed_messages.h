@@ -1,6 +1,5 @@
-// What one fetch of a feed comes to, the one way it reaches the engine, and
-// the messages it becomes there (newest first, or one notice), built
-// without any lock.
+// What one fetch of a feed comes to, and the bulletin it becomes for the
+// news desk (its articles, or a failure's notice), built without any lock.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,6 +7,7 @@
 
 #include "base/stop_signal.h"
 #include "text/message_list.h"
+#include "text/news_desk.h"
 #include "feed/feed_items.h"
 
 // The items of a feed, a failure's notice, or "nothing new" (a 304 to an
@@ -19,9 +19,10 @@ struct FeedResult {
     std::u16string notice;  // Failed: what the band shows
     const TimeZoneInfo* zone = nullptr;
     const DateFormatter* formatter = nullptr;
-    // Items: the channel's own link as written, and the address the feed
-    // came from (after redirects) that relative links are read against.
-    std::u16string channelLink, address;
+    // Items: the channel's own link as written and its title cleaned, and the
+    // address the feed came from (after redirects) that relative links are
+    // read against.
+    std::u16string channelLink, channelTitle, address;
 
     // The result keeps `zone` and `formatter` by address: they outlive it.
     static FeedResult Read(std::vector<FeedItemTexts> items, const TimeZoneInfo& zone, const DateFormatter& formatter);
@@ -31,16 +32,6 @@ struct FeedResult {
     static FeedResult Unchanged();
 };
 
-// The engine's end of a feed source. On the source's worker; false when it
-// gave up because `stop` was raised, in which case nothing was published.
-class FeedReceiver {
-public:
-    virtual bool OnFeed(const FeedResult& feed, const StopSignal& stop) = 0;
-
-protected:
-    ~FeedReceiver() = default;
-};
-
 // The page a message opens: its item's link, else the channel's, else the
 // feed's own address, each made absolute against `address`; only a web link
 // counts (a javascript: or file: link falls through to the next). Empty
@@ -48,17 +39,13 @@ protected:
 std::u16string MessageLink(const std::u16string& itemLink, const std::u16string& channelLink,
                            const std::u16string& address);
 
-struct FeedMessages {
-    MessageList list;
-    bool fromItems = false;  // the list holds items (their newest stamp is the new LastUpdate)
-};
+// The bulletin of feed `feed` for `run`: its articles in document order,
+// each with the page it opens (MessageLink) and its display text left to
+// the desk, labelled with the channel's title (cleaned) or else its site's
+// host name; a failure's notice; or "unchanged". Looks at `stop` between
+// items; false when it was raised.
+bool BulletinOfFeed(const FeedResult& feed, int32_t index, uint32_t run, const StopSignal& stop, Bulletin& out);
 
-// `userRun` shows "Нет новых сообщений" when no item passes the filter, and
-// the notice of a failure. A run of the refresh timer shows a failure only
-// while no news is on air (`newsOnAir` false: there is nothing for it to
-// replace); otherwise a failed or unchanged refresh leaves the list empty,
-// as one with no new items does, and the news on air stays (the failure is
-// in the log).
-// Looks at `stop` between items; false when it was raised.
-bool BuildFeedMessages(const FeedResult& feed, const FeedItemOptions& options, bool userRun, bool newsOnAir,
-                       int64_t nowSeconds, const StopSignal& stop, FeedMessages& out);
+// What labels a feed's items: its channel's title (as the reader cleaned
+// it), else the host name of the address it came from.
+std::u16string FeedLabel(const std::u16string& channelTitle, const std::u16string& address);

@@ -11,6 +11,7 @@
 #include "base/ansi_codec.h"
 #include "feed/feed_document.h"
 #include "feed/feed_formats.h"
+#include "feed/feed_text.h"
 #include "feed/item_link.h"
 
 namespace {
@@ -203,33 +204,41 @@ bool IsChannel(const std::u16string& local) {
     return true;
 }
 
-// The site's own link: among the children of RSS's and RSS 1.0's channel,
-// or of Atom's feed itself (an item's links are a level further down).
-std::u16string ChannelLink(IXMLDOMElement* root, const FeedDialect& dialect) {
+// The site's own link and title: among the children of RSS's and RSS 1.0's
+// channel, or of Atom's feed itself (an item's are a level further down).
+// The title is cleaned as the items' are.
+void ReadChannel(IXMLDOMElement* root, const FeedDialect& dialect, FeedParseResult& result) {
     const FeedFormat format = dialect.format;
     LinkChooser links;
-    std::u16string ns, local;
+    ItemTextCollector titles;
+    titles.Reset();
+    std::u16string name, local;
     auto offerChildren = [&](IXMLDOMNode* parent) {
         ForEachChild(parent, [&](IXMLDOMNode* child) {
-            if (ElementName(child, ns, local) && MayHoldLink(format, dialect.Namespace(ns), local))
-                OfferLink(child, format, dialect.Namespace(ns), local, links);
+            if (!ElementName(child, name, local)) return;
+            const std::u16string& ns = dialect.Namespace(name);
+            if (MayHoldLink(format, ns, local)) OfferLink(child, format, ns, local, links);
+            const ItemRole role = RoleOfItemChild(format, ns, local);
+            Bstr text;
+            if (role.field == ItemField::Title && SUCCEEDED(child->get_text(&text.b)))
+                titles.Offer(role, ToU16(text.b), TitleKind(child, format, role));
         });
     };
     if (format == FeedFormat::Atom10 || format == FeedFormat::Atom03) {
         offerChildren(root);
-        return links.link();
-    }
-    if (ElementName(root, ns, local) && IsChannel(local)) {
+    } else if (ElementName(root, name, local) && IsChannel(local)) {
         offerChildren(root);  // an RSS 0.9x document with no <rss> around its channel
-        return links.link();
+    } else {
+        bool found = false;
+        ForEachChild(root, [&](IXMLDOMNode* child) {
+            if (found || !ElementName(child, name, local) || !IsChannel(local)) return;
+            found = true;
+            offerChildren(child);
+        });
     }
-    bool found = false;
-    ForEachChild(root, [&](IXMLDOMNode* child) {
-        if (found || !ElementName(child, ns, local) || !IsChannel(local)) return;
-        found = true;
-        offerChildren(child);
-    });
-    return links.link();
+    result.channelLink = links.link();
+    const FeedItemTexts& t = titles.texts();
+    result.channelTitle = t.plainTitle ? CleanPlainText(t.title) : CleanFeedText(t.title);
 }
 
 FeedParseResult Bad() {
@@ -262,7 +271,13 @@ bool FeedBytes::Load(const std::string& path) {
     return ok;
 }
 
-FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
+void FeedBytes::CutBeforeLastMarkup() { ::CutBeforeLastMarkup(bytes_); }
+
+FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType, const FeedLimits& limits) {
+    // A body cut off at the size limit ends inside some markup: whatever
+    // follows the last '<' goes, and the document is closed after its last
+    // complete item.
+    if (limits.truncated) bytes.CutBeforeLastMarkup();
     // MSXML gets text, decoded here: it knows few encodings itself, and none
     // from the HTTP header.
     std::u16string text;
@@ -270,6 +285,7 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
         PrepareFeedText(bytes.Data(), bytes.Size(), CharsetOfContentType(contentType), SystemAnsiCodec(), text);
     bytes.Release();
     if (prepared != FeedTextResult::Ok) return Bad();
+    if (limits.truncated && !CloseTruncatedFeed(text)) return Bad();
 
     Com<IXMLDOMDocument> doc;
     if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument,
@@ -310,8 +326,13 @@ FeedParseResult ParseFeed(FeedBytes& bytes, const std::string& contentType) {
     result.kind = FeedParseResult::Items;
     ItemTextCollector collector;
     LinkChooser links;
-    result.channelLink = ChannelLink(root.p, dialect);
+    ReadChannel(root.p, dialect, result);
+    const size_t most = limits.maxItems > 0 ? size_t(limits.maxItems) : SIZE_MAX;
     const auto read = [&](IXMLDOMNode* item) {
+        if (result.items.size() == most) {
+            ++result.itemsLeftOut;
+            return;
+        }
         ReadItem(item, dialect, collector, links);
         result.items.push_back(std::move(collector.texts()));
     };

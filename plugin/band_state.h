@@ -3,23 +3,12 @@
 // the ticker lock held; the state has no lock of its own.
 #pragma once
 #include <cstdint>
-#include <vector>
 
 #include "render/dib_surface.h"
 #include "render/strip_cache.h"
 #include "plugin/ticker_control.h"
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
-#include "text/message_list.h"
-
-// One run of text on the band.
-struct TickerSegment {
-    int32_t messageIndex;
-    int32_t x;      // left edge relative to the band's left edge
-    int32_t width;  // measured width of the message's display text
-};
-// The runs on the band, leftmost first.
-using SegmentList = std::vector<TickerSegment>;
 
 struct BandMetrics {
     int32_t gapWidth = 0;  // eight blanks: the space between two runs
@@ -39,12 +28,10 @@ public:
     int32_t MeasureTextLocked(const WideString& text);
     // Only slots 0 and 1 are drawn; a later Start reuses them.
     void AddSlotsLocked();
-    // Background only unless `contentReady`; the result is in slot 0.
-    // forBlend: the band may be left for the blender to paint where it reads
-    // it (see Layout()).
-    // messagesRevision: changes whenever the messages do.
-    void ComposeLocked(const TickerSettings& s, const SegmentList& segments, const MessageList& messages,
-                       uint64_t messagesRevision, bool contentReady, bool forBlend = false);
+    // The runs on the band's background (null: the background only); the
+    // result is in slot 0. forBlend: the band may be left for the blender to
+    // paint where it reads it (see Layout()).
+    void ComposeLocked(const TickerSettings& s, const BandRuns* runs, bool forBlend = false);
 
     const BandMetrics& Metrics() const { return metrics_; }
     const DibSurface& Surface() const { return surface_; }

@@ -14,7 +14,7 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
     {
         LockGuard guard(lock_);
         TickerSettings& s = store_.live;
-        if (s.LineOn && (playback_.State().userRun || playback_.State().contentReady)) {
+        if (onAir_.BandShownLocked()) {
             ClampBand(s);
             const Rect dest = blender_.MapRect(ReferenceBandRect(s));
             if (s.Interlace && geometry_.frameHeight > 288) {
@@ -24,10 +24,10 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
                 const int64_t step = int64_t(s.Speed) * 2;
                 ComposeAndBlendLocked(pixels, dest, SaturateInt32(step), kAllRows);
             }
-            playback_.UpdateSegmentsLocked();
+            onAir_.UpdateLocked();
         }
-        refreshDue = !s.LineOn && playback_.AutoUpdateDueLocked();
-        refreshAhead = playback_.RefreshAheadDueLocked();
+        refreshDue = !s.LineOn && onAir_.AutoUpdateDueLocked();
+        refreshAhead = onAir_.RefreshAheadDueLocked();
     }
     if (refreshDue) {
         playback_.StartPlayback(RunBy::Timer);
@@ -38,9 +38,7 @@ void FrameRoad::DrawFrame(uint8_t* pixels) {
 }
 
 void FrameRoad::ComposeAndBlendLocked(uint8_t* pixels, const Rect& dest, int32_t step, int32_t fieldMode) {
-    playback_.AdvanceSegmentsLocked(step);
-    band_.ComposeLocked(store_.live, playback_.Segments(), playback_.Messages(), playback_.MessagesRevision(),
-                        playback_.State().contentReady, true);
+    band_.ComposeLocked(store_.live, onAir_.FieldLocked(step), true);
     const SurfaceSlot& slot = band_.Surface().Current();
     BandSource src;
     src.pixels = slot.pixels;

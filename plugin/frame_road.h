@@ -1,12 +1,13 @@
 // The road of one frame: the band kept inside the reference frame, mapped
-// to the frame, composed and blended once per field, then the segments'
-// upkeep; the automatic feed refresh.
+// to the frame, composed from what is on air and blended once per field,
+// then the runs' upkeep; the automatic feed refresh.
 #pragma once
 #include <atomic>
 #include <cstdint>
 
 #include "base/geometry.h"
 #include "plugin/band_state.h"
+#include "plugin/on_air.h"
 #include "plugin/playback_control.h"
 #include "plugin/ticker_lock.h"
 #include "render/frame_blender.h"
@@ -23,8 +24,8 @@ inline bool CpuTooOld(int32_t cpuLevel) { return cpuLevel == 1 || cpuLevel == 2;
 
 class FrameRoad {
 public:
-    FrameRoad(TickerLock& lock, SettingsStore& store, PlaybackControl& playback, BandState& band)
-        : lock_(lock), store_(store), playback_(playback), band_(band) {}
+    FrameRoad(TickerLock& lock, SettingsStore& store, OnAir& onAir, PlaybackControl& playback, BandState& band)
+        : lock_(lock), store_(store), onAir_(onAir), playback_(playback), band_(band) {}
 
     void SetGeometryLocked(const FrameGeometry& g);
     // Read by every frame and by ShowSettings without the lock, while Start
@@ -47,6 +48,7 @@ private:
 
     TickerLock& lock_;
     SettingsStore& store_;
+    OnAir& onAir_;
     PlaybackControl& playback_;
     BandState& band_;
     FrameGeometry geometry_;

@@ -24,3 +24,18 @@ std::string SourceFile(TickerLock& lock, const SettingsStore& store) {
     const std::string* e = ListEntry(store.files, store.live.FileIdx);
     return e ? *e : std::string();
 }
+
+void LoadAnnouncements(TickerLock& lock, const SettingsStore& store, MessageList& out) {
+    StringList strings;
+    {
+        LockGuard guard(lock);
+        strings = store.strings;
+    }
+    out.RemoveAll();
+    for (const std::string& entry : strings) {
+        if (entry.empty()) continue;
+        MessageList one;
+        BuildStringMessages(&entry, one);
+        for (int32_t i = 0; i < one.Count(); ++i) out.Add(one[i]);
+    }
+}

@@ -6,15 +6,16 @@
 #include "base/saturate.h"
 #include "settings/band_geometry.h"
 #include "settings/ini_store.h"
+#include "sources/text_sources.h"
 
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
                            SurfaceAllocator& allocator)
     : lock_(lock),
       services_(services),
       band_(renderer, allocator),
-      playback_(lock, store_, band_, services, dialog_),
-      feeds_(lock, store_, playback_, services),
-      frames_(lock, store_, playback_, band_) {}
+      onAir_(lock, store_, band_, services, dialog_),
+      playback_(lock, store_, onAir_, services, dialog_),
+      frames_(lock, store_, onAir_, playback_, band_) {}
 
 void TickerEngine::Init(const SettingsLocation& location) {
     location_ = location;
@@ -57,7 +58,7 @@ int32_t TickerEngine::ProcessFrame(uint8_t* pixels, uint32_t tick) {
 }
 
 void TickerEngine::Shutdown() {
-    services_.StopDownload();
+    services_.StopFeeds();
     services_.StopWatchingFile();
     SettingsStore saved;
     {
@@ -71,7 +72,31 @@ void TickerEngine::Shutdown() {
 
 void TickerEngine::RebuildFontLocked() {
     band_.RebuildFontLocked(store_.live);
-    playback_.RemeasureSegmentsLocked();
+    onAir_.RemeasureLocked();
+}
+
+AirView TickerEngine::Now(bool withTexts) {
+    AirView view;
+    LockGuard guard(lock_);
+    onAir_.ViewLocked(view, withTexts);
+    return view;
+}
+
+FrameCounts TickerEngine::Counts() {
+    LockGuard guard(lock_);
+    FrameCounts c;
+    c.bitmaps = band_.Surface().Allocations();
+    c.stripGrowths = band_.Strips().Growths();
+    c.tableBuilds = frames_.Blender().TableBuilds();
+    c.bufferRemakes = frames_.Blender().BufferRemakes();
+    c.resampled = frames_.Blender().Stats();
+    return c;
+}
+
+void TickerEngine::UseStrips(bool on) {
+    LockGuard guard(lock_);
+    band_.UseStripsLocked(on);
+    frames_.Blender().UseStripCache(on);
 }
 
 // ---- the control seam ----
@@ -96,8 +121,52 @@ StringList TickerEngine::List(ContentList which) {
 
 void TickerEngine::SetList(ContentList which, const StringList& list) {
     StringList copy(list);  // made before the lock; the old list leaves after it
+    {
+        LockGuard guard(lock_);
+        if (which == ContentList::Urls) ReplaceUrls(store_, std::move(copy));
+        else ListOf(which).swap(copy);
+    }
+    // The announcements follow the strings at once.
+    if (which == ContentList::Strings) playback_.RefreshAnnouncements();
+}
+
+void TickerEngine::PutString(const std::string& text) {
+    if (text.empty()) return;  // an empty entry would end the list there
+    StringList strings = List(ContentList::Strings);
+    int32_t index;
+    {
+        LockGuard guard(lock_);
+        index = store_.live.StrIdx;
+    }
+    if (index < 0 || size_t(index) >= strings.size()) index = int32_t(strings.size()) - 1;
+    strings[size_t(index)] = text;
+    // Exactly one empty entry ends the list: the one typed over gets a successor.
+    if (size_t(index) + 1 == strings.size()) strings.push_back(std::string());
+    SetList(ContentList::Strings, strings);
+    Set(&TickerSettings::StrIdx, index);
+    // A line running on the strings shows it where the pass ends.
+    Bulletin b;
+    b.from = Bulletin::From::Strings;
+    b.kind = Bulletin::Kind::News;
+    BuildStringMessages(&text, b.messages);
+    onAir_.Offer(b, StopSignal::Never());
+}
+
+LineStatus TickerEngine::Status() {
+    LineStatus status;
     LockGuard guard(lock_);
-    ListOf(which).swap(copy);
+    onAir_.StatusLocked(status);
+    return status;
+}
+
+uint32_t TickerEngine::OfferUrgent(const std::u16string& text, int32_t repeat) {
+    Bulletin b;
+    b.from = Bulletin::From::Operator;
+    b.kind = Bulletin::Kind::Urgent;
+    b.text = text;
+    b.repeat = repeat;
+    onAir_.Offer(b, StopSignal::Never());
+    return b.id;
 }
 
 void TickerEngine::DialogPosition(int32_t* x, int32_t* y) {
@@ -121,7 +190,8 @@ void TickerEngine::Set(SettingMember which, int64_t value) {
         LockGuard guard(lock_);
         StoreNumber(*row, store_.live, value);
         if (rule.measuresBand) band_.MeasureBandLocked(store_.live);
-        restart = rule.restartsLine && store_.live.LineOn != 0;
+        restart = store_.live.LineOn != 0 &&
+                  (rule.restartsLine || (rule.restartsFeeds && store_.live.Source() == ContentSource::Feed));
     }
     if (rule.rearmsAutoUpdate) playback_.ArmAutoUpdate();
     if (restart) {
@@ -129,7 +199,7 @@ void TickerEngine::Set(SettingMember which, int64_t value) {
         playback_.StopPlayback(true);
         {
             LockGuard guard(lock_);
-            if (store_.live.Source() == ContentSource::Feed) playback_.ClearMessagesLocked();
+            if (store_.live.Source() == ContentSource::Feed) onAir_.ClearCrawlLocked();
         }
         playback_.StartPlayback(RunBy::User);
     }
@@ -194,13 +264,5 @@ void TickerEngine::ToggleLine() {
 
 std::u16string TickerEngine::LinkAt(int32_t x) {
     LockGuard guard(lock_);
-    if (!store_.live.LineOn || !playback_.State().contentReady) return std::u16string();
-    const int64_t onBand = int64_t(x) - ReferenceBandRect(store_.live).left;
-    const MessageList& messages = playback_.Messages();
-    for (const TickerSegment& seg : playback_.Segments()) {
-        if (onBand < seg.x || onBand >= int64_t(seg.x) + seg.width) continue;
-        if (seg.messageIndex < 0 || seg.messageIndex >= messages.Count()) break;
-        return messages[seg.messageIndex].link;
-    }
-    return std::u16string();
+    return onAir_.LinkAtLocked(int64_t(x) - ReferenceBandRect(store_.live).left);
 }

@@ -1,23 +1,33 @@
 // The plug-in's module-level state and its one owner: the settings and
-// their file, the band, playback, the content and the frame road, tied to
+// their file, the band, what is on air, playback and the frame road, tied to
 // their surroundings (lock, services, text renderer, bitmaps). The entry
-// points drive it through its operations; the settings dialog and the hooks
-// reach it only through TickerControl.
+// points drive it through its operations; the settings dialog, the hooks
+// and the control endpoint reach it only through TickerControl; the
+// producers (feeds, the watched file) offer what they have at its desk.
 #pragma once
 #include <cstdint>
 
 #include "plugin/band_state.h"
-#include "plugin/feed_publisher.h"
 #include "plugin/dialog_link.h"
 #include "plugin/engine_services.h"
 #include "plugin/frame_road.h"
+#include "plugin/on_air.h"
 #include "plugin/playback_control.h"
 #include "plugin/ticker_control.h"
 #include "plugin/ticker_lock.h"
 #include "settings/instance_paths.h"
 #include "settings/ticker_settings.h"
+#include "text/news_desk.h"
 
-class TickerEngine final : public TickerControl, public FeedReceiver {
+struct FrameCounts {
+    int64_t bitmaps = 0;        // the band's surfaces
+    int64_t stripGrowths = 0;   // the strip cache's buffers
+    int64_t tableBuilds = 0;    // the blender's filter tables
+    int64_t bufferRemakes = 0;  // the blender's line buffers
+    FrameBlender::CacheStats resampled;
+};
+
+class TickerEngine final : public TickerControl {
 public:
     TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer, SurfaceAllocator& allocator);
 
@@ -37,14 +47,20 @@ public:
     // ShowSettings: the settings are not offered on a processor too old for
     // the blender.
     bool SettingsAvailable() const { return !CpuTooOld(frames_.CpuLevel()); }
-    // Shutdown: the settings saved. The download worker writes LastUpdate
-    // when it puts a feed on air: it is stopped first (bounded), and the
-    // settings are copied under the lock, so that the file holds the old
-    // stamp or the new one and nothing changes what was saved afterwards.
+    // Shutdown: the settings saved. The download workers write the feeds'
+    // stamps when they put news on air: they are stopped first (bounded), and
+    // the settings are copied under the lock, so that the file holds the old
+    // stamps or the new ones and nothing changes what was saved afterwards.
     void Shutdown();
 
-    // FeedReceiver: on the feed source's worker (see FeedPublisher).
-    bool OnFeed(const FeedResult& feed, const StopSignal& stop) override { return feeds_.Publish(feed, stop); }
+    // Where the feeds and the watched file offer what they bring.
+    NewsDesk& Desk() { return onAir_; }
+    // What is on air, copied (the list's texts too, when asked).
+    AirView Now(bool withTexts = false);
+    // Off: every band is drawn directly, not from cached strips, and blended
+    // with every column filtered (for equality tests and benchmarks).
+    void UseStrips(bool on);
+    const BandMetrics& Metrics() const { return band_.Metrics(); }
 
     // TickerControl
     TickerSettings Settings() override;
@@ -64,10 +80,14 @@ public:
     bool DialogOpen() override { return dialog_.IsOpen(); }
     uint32_t LastFrameTick() override { return frames_.LastFrameTick(); }
     std::u16string LinkAt(int32_t x) override;
+    LineStatus Status() override;
+    uint32_t OfferUrgent(const std::u16string& text, int32_t repeat) override;
+    void PutString(const std::string& text) override;
+
+    // What the frame road has made so far: the steady state makes nothing.
+    FrameCounts Counts();
 
 private:
-    friend struct EngineProbe;  // tests reach the parts that no operation sets up
-
     // Start's last step: a line left running, or the automatic refresh, starts.
     void ResumePlayback();
     void RebuildFontLocked();
@@ -79,7 +99,7 @@ private:
     SettingsStore store_;
     DialogLink dialog_;
     BandState band_;
+    OnAir onAir_;
     PlaybackControl playback_;
-    FeedPublisher feeds_;
     FrameRoad frames_;
 };

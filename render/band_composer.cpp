@@ -18,11 +18,21 @@ void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& s
     if (runs) {
         // Both layers get the same text calls, so their antialiasing agrees.
         const int32_t shadow = style.shadowOffset;
-        const uint32_t textColor = ScaleColor(style.textColor, style.textOpacity);
+        const uint32_t bandText = ScaleColor(style.textColor, style.textOpacity);
         const uint32_t coverage = GrayLevel(OpacityLevel(style.textOpacity));
         BandRun r;
         for (int32_t i = 0; i < runs->Count(); ++i) {
             if (!runs->Run(i, &r) || !r.text) continue;
+            uint32_t textColor = bandText;
+            if (r.colors) {
+                // The run's box, as the background is laid: colour and coverage.
+                textColor = ScaleColor(r.colors->text, style.textOpacity);
+                const Rect box{r.x, 0, r.x + (r.width > 0 ? r.width : 0), style.height};
+                renderer.SelectTarget(surface.Slot(0));
+                renderer.FillRect(box, ScaleColor(r.colors->back, style.backOpacity));
+                renderer.SelectTarget(surface.Slot(1));
+                renderer.FillRect(box, GrayLevel(OpacityLevel(style.backOpacity)));
+            }
             renderer.SelectTarget(surface.Slot(0));
             if (shadow != 0) {
                 renderer.SetTextColor(0);

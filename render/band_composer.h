@@ -15,12 +15,20 @@ struct BandStyle {
     int32_t shadowOffset = 0;  // pixels, right and down
 };
 
+// Colours of a run's own (an urgent line): a box of `back` behind the run's
+// width at the band's height and text in `text`, at the band's opacities.
+struct RunColors {
+    uint32_t back = 0, text = 0;
+    bool operator==(const RunColors& o) const { return back == o.back && text == o.text; }
+};
+
 // One run of text on the band, x relative to its left edge.
 struct BandRun {
     int32_t x = 0;
     const WideString* text = nullptr;  // none: the run is skipped
     int32_t width = -1;  // the text's measured width, when known
     uint64_t textKey = 0;  // runs with the same non-zero key have the same text
+    const RunColors* colors = nullptr;  // none: the band's
 };
 
 // The runs to draw, leftmost first; Run returns false for one to skip.

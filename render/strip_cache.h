@@ -46,6 +46,8 @@ private:
     struct Strip {
         std::u16string text;
         uint64_t textKey = 0;  // the last run found to have this text
+        bool ownColors = false;  // drawn in a run's own colours
+        RunColors colors;
         bool valid = false;
         uint64_t serial = 0;  // new for every drawing
         int32_t origin = 0;  // the run's column (from its left edge) at the strip's first

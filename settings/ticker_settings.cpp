@@ -75,6 +75,58 @@ void WriteList(IniStore& ini, const char* keyFormat, const StringList& list) {
     }
 }
 
+uint64_t StampOf(const SettingsStore& store, int32_t feed) {
+    return feed >= 0 && size_t(feed) < store.urlStamps.size() ? store.urlStamps[size_t(feed)] : 0;
+}
+
+void SetStampOf(SettingsStore& store, int32_t feed, uint64_t stamp) {
+    if (feed < 0 || size_t(feed) >= store.urls.size()) return;
+    if (store.urlStamps.size() < store.urls.size()) store.urlStamps.resize(store.urls.size(), 0);
+    store.urlStamps[size_t(feed)] = stamp;
+}
+
+void ReplaceUrls(SettingsStore& store, StringList urls) {
+    std::vector<uint64_t> stamps(urls.size(), 0);
+    for (size_t i = 0; i < urls.size(); ++i)
+        for (size_t k = 0; k < store.urls.size() && k < store.urlStamps.size(); ++k)
+            if (!urls[i].empty() && store.urls[k] == urls[i]) {
+                stamps[i] = store.urlStamps[k];
+                break;
+            }
+    store.urls.swap(urls);
+    store.urlStamps.swap(stamps);
+}
+
+namespace {
+
+// Each feed's stamp, where it has one, under the number of its address.
+void ReadUrlStamps(IniStore& ini, SettingsStore& s) {
+    s.urlStamps.assign(s.urls.size(), 0);
+    char key[32];
+    for (size_t i = 0; i + 1 < s.urls.size(); ++i) {
+        std::snprintf(key, sizeof key, "LastUpdate_%03d", int(i));
+        std::string value;
+        if (ini.ReadValue(kSettingsSection, key, value)) s.urlStamps[i] = ParseDecimal(value.c_str());
+    }
+}
+
+void WriteUrls(IniStore& ini, const SettingsStore& s) {
+    int n = static_cast<int>(s.urls.size()) - 1;
+    if (n > kMaxListEntries) n = kMaxListEntries;
+    char key[32], value[32];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(key, sizeof key, "URL_%03d", i);
+        ini.WriteValue(key, s.urls[size_t(i)]);
+        const uint64_t stamp = StampOf(s, i);
+        if (stamp == 0) continue;
+        std::snprintf(key, sizeof key, "LastUpdate_%03d", i);
+        std::snprintf(value, sizeof value, "%" PRIu64, stamp);
+        ini.WriteValue(key, value);
+    }
+}
+
+}  // namespace
+
 void LoadSettings(IniStore& ini, SettingsStore& s) {
     ini.Open(IniStore::Access::Read);
     // The measured band height has no key: it stays as it is.
@@ -82,6 +134,7 @@ void LoadSettings(IniStore& ini, SettingsStore& s) {
     ReadList(ini, kSettingsSection, "Str_%03d", s.strings);
     ReadList(ini, kSettingsSection, "File_%03d", s.files);
     ReadList(ini, kSettingsSection, "URL_%03d", s.urls);
+    ReadUrlStamps(ini, s);
     ini.Close();
 }
 
@@ -91,7 +144,7 @@ void SaveSettings(IniStore& ini, const SettingsStore& s) {
     for (const SettingRow& row : kSettingRows) WriteRow(ini, row, s.live);
     WriteList(ini, "Str_%03d", s.strings);
     WriteList(ini, "File_%03d", s.files);
-    WriteList(ini, "URL_%03d", s.urls);
+    WriteUrls(ini, s);
     ini.Close();
 }
 

@@ -49,6 +49,13 @@ struct TickerSettings {
     int32_t AutoUpdate = 0;
     uint64_t LastUpdate = 0;
     std::string LastURL;
+    uint32_t AllFeeds = 0;       // every address of the feed list in one crawl
+    uint32_t SourceLabel = 0;    // each feed item after its channel's title
+    int32_t MaxAge = 0;          // hours; older dated items are not shown (0: no limit)
+    int32_t AnnounceEvery = 0;   // the strings go on air between the news, one after every N items (0: never)
+    uint32_t UrgentTextColor = 0;
+    uint32_t UrgentBackColor = 0;
+    int32_t UrgentRepeat = 0;    // showings of an urgent line
 
     ContentSource Source() const { return ContentSource(StringSource); }
 };
@@ -70,6 +77,7 @@ struct ChangeRule {
     bool rearmsAutoUpdate = false;  // the next refresh is due AutoUpdate minutes from now (when not 0)
     bool restartsLine = false;      // a running line starts again from the new source
     std::optional<UpdatePart> posts;  // what an open dialog is told to refresh, if anything
+    bool restartsFeeds = false;     // a line running on the feeds starts again with the new crawl
 };
 
 // The member a row fills; its type says how the file's text is read and written.
@@ -108,6 +116,7 @@ constexpr ChangeRule kRearmsAutoUpdate{false, true, false, std::nullopt};
 constexpr ChangeRule kRestartsLine{false, false, true, UPDATE_SOURCE};
 constexpr ChangeRule kRedrawsDialog{false, false, false, UPDATE_ALL};  // both colour swatches
 constexpr ChangeRule kShowsSpeed{false, false, false, UPDATE_SPEED};
+constexpr ChangeRule kRestartsFeeds{false, false, false, std::nullopt, true};
 }  // namespace setting_changes
 
 inline constexpr SettingRow kSettingRows[] = {
@@ -147,6 +156,15 @@ inline constexpr SettingRow kSettingRows[] = {
     {"AutoUpdate", &TickerSettings::AutoUpdate, 0, nullptr, setting_ranges::kCount, setting_changes::kRearmsAutoUpdate},
     {"LastUpdate", &TickerSettings::LastUpdate, 0, nullptr, setting_ranges::kAnyU64, setting_changes::kStored},
     {"LastURL", &TickerSettings::LastURL, 0, "", setting_ranges::kText, setting_changes::kStored},
+    {"AllFeeds", &TickerSettings::AllFeeds, 0, nullptr, setting_ranges::kFlag, setting_changes::kRestartsFeeds},
+    {"SourceLabel", &TickerSettings::SourceLabel, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"MaxAge", &TickerSettings::MaxAge, 0, nullptr, {0, 8760}, setting_changes::kStored},
+    {"AnnounceEvery", &TickerSettings::AnnounceEvery, 0, nullptr, {0, 100}, setting_changes::kStored},
+    {"UrgentTextColor", &TickerSettings::UrgentTextColor, 0xFFFFFF, nullptr, setting_ranges::kAnyU32,
+     setting_changes::kRedrawsDialog},
+    {"UrgentBackColor", &TickerSettings::UrgentBackColor, 0x0000C0, nullptr, setting_ranges::kAnyU32,
+     setting_changes::kRedrawsDialog},
+    {"UrgentRepeat", &TickerSettings::UrgentRepeat, 3, nullptr, {1, 99}, setting_changes::kStored},
 };
 
 // The row that fills `member`; nullptr for a member without a key.
@@ -179,7 +197,17 @@ struct SettingsStore {
     StringList strings;
     StringList files;
     StringList urls;
+    // The stamp of the newest item shown of each feed of the list, by the
+    // feed's index, as LastUpdate is for one feed; 0 for none. Kept with
+    // its address when the list is edited (ReplaceUrls).
+    std::vector<uint64_t> urlStamps;
 };
+
+// A feed's own stamp (LastUpdate_%03d); 0 off the list.
+uint64_t StampOf(const SettingsStore& store, int32_t feed);
+void SetStampOf(SettingsStore& store, int32_t feed, uint64_t stamp);
+// A new feed list: every address keeps its stamp, wherever it now stands.
+void ReplaceUrls(SettingsStore& store, StringList urls);
 
 class IniStore;
 

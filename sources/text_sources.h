@@ -54,13 +54,3 @@ private:
     std::string path_;
     FileStamp seen_;
 };
-
-// The engine's end of a watched file, on the watcher's thread; false when it
-// gave up because `stop` was raised, in which case nothing was taken.
-class FileReceiver {
-public:
-    virtual bool OnFileRead(MessageList& fresh, const StopSignal& stop) = 0;
-
-protected:
-    ~FileReceiver() = default;
-};

@@ -22,6 +22,8 @@ public:
     MessageList() = default;
     MessageList(const MessageList&) = delete;
     MessageList& operator=(const MessageList&) = delete;
+    MessageList(MessageList&&) noexcept = default;
+    MessageList& operator=(MessageList&&) noexcept = default;
 
     void Add(const TickerMessage& message) { items_.push_back(message); }
     // Room for `count` items, so that a big feed is not copied again and again as it grows.

@@ -19,8 +19,8 @@ import make_images  # noqa: E402
 
 # Where the window lies in docs/dialog.png, in pixels, and its client area's
 # origin: the template's dialog units are 1.5 pixels each way there.
-WINDOW = (176, 107, 553, 515)
-CLIENT_ORIGIN = (179, 126)
+WINDOW = (39, 107, 690, 515)
+CLIENT_ORIGIN = (42, 126)
 UNIT = 1.5
 
 # Control groups in dialog units (dialog/res/dialog.rc), a little margin included.
@@ -33,6 +33,8 @@ GROUPS = {
     'rss': (3, 140, 243, 204),
     'run': (3, 203, 243, 238),
     'buttons': (0, 239, 247, 256),
+    'news': (253, 0, 428, 66),
+    'urgent': (253, 64, 428, 132),
 }
 
 ICONS = {  # file name -> grid

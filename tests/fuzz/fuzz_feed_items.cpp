@@ -1,12 +1,14 @@
-// Arbitrary item texts (dates, titles, markup, long fields) through the
-// message builder and the newest-first order: no crash, and the list stays
-// sorted with the undated items last.
+// Arbitrary item texts (dates, titles, markup, long fields) of two feeds
+// through the article builder and the crawl: no crash, every article that
+// shows something is on air once unless its headline came before, and the
+// crawl is newest first with the undated last, each feed in its order.
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "feed/crawl.h"
 #include "fuzz_input.h"
-#include "feed/feed_items.h"
 
 namespace {
 
@@ -29,38 +31,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     static const RuntimeTimeZone zone;
     static const PlainFormatter formatter;
-    FeedItemOptions o;
+    CrawlOptions o;
     const uint8_t flags = in.Byte();
-    o.date = flags & 1, o.time = flags & 2, o.title = flags & 4, o.description = flags & 8, o.latestNews = flags & 16;
-    o.lastUpdate = uint64_t(in.U32()) << 24;
+    o.display.date = flags & 1, o.display.time = flags & 2, o.display.title = flags & 4,
+    o.display.description = flags & 8, o.sourceLabel = flags & 16;
+    const bool latestNews = flags & 32;
+    const uint64_t lastUpdate = uint64_t(in.U32()) << 24;
     const uint64_t now = (uint64_t(in.U32()) << 28) | in.U32();
-    MessageList built;
-    TickerMessage work;
-    for (int k = 0; k < 16 && !in.Done(); ++k) {
-        FeedItemTexts item;
-        const std::string date = in.Bytes(48);
-        item.pubDate.assign(date.begin(), date.end());
-        item.title = in.Text(300);
-        item.description = in.Text(2000);
-        if (BuildItemMessage(item, o, now, zone, formatter, work)) {
-            work.titleText = std::u16string(1, char16_t(1 + built.Count()));  // the arrival, for the check below
-            built.Add(work);
+    FeedArticles feeds[2];
+    for (int f = 0; f < 2; ++f) {
+        MessageList arrived;
+        TickerMessage work;
+        for (int k = 0; k < 12 && !in.Done(); ++k) {
+            FeedItemTexts item;
+            const std::string date = in.Bytes(48);
+            item.pubDate.assign(date.begin(), date.end());
+            item.title = in.Text(300);
+            item.description = in.Text(2000);
+            ArticleOfItem(item, zone, formatter, work);
+            work.link = std::u16string(1, char16_t(1 + f * 100 + k));  // the arrival, for the checks below
+            arrived.Add(work);
         }
+        if (!TakeArticles(arrived, now, latestNews, lastUpdate, o.display, SystemCaseFolder(), StopSignal::Never(),
+                          feeds[f]))
+            std::abort();
+        feeds[f].label = in.Text(40);
+        for (int32_t i = 0; i < feeds[f].articles.Count(); ++i)
+            if (!TakesArticle(feeds[f].articles[i].stamp, now, latestNews, lastUpdate)) std::abort();
     }
-    // Every message once, newest first, and equal stamps in document order.
-    MessageList ordered;
-    OrderNewestFirst(built, ordered);
-    if (ordered.Count() != built.Count()) std::abort();
-    std::vector<bool> seen(size_t(built.Count()), false);
-    for (int32_t i = 0; i < ordered.Count(); ++i) {
-        const int32_t arrived = int32_t(ordered[i].titleText.Str()[0]) - 1;
-        if (arrived < 0 || arrived >= built.Count() || seen[size_t(arrived)]) std::abort();
-        seen[size_t(arrived)] = true;
-        if (ordered[i].displayText.ToU16() != built[arrived].displayText.ToU16()) std::abort();
+    MessageList crawl;
+    if (!BuildCrawl({&feeds[0], &feeds[1]}, o, StopSignal::Never(), crawl)) std::abort();
+    std::set<std::u16string> headlines;
+    std::set<char16_t> arrivals;
+    for (int32_t i = 0; i < crawl.Count(); ++i) {
+        const TickerMessage& m = crawl[i];
+        const std::u16string key = HeadlineKey(m, SystemCaseFolder());
+        if (!key.empty() && !headlines.insert(key).second) std::abort();  // a headline once
+        if (m.link.size() != 1 || !arrivals.insert(m.link[0]).second) std::abort();  // every article once
         if (i == 0) continue;
-        const TickerMessage& before = ordered[i - 1];
-        if (before.stamp < ordered[i].stamp) std::abort();
-        if (before.stamp == ordered[i].stamp && before.titleText.Str()[0] > ordered[i].titleText.Str()[0]) std::abort();
+        const TickerMessage& before = crawl[i - 1];
+        if (before.stamp < m.stamp) std::abort();
+        if (before.stamp == m.stamp && before.link[0] > m.link[0]) std::abort();  // list, then document order
     }
     return 0;
 }

@@ -38,7 +38,8 @@ until --lifetime seconds have passed. Fault modes by path:
   /once/late/NAME      feeds/NAME the first time, then 2 s late the same feed with a newer
                        item on top ("Свежая новость", a day after the newest)
   /trickle             a 6 KB feed sent in 100-byte pieces every 50 ms
-  /files/NAME          a file from the files/ folder beside the port file
+  /files/NAME          a file from the files/ folder beside the port file; MODE/files/NAME
+                       serves it in MODE (cond, once/500, ...) as MODE/NAME a file of feeds/
   /pages/NAME          a web page from pages/ (text/html, with ?charset=X its charset):
                        a site's address given for its feed
   /k/KEY/PATH          PATH as above; the request line and headers are appended to
@@ -154,6 +155,8 @@ class Handler(BaseHTTPRequestHandler):
         self.wfile.flush()
 
     def feed(self, name, folder=FEEDS):
+        if name.startswith("files/") and FILES:  # a feed a test wrote, in any mode that serves feeds/
+            folder, name = FILES, name[len("files/"):]
         path = os.path.join(folder, os.path.basename(name))
         if not os.path.isfile(path):
             return None

@@ -15,8 +15,8 @@ struct Control : ::testing::Test, EngineFixture {
     std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
     void Frame() { ProcessFrame(frame.data()); }
     void RunStrings() {
-        store.strings = {"first", "second", ""};
-        store.urls = {"http://127.0.0.1/feed.xml", ""};
+        engine.SetList(ContentList::Strings, {"first", "second", ""});
+        engine.SetList(ContentList::Urls, {"http://127.0.0.1/feed.xml", ""});
         Start();
         engine.StartLine();
         for (int i = 0; i < 5; ++i) Frame();
@@ -34,7 +34,8 @@ int64_t NumberIn(const TickerSettings& s, const SettingMember& member) {
 }
 
 // Every numeric key of the settings table goes through the seam; only the
-// source restarts the line, and only colours, speed and source are posted.
+// source restarts a line on the strings, and only colours, speed and source
+// are posted.
 TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
     struct Effect {
         int32_t post = -1;  // -1: nothing posted
@@ -42,7 +43,8 @@ TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
     };
     const auto effectOf = [](const SettingMember& m) {
         if (m == SettingMember(&TickerSettings::StringSource)) return Effect{UPDATE_SOURCE, true};
-        if (m == SettingMember(&TickerSettings::TextColor) || m == SettingMember(&TickerSettings::BackColor))
+        if (m == SettingMember(&TickerSettings::TextColor) || m == SettingMember(&TickerSettings::BackColor) ||
+            m == SettingMember(&TickerSettings::UrgentTextColor) || m == SettingMember(&TickerSettings::UrgentBackColor))
             return Effect{UPDATE_ALL, false};
         if (m == SettingMember(&TickerSettings::Speed)) return Effect{UPDATE_SPEED, false};
         return Effect{};
@@ -72,7 +74,7 @@ TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
         if (effect.post >= 0) expected.push_back(effect.post);
         EXPECT_EQ(dialog.posts, expected);
         EXPECT_EQ(Xs() == std::vector<int32_t>{768}, effect.restarts) << "restarted from the right edge";
-        EXPECT_EQ(store.live.LineOn, 1u);
+        EXPECT_EQ(S().LineOn, 1u);
         OpenDialog(false);
         engine.Set(row.member, now);  // the next key starts from the same band
         ++checked;
@@ -83,15 +85,20 @@ TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
 
 TEST_F(Control, ShadowMeasuresTheBandAndAutoUpdateReschedules) {
     Start();
-    const int32_t height = store.live.BandHeight;
+    const int32_t height = S().BandHeight;
     engine.Set(&TickerSettings::ShadowOffset, 50);
-    EXPECT_EQ(store.live.BandHeight, Metrics().textHeight + Metrics().textHeight / 2);
-    EXPECT_GT(store.live.BandHeight, height);
-    engine.Set(&TickerSettings::AutoUpdate, 2);
-    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 120);
-    services.now += 30;
-    engine.Set(&TickerSettings::AutoUpdate, 0);  // off: the old deadline stays
-    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now - 30 + 120);
+    EXPECT_EQ(S().BandHeight, Metrics().textHeight + Metrics().textHeight / 2);
+    EXPECT_GT(S().BandHeight, height);
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/feed.xml", ""});
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
+    engine.Set(&TickerSettings::AutoUpdate, 2);  // due two minutes from now
+    services.now += 119;
+    Frame();
+    EXPECT_TRUE(services.downloads.empty());
+    services.now += 1;
+    Frame();
+    EXPECT_EQ(services.downloads.size(), 1u);
+    EXPECT_EQ(services.userRuns, std::vector<bool>{false});
 }
 
 TEST_F(Control, SwitchingARunningLineToTheFeedEmptiesItAndDownloadsOutsideTheLock) {
@@ -99,64 +106,67 @@ TEST_F(Control, SwitchingARunningLineToTheFeedEmptiesItAndDownloadsOutsideTheLoc
     engine.Set(&TickerSettings::StringSource, 2);
     EXPECT_EQ(services.stops, 1);
     EXPECT_EQ(services.downloads, std::vector<std::string>{"http://127.0.0.1/feed.xml"});
-    EXPECT_EQ(playback.Messages().Count(), 0);
-    EXPECT_EQ(playback.State().contentReady, false);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(Now().contentReady);
     EXPECT_EQ(services.callsUnderLock, 0);
     // A stopped line only changes its source.
     engine.StopLine();
     dialog.posts.clear();
     engine.Set(&TickerSettings::StringSource, 0);
     EXPECT_EQ(dialog.posts, std::vector<int32_t>{UPDATE_SOURCE});
-    EXPECT_EQ(store.live.LineOn, 0u);
+    EXPECT_EQ(S().LineOn, 0u);
     EXPECT_EQ(services.downloads.size(), 1u);
 }
 
 TEST_F(Control, NudgesMoveAndSizeTheBandAndTheFontButtonsStepByOneWithinTheirRange) {
     Start();
-    store.live.LinePosX = 100, store.live.LinePosY = 200, store.live.LineSize = 300;
+    engine.Set(&TickerSettings::LinePosX, 100);
+    engine.Set(&TickerSettings::LinePosY, 200);
+    engine.Set(&TickerSettings::LineSize, 300);
     engine.NudgeBand(Nudge::Left, 4);
     engine.NudgeBand(Nudge::Down, 2);
     engine.NudgeBand(Nudge::Wider, 16);
-    EXPECT_EQ(store.live.LinePosX, 96);
-    EXPECT_EQ(store.live.LinePosY, 202);
-    EXPECT_EQ(store.live.LineSize, 316);
+    EXPECT_EQ(S().LinePosX, 96);
+    EXPECT_EQ(S().LinePosY, 202);
+    EXPECT_EQ(S().LineSize, 316);
     engine.NudgeBand(Nudge::Right, 1), engine.NudgeBand(Nudge::Up, 3), engine.NudgeBand(Nudge::Narrower, 32);
-    EXPECT_EQ(store.live.LinePosX, 97);
-    EXPECT_EQ(store.live.LinePosY, 199);
-    EXPECT_EQ(store.live.LineSize, 284);
-    store.live.LinePosX = INT32_MAX;  // a hand-edited extreme saturates instead of wrapping
+    EXPECT_EQ(S().LinePosX, 97);
+    EXPECT_EQ(S().LinePosY, 199);
+    EXPECT_EQ(S().LineSize, 284);
+    engine.Set(&TickerSettings::LinePosX, INT32_MAX);  // a hand-edited extreme saturates instead of wrapping
     engine.NudgeBand(Nudge::Right, 32);
-    EXPECT_EQ(store.live.LinePosX, INT32_MAX);
+    EXPECT_EQ(S().LinePosX, INT32_MAX);
 
-    store.live.FontSize = -48;
-    const int32_t height = store.live.BandHeight;
+    engine.Set(&TickerSettings::FontSize, -48);
+    const int32_t height = S().BandHeight;
     for (int i = 0; i < 5; ++i) engine.NudgeBand(Nudge::FontLarger, i * 8);  // the step is ignored
-    EXPECT_EQ(store.live.FontSize, -50);
-    EXPECT_NE(store.live.BandHeight, height) << "the font was rebuilt";
-    store.live.FontSize = -12;
+    EXPECT_EQ(S().FontSize, -50);
+    EXPECT_NE(S().BandHeight, height) << "the font was rebuilt";
+    engine.Set(&TickerSettings::FontSize, -12);
     for (int i = 0; i < 5; ++i) engine.NudgeBand(Nudge::FontSmaller, 0);
-    EXPECT_EQ(store.live.FontSize, -10);
+    EXPECT_EQ(S().FontSize, -10);
 }
 
 TEST_F(Control, CornersPlaceTheBandWithTruncatingHalves) {
+    engine.Set(&TickerSettings::ShadowOffset, 20);
     Start();
-    store.live.LineSize = 768;
-    store.live.BandHeight = 41;
+    const int32_t height = S().BandHeight;
+    ASSERT_EQ(height % 2, 1) << "an odd height shows the truncation";
     engine.SnapToCorner(Corner::TopLeft);
-    EXPECT_EQ(store.live.LinePosX, 384);
-    EXPECT_EQ(store.live.LinePosY, 20);
-    store.live.LineSize = 301;
+    EXPECT_EQ(S().LinePosX, 384);
+    EXPECT_EQ(S().LinePosY, height / 2);
+    engine.Set(&TickerSettings::LineSize, 301);
     engine.SnapToCorner(Corner::BottomRight);
-    EXPECT_EQ(store.live.LinePosX, 768 - 150);
-    EXPECT_EQ(store.live.LinePosY, 576 - 20);
+    EXPECT_EQ(S().LinePosX, 768 - 150);
+    EXPECT_EQ(S().LinePosY, 576 - height / 2);
     engine.SnapToCorner(Corner::TopRight);
-    EXPECT_EQ(store.live.LinePosY, 20);
+    EXPECT_EQ(S().LinePosY, height / 2);
     engine.SnapToCorner(Corner::BottomLeft);
-    EXPECT_EQ(store.live.LinePosX, 150);
+    EXPECT_EQ(S().LinePosX, 150);
 }
 
 TEST_F(Control, FontChangesRebuildAndPostAndListsAndCopiesStayApart) {
-    store.strings = {"a", ""};
+    engine.SetList(ContentList::Strings, {"a", ""});
     Start();
     OpenDialog(true);
     FontSpec font = FontSpecFrom(engine.Settings());
@@ -164,14 +174,14 @@ TEST_F(Control, FontChangesRebuildAndPostAndListsAndCopiesStayApart) {
     font.height = -20;
     font.italic = 1;
     engine.SetFont(font);
-    EXPECT_EQ(store.live.FontName, "Liberation Serif");
-    EXPECT_EQ(store.live.FontItalic, 1);
+    EXPECT_EQ(S().FontName, "Liberation Serif");
+    EXPECT_EQ(S().FontItalic, 1);
     EXPECT_EQ(Metrics().textHeight, 22);  // the block renderer's cell for 20 pixels
     EXPECT_EQ(dialog.posts, std::vector<int32_t>{UPDATE_ALL});
 
     TickerSettings copy = engine.Settings();
     copy.Speed = 99;
-    EXPECT_NE(store.live.Speed, 99);
+    EXPECT_NE(S().Speed, 99);
     engine.SetList(ContentList::Files, {"C:\\a.txt", ""});
     EXPECT_EQ(engine.List(ContentList::Files), (StringList{"C:\\a.txt", ""}));
     EXPECT_EQ(engine.List(ContentList::Strings), (StringList{"a", ""}));
@@ -183,13 +193,13 @@ TEST_F(Control, FontChangesRebuildAndPostAndListsAndCopiesStayApart) {
 }
 
 TEST_F(Control, ToggleAndStopPostTheRunStateAndStopTheDownloadOutsideTheLock) {
-    store.strings = {"a", ""};
+    engine.SetList(ContentList::Strings, {"a", ""});
     Start();
     OpenDialog(true);
     EXPECT_TRUE(engine.DialogOpen());
     engine.ToggleLine();
     EXPECT_TRUE(engine.LineOn());
-    EXPECT_EQ(playback.State().userRun, true);
+    EXPECT_TRUE(Now().userRun);
     engine.ToggleLine();
     EXPECT_FALSE(engine.LineOn());
     EXPECT_EQ(services.stops, 1);
@@ -202,9 +212,7 @@ TEST_F(Control, ToggleAndStopPostTheRunStateAndStopTheDownloadOutsideTheLock) {
 }
 
 TEST_F(Control, AnAutomaticRefreshDueInAFrameStartsItsDownloadAfterTheFrameLetsGoOfTheLock) {
-    store.live.StringSource = int32_t(ContentSource::Feed);
-    store.live.AutoUpdate = 1;
-    store.urls = {"http://127.0.0.1/feed.xml", ""};
+    InitFrom("StringSource=2\r\nAutoUpdate=1\r\nURL_000=http://127.0.0.1/feed.xml\r\n");
     Start();
     engine.StopLine();
     services.now += 60;

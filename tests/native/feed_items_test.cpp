@@ -1,17 +1,33 @@
-// Feed items to messages: stamps, the flags' texts, cleaning, filter and order.
+// Feed items to articles and messages: stamps, the flags' texts, cleaning,
+// the filter, and the crawl's newest-first order.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "feed_fixtures.h"
+#include "feed/crawl.h"
 #include "feed/feed_items.h"
 #include "text/unicode_text.h"
 
 namespace {
 
-// The item's message as the reader builds it, in the test's time zone.
-bool Build(const FeedItemTexts& item, const FeedItemOptions& o, uint64_t now, TickerMessage& m) {
-    return BuildItemMessage(item, o, now, RuntimeTimeZone(), PlainFormatter(), m);
+struct Options : DisplayOptions {
+    bool latestNews = false;
+    uint64_t lastUpdate = 0;
+};
+
+// The item's message as the feed source and the desk build it, in the test's time zone.
+bool Build(const FeedItemTexts& item, const Options& o, uint64_t now, TickerMessage& m) {
+    ArticleOfItem(item, RuntimeTimeZone(), PlainFormatter(), m);
+    return TakesArticle(m.stamp, now, o.latestNews, o.lastUpdate) && ComposeArticle(o, nullptr, m);
+}
+
+// The crawl of one feed whose articles are `built`.
+void Crawl(MessageList& built, MessageList& out) {
+    FeedArticles feed;
+    ASSERT_TRUE(TakeArticles(built, ~uint64_t(0), false, 0, DisplayOptions(), SystemCaseFolder(), StopSignal::Never(),
+                             feed));
+    ASSERT_TRUE(BuildCrawl({&feed}, CrawlOptions(), StopSignal::Never(), out));
 }
 
 TEST(FeedItems, StampsAreLocalWallClockFiletimes) {
@@ -23,7 +39,7 @@ TEST(FeedItems, StampsAreLocalWallClockFiletimes) {
 TEST(FeedItems, DisplayTextFollowsTheFlags) {
     Zone z("UTC");
     FeedItemTexts item{u"Mon, 07 Nov 2011 10:30:00 GMT", u"Title", u"<p>Hello <b>world</b></p>"};
-    FeedItemOptions o;
+    Options o;
     TickerMessage m;
     const uint64_t now = StampFromFields({2020, 1, 1, 0, 0, 0});
     ASSERT_TRUE(Build(item, o, now, m));
@@ -44,7 +60,7 @@ TEST(FeedItems, TextsOnAirAreCleanedAndAnUntitledItemShowsItsDescription) {
     Zone z("UTC");
     const uint64_t now = StampFromFields({2030, 1, 1, 0, 0, 0});
     FeedItemTexts item{u"2026-12-08T10:15:00+03:00", u" &#x0024;4300 <sup>2</sup>\n", u"<p>Hello&nbsp; <b>world</b></p>"};
-    FeedItemOptions o;
+    Options o;
     o.date = o.time = false;
     TickerMessage m;
     ASSERT_TRUE(Build(item, o, now, m));
@@ -74,7 +90,7 @@ TEST(FeedItems, TextsOnAirAreCleanedAndAnUntitledItemShowsItsDescription) {
 TEST(FeedItems, FilterAndOrder) {
     Zone z("UTC");
     const uint64_t now = StampFromFields({2011, 11, 7, 13, 0, 0});
-    FeedItemOptions o;
+    Options o;
     o.date = o.time = false;
     MessageList built, list;
     TickerMessage m;
@@ -87,7 +103,7 @@ TEST(FeedItems, FilterAndOrder) {
                                   {u"07 Nov 2011 12:00:00 GMT", u"twelve-again", u""}};
     for (const auto& item : items)
         if (Build(item, o, now, m)) built.Add(m);
-    OrderNewestFirst(built, list);
+    Crawl(built, list);
     std::vector<std::u16string> titles;
     for (int32_t i = 0; i < list.Count(); ++i) titles.push_back(list[i].titleText.ToU16());
     EXPECT_EQ(titles, (std::vector<std::u16string>{u"twelve", u"twelve-again", u"eleven", u"ten", u"undated-a",
@@ -111,19 +127,21 @@ TEST(FeedItems, NewestFirstOrderIsThePositionRuleWhateverTheArrivalOrder) {
         for (int k = 0; k < n; ++k) {
             TickerMessage m;
             m.stamp = std::rand() % 5 == 0 ? 0 : uint64_t(newestFirst ? 100000 - k * 3 - std::rand() % 4 : std::rand() % 50);
-            m.displayText = std::u16string(1, char16_t(u'A' + k % 26)).c_str();
+            m.titleText = std::u16string(1, char16_t(u'A' + k % 26)) + std::u16string(size_t(k / 26), u'+');
             size_t at = 0;
             while (at < model.size() && model[at].first >= m.stamp) ++at;
             model.insert(model.begin() + long(at), {m.stamp, k});
             arrived.Add(m);
         }
-        // The feed reader orders the whole list at once, to the same order.
+        // The crawl orders the whole list at once, to the same order.
         MessageList ordered;
-        OrderNewestFirst(arrived, ordered);
+        Crawl(arrived, ordered);
         ASSERT_EQ(ordered.Count(), int32_t(model.size()));
         for (int32_t k = 0; k < ordered.Count(); ++k) {
             ASSERT_EQ(ordered[k].stamp, model[size_t(k)].first) << "round " << round << " at " << k;
-            ASSERT_EQ(ordered[k].displayText.ToU16(), std::u16string(1, char16_t(u'A' + model[size_t(k)].second % 26)));
+            const int arrival = model[size_t(k)].second;
+            ASSERT_EQ(ordered[k].titleText.ToU16(),
+                      std::u16string(1, char16_t(u'A' + arrival % 26)) + std::u16string(size_t(arrival / 26), u'+'));
         }
     }
 }

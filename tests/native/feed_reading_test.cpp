@@ -393,3 +393,37 @@ TEST(UnicodeText, Utf8IsCheckedStrictlyAndDecodedWithReplacements) {
 }
 
 }  // namespace
+
+namespace {
+
+// A feed cut off at the size limit: the bytes up to the last '<' (never
+// inside a character), then the document closed after its last whole item.
+TEST(TruncatedFeed, ClosesAfterTheLastWholeItemWhateverTheFormat) {
+    const struct {
+        std::u16string cut, closed;
+    } cases[] = {
+        {u"<rss><channel><title>t</title><item><title>a</title></item><item><title>b</ti",
+         u"<rss><channel><title>t</title><item><title>a</title></item></channel></rss>"},
+        {u"<feed xmlns='x'><entry><title a='>'>1</title></entry><!-- </entry> --><entry><title><![CDATA[</entry>",
+         u"<feed xmlns='x'><entry><title a='>'>1</title></entry></feed>"},
+        {u"<rdf:RDF><channel/><rss:item><x/></rss:item><rss:item>", u"<rdf:RDF><channel/><rss:item><x/></rss:item></rdf:RDF>"},
+        {u"<rss><channel><ITEM>a</ITEM><item>b</item></channel></rss>", u"<rss><channel><ITEM>a</ITEM><item>b</item></channel></rss>"},
+    };
+    for (const auto& c : cases) {
+        std::u16string text = c.cut;
+        ASSERT_TRUE(CloseTruncatedFeed(text)) << ToUtf8(c.cut.c_str(), c.cut.size());
+        EXPECT_EQ(text, c.closed);
+    }
+    std::u16string none = u"<rss><channel><item><title>never ends";
+    EXPECT_FALSE(CloseTruncatedFeed(none));
+    EXPECT_EQ(none, u"<rss><channel><item><title>never ends");
+
+    std::string utf8 = "<rss><item>\xD0\xB0</item><item>\xD0\xB1\xD0";  // cut inside a character
+    CutBeforeLastMarkup(utf8);
+    EXPECT_EQ(utf8, "<rss><item>\xD0\xB0</item>");
+    std::string utf16("\xFF\xFE<\0a\0<\0b\0<", 11);  // the last '<' is half a unit
+    CutBeforeLastMarkup(utf16);
+    EXPECT_EQ(utf16, std::string("\xFF\xFE<\0a\0", 6));
+}
+
+}  // namespace

@@ -39,17 +39,22 @@ struct WorkerServices : EngineServices {
     std::thread worker;
     StopFlag stop;
 
-    ~WorkerServices() override { StopDownload(); }
+    ~WorkerServices() override { StopFeeds(); }
     int64_t NowSeconds() override { return 1'700'000'000; }
-    void StartDownload(const std::string&, bool) override {
-        StopDownload();
+    uint64_t NowLocalStamp() override {
+        CalendarFields f;
+        return zone.UtcToLocal(NowSeconds(), &f, nullptr) ? StampFromFields(f) : 0;
+    }
+    void FetchFeed(const FeedFetch& fetch) override {
+        StopFeeds();
         stop.Reset();
-        worker = std::thread([this] {
+        worker = std::thread([this, fetch] {
             SpinMicros(parseMicros);
-            engine->OnFeed(feed, stop);
+            Bulletin b;
+            if (BulletinOfFeed(feed, fetch.feed, fetch.run, stop, b)) engine->Desk().Offer(b, stop);
         });
     }
-    void StopDownload() override {
+    void StopFeeds() override {
         stop.Raise();
         if (worker.joinable()) worker.join();
     }
@@ -82,26 +87,23 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
         services.feed.items = {{u"07 Nov 2011 10:00:00 GMT", u"a", u""}, {u"07 Nov 2011 11:00:00 GMT", u"b", u""}};
         services.parseMicros = (i * 37) % 400;
         const SettingsLocation where = LocationIn(dir.path() + "/", "ticker");
-        std::remove(where.fullPath.c_str());  // the defaults, not the last round's save
+        // Not the last round's save: the feed, its address and the old stamp.
+        WriteBytes(where.fullPath, "[PluginSettings]\r\nStringSource=2\r\nDate=0\r\nTime=0\r\n"
+                                   "LastURL=http://127.0.0.1/rss.xml\r\nLastUpdate=" + std::to_string(kOld) +
+                                       "\r\nURL_000=http://127.0.0.1/rss.xml\r\n");
         engine.Init(where);
-        SettingsStore& store = EngineProbe::Store(engine);
-        engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
-        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
-        store.live.LastURL = store.urls[0];
-        store.live.LastUpdate = kOld;
-        store.live.Date = store.live.Time = 0;
         FrameGeometry g;
         g.frameWidth = 720, g.frameHeight = 576, g.cpuLevel = 6;
         engine.Start(g);
 
-        EngineProbe::Playback(engine).StartPlayback(RunBy::User);  // the worker starts
+        engine.StartLine();  // the worker starts
         SpinMicros((i * 53) % 1200);
         engine.Shutdown();
         const std::string saved = ReadBytes(engine.Location().fullPath);
         const std::string stamp = SavedValue(saved, "LastUpdate");
         ASSERT_TRUE(stamp == std::to_string(kOld) || stamp == kNew) << "round " << i << ": " << stamp;
-        services.StopDownload();
-        EXPECT_EQ(std::to_string(store.live.LastUpdate), stamp) << "round " << i << ": changed after the save";
+        services.StopFeeds();
+        EXPECT_EQ(std::to_string(engine.Settings().LastUpdate), stamp) << "round " << i << ": changed after the save";
         auto known = bytesOf.emplace(stamp, saved);
         EXPECT_EQ(known.first->second, saved) << "round " << i;
         ++outcomes[stamp];
@@ -115,13 +117,11 @@ TEST(Stress, ShutdownSavesTheOldFeedStampOrTheNewOneNeverAChangingOne) {
 // would miss what it writes.
 TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
     EngineFixture f;
-    f.engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
-    f.engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
-    f.store.live.LastURL = f.store.urls[0];
-    f.store.live.LastUpdate = 5;
+    f.InitFrom("StringSource=2\r\nLastURL=http://127.0.0.1/rss.xml\r\nLastUpdate=5\r\n"
+               "URL_000=http://127.0.0.1/rss.xml\r\n");
     f.services.now = 1'400'000'000;  // 2014: the items are in the past
     f.Start();
-    f.playback.StartPlayback(RunBy::User);
+    f.engine.StartLine();
     RuntimeTimeZone zone;
     NoDates formatter;
     const FeedResult feed = FeedResult::Read(
@@ -131,19 +131,19 @@ TEST(FeedWorker, ToldToStopOnItsWayToTheLockPublishesNothing) {
         mutable int asked = 0;
         bool Requested() const override { return ++asked > 3; }
     } stop;
-    EXPECT_FALSE(f.engine.OnFeed(feed, stop));
-    EXPECT_EQ(f.store.live.LastUpdate, 5u);
-    EXPECT_EQ(f.playback.Messages().Count(), 0);
+    EXPECT_FALSE(f.Answer(feed, -1, stop));
+    EXPECT_EQ(f.S().LastUpdate, 5u);
+    EXPECT_TRUE(f.Shown().empty());
     stop.asked = -100;  // never told: the same feed goes on air
-    EXPECT_TRUE(f.engine.OnFeed(feed, stop));
-    EXPECT_EQ(f.playback.Messages().Count(), 2);
+    EXPECT_TRUE(f.Answer(feed, -1, stop));
+    EXPECT_EQ(f.Shown().size(), 2u);
 }
 
 TEST(Stress, FramesMeetAStartThatChangesTheProcessorLevel) {
     EngineFixture f;
     f.engine.SetList(ContentList::Strings, {"frames and starts", ""});
     f.Start(720, 576, kFormatYuy2);
-    f.playback.StartPlayback(RunBy::User);
+    f.engine.StartLine();
     std::atomic<bool> stop{false};
     std::atomic<long> drawn{0};
     std::thread video([&] {

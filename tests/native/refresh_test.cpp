@@ -18,19 +18,27 @@ struct DayFormatter : DateFormatter {
 struct Refresh : ::testing::Test, EngineFixture {
     Refresh() {
         engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
-        store.live.Date = store.live.Time = 0;
+        engine.Set(&TickerSettings::Date, 0);
+        engine.Set(&TickerSettings::Time, 0);
         engine.SetList(ContentList::Urls, {"https://127.0.0.1/feed.xml", ""});
         Start();
     }
     RuntimeTimeZone zone;
     DayFormatter formatter;
-    bool Publish(const FeedResult& r) { return engine.OnFeed(r, StopSignal::Never()); }
-    std::vector<std::u16string> Shown() {
-        std::vector<std::u16string> out;
-        for (int32_t i = 0; i < playback.Messages().Count(); ++i) out.push_back(playback.Messages()[i].displayText.ToU16());
-        return out;
+    std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3);
+    bool Publish(const FeedResult& r) { return Answer(r); }
+    // A run of the refresh timer, as a frame starts it once the deadline has passed.
+    void TimerRun() {
+        const int32_t minutes = S().AutoUpdate;
+        if (minutes == 0) engine.Set(&TickerSettings::AutoUpdate, 1);
+        engine.StopLine();
+        services.now += 60 * (minutes ? minutes : 1);
+        const size_t before = services.downloads.size();
+        ProcessFrame(frame.data());
+        ASSERT_EQ(services.downloads.size(), before + 1);
+        ASSERT_FALSE(services.userRuns.back());
+        if (minutes == 0) engine.Set(&TickerSettings::AutoUpdate, 0);
     }
-
 };
 
 TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAnEmptyBandShowsWhy) {
@@ -51,31 +59,32 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
                                                     << (newsOnAir ? ", news on air" : ", empty list") << ", Repeat "
                                                     << repeat);
                     engine.Set(&TickerSettings::Repeat, 0);
-                    playback.StartPlayback(RunBy::User);
+                    engine.StartLine();
                     if (newsOnAir) {
                         ASSERT_TRUE(Publish(FeedResult::Read({{u"", u"Старая новость", u""}}, zone, formatter)));
                     } else {
-                        LockGuard guard(lock);
-                        playback.ClearMessagesLocked();
+                        // The feed chosen again on a running line: it starts empty.
+                        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
                     }
-                    store.live.LastUpdate = 77;
+                    engine.Set(&TickerSettings::LastUpdate, 77);
                     engine.Set(&TickerSettings::Repeat, repeat);
-                    playback.StartPlayback(userRun ? RunBy::User : RunBy::Timer);
+                    if (userRun) engine.StartLine();
+                    else TimerRun();
                     ASSERT_TRUE(Publish(k.result));
-                    EXPECT_EQ(store.live.LastUpdate, 77u);
+                    EXPECT_EQ(S().LastUpdate, 77u);
                     // A failure with nothing on air yet is told even on a timer run:
                     // there is no news for it to replace.
                     const bool failure = k.result.kind == FeedResult::Failed;
                     if (userRun || (failure && !newsOnAir)) {
                         EXPECT_EQ(Shown(), std::vector<std::u16string>{k.notice});
-                        EXPECT_EQ(store.live.LineOn, 1u);
+                        EXPECT_EQ(S().LineOn, 1u);
                     } else if (newsOnAir && repeat == 0) {
                         EXPECT_EQ(Shown(), news);  // the previous messages run once more
-                        EXPECT_EQ(store.live.LineOn, 1u);
-                        EXPECT_EQ(playback.State().contentReady, true);
-                        EXPECT_EQ(int32_t(Segments().size()), 1);
+                        EXPECT_EQ(S().LineOn, 1u);
+                        EXPECT_TRUE(Now().contentReady);
+                        EXPECT_EQ(Runs().size(), 1u);
                     } else {
-                        EXPECT_EQ(store.live.LineOn, 0u);  // the run ends; no notice replaced anything
+                        EXPECT_EQ(S().LineOn, 0u);  // the run ends; no notice replaced anything
                         EXPECT_EQ(Shown(), newsOnAir ? news : std::vector<std::u16string>{});
                     }
                 }
@@ -85,22 +94,14 @@ TEST_F(Refresh, ATimerRunThatFailsOrFindsNothingNewKeepsTheNewsOnAirAUserRunOrAn
 }
 
 TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
-    playback.StartPlayback(RunBy::User);  // hot key, dialog
-    playback.StartPlayback(RunBy::Timer);
-    // The deadline passes and the pass ends: the next frame starts a timer run.
-    store.live.AutoUpdate = 1;
+    engine.StartLine();  // hot key, dialog
+    TimerRun();
+    // The deadline passes while the news is on air: the next frame starts a
+    // refresh that downloads while the pass goes on.
+    engine.Set(&TickerSettings::AutoUpdate, 1);
     engine.Set(&TickerSettings::Speed, 50);
-    playback.ArmAutoUpdate();
-    MessageList items;
-    TickerMessage m;
-    m.displayText = u"news";
-    items.Add(m);
-    {
-        LockGuard guard(lock);
-        playback.PublishLocked(items);
-    }
+    ASSERT_TRUE(Publish(FeedResult::Read({{u"", u"news", u""}}, zone, formatter)));
     services.now += 61;
-    std::vector<uint8_t> frame(768 * 576 * 3);
     for (int i = 0; i < 500 && services.downloads.size() < 3; ++i) ProcessFrame(frame.data());
     Start();  // with AutoUpdate set: a timer run too
     EXPECT_EQ(services.userRuns, (std::vector<bool>{true, false, false, false}));
@@ -109,11 +110,10 @@ TEST_F(Refresh, TheDownloaderHearsWhoStartedTheRun) {
 // A running line's refresh (Repeat 0): the download runs while the pass goes
 // on, and the band is drawn in every frame across it.
 struct RefreshAhead : Refresh {
-    std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3);
     int framesWithoutBand = 0;
     RefreshAhead() {
         engine.Set(&TickerSettings::Speed, 50);
-        store.live.AutoUpdate = 1;
+        engine.Set(&TickerSettings::AutoUpdate, 1);
         services.now = 1320710400;  // 2011-11-08, after the items' dates
         Start();  // an automatic run: the first download
         EXPECT_TRUE(Publish(News(u"Старая новость", "Sun, 06 Nov 2011 09:00:00 GMT")));
@@ -127,7 +127,8 @@ struct RefreshAhead : Refresh {
         std::fill(frame.begin(), frame.end(), uint8_t(0));
         ProcessFrame(frame.data());
         framesWithoutBand += std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; });
-        return Segments().size() == 1 && Segments()[0].x == 768;
+        const auto runs = Runs();
+        return runs.size() == 1 && runs[0].x == 768;
     }
     int FramesToPassStart() {
         int n = 1;
@@ -135,9 +136,10 @@ struct RefreshAhead : Refresh {
         return n;
     }
     void StartRefresh() {
+        const size_t before = services.downloads.size();
         services.now += 61;
         Frame();
-        ASSERT_TRUE(playback.State().refreshing);
+        ASSERT_EQ(services.downloads.size(), before + 1);
     }
 };
 
@@ -145,31 +147,27 @@ TEST_F(RefreshAhead, TheNewListWaitsForThePassToEndThenTakesOverAsTheNextPassWou
     const size_t downloads = services.downloads.size();
     services.callsUnderLock = 0;
     StartRefresh();
-    EXPECT_EQ(services.downloads.size(), downloads + 1);
     EXPECT_EQ(services.userRuns.back(), false) << "asked only if changed";
-    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 60);
     FramesToPassStart();  // a slow server: the pass runs again meanwhile
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "});
-    const uint64_t lastUpdate = store.live.LastUpdate;
+    const uint64_t lastUpdate = S().LastUpdate;
 
     ASSERT_TRUE(Publish(News(u"Свежая новость", "Mon, 07 Nov 2011 09:00:00 GMT")));
-    EXPECT_FALSE(playback.State().refreshing);
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "}) << "the pass on air is not cut";
-    EXPECT_EQ(store.live.LastUpdate, lastUpdate);
+    EXPECT_EQ(S().LastUpdate, lastUpdate);
     services.now += 61;  // a refresh falls due while the list waits: it waits too
-    for (int i = 0; i < 5 && playback.Segments().empty(); ++i) Frame();
-    const int32_t x = Segments()[0].x;
+    for (int i = 0; i < 5 && Runs().empty(); ++i) Frame();
+    const int32_t x = Runs()[0].x;
     EXPECT_EQ(services.downloads.size(), downloads + 1);
     Frame();
-    EXPECT_EQ(Segments()[0].x, x - 100) << "the old pass goes on";
+    EXPECT_EQ(Runs()[0].x, x - 100) << "the old pass goes on";
 
     FramesToPassStart();
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Свежая новость  "});
-    EXPECT_GT(store.live.LastUpdate, lastUpdate);
-    EXPECT_EQ(playback.Messages()[0].stamp, store.live.LastUpdate);
+    EXPECT_EQ(S().LastUpdate, StampFromFields({2011, 11, 7, 9, 0, 0}));
     Frame();  // the refresh that waited starts now
     EXPECT_EQ(services.downloads.size(), downloads + 2);
-    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(S().LineOn, 1u);
     EXPECT_EQ(framesWithoutBand, 0);
     EXPECT_EQ(services.callsUnderLock, 0);
 }
@@ -181,17 +179,21 @@ TEST_F(RefreshAhead, NothingNewOrAFailureLetsThePassRunAgainAndAUserRunStillShow
         SCOPED_TRACE(r.kind);
         StartRefresh();
         ASSERT_TRUE(Publish(r));
-        EXPECT_FALSE(playback.State().refreshing);
-        EXPECT_FALSE(playback.State().listWaiting);
         FramesToPassStart();
         EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Старая новость  "});
-        EXPECT_EQ(store.live.LineOn, 1u);
+        EXPECT_EQ(S().LineOn, 1u);
     }
     EXPECT_EQ(framesWithoutBand, 0);
-    // The user starts a run while a refresh is under way: what comes is the user's.
+    // The user starts a run while a refresh is under way: what the refresh
+    // brings belongs to the run before, and what comes next is the user's.
     StartRefresh();
-    playback.StartPlayback(RunBy::User);
-    EXPECT_FALSE(playback.State().refreshing);
+    const FeedFetch refresh = services.fetches.back();
+    engine.StartLine();
+    Bulletin late;
+    ASSERT_TRUE(BulletinOfFeed(News(u"Поздняя", "Mon, 07 Nov 2011 09:00:00 GMT"), refresh.feed, refresh.run,
+                               StopSignal::Never(), late));
+    EXPECT_TRUE(engine.Desk().Offer(late, StopSignal::Never()));
+    EXPECT_FALSE(Now().contentReady);
     ASSERT_TRUE(Publish(FeedResult::Failure(kNoticeBadFeed)));
     EXPECT_EQ(Shown(), std::vector<std::u16string>{u"Ошибка на странице RSS-ленты"});
 }
@@ -205,14 +207,14 @@ TEST_F(RefreshAhead, CountedRunsAndAnOpenDialogRefreshAsBefore) {
     OpenDialog(false);
     Frame();
     EXPECT_EQ(services.downloads.size(), downloads + 1);
-    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(S().LineOn, 1u);
     ASSERT_TRUE(Publish(FeedResult::Unchanged()));
 
     // A counted run is not refreshed while it runs: it ends after its
     // passes, and the refresh begins a new run with nothing on the band
     // until its content is ready.
     engine.Set(&TickerSettings::Repeat, 2);
-    playback.StartPlayback(RunBy::Timer);
+    TimerRun();
     ASSERT_TRUE(Publish(News(u"Старая новость", "Sun, 06 Nov 2011 09:00:00 GMT")));
     services.now += 61;
     int passes = 1;
@@ -220,9 +222,8 @@ TEST_F(RefreshAhead, CountedRunsAndAnOpenDialogRefreshAsBefore) {
     EXPECT_EQ(passes, 2) << "the refresh waited for the counted passes";
     // The frame that ended the run began the refresh's.
     EXPECT_EQ(services.downloads.size(), downloads + 3);
-    EXPECT_EQ(store.live.LineOn, 1u);
-    EXPECT_FALSE(playback.State().contentReady);
-    EXPECT_FALSE(playback.State().refreshing);
+    EXPECT_EQ(S().LineOn, 1u);
+    EXPECT_FALSE(Now().contentReady);
 }
 
 TEST(OpenFailures, CertificateProblemsAreToldApartFromOtherFailures) {

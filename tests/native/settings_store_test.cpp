@@ -20,7 +20,8 @@ const char kDefaultFile[] =
     "FontStrikeOut=0\r\nFontCharSet=1\r\nFontQuality=4\r\nTextColor=12632256\r\nBackColor=6316128\r\n"
     "TextOpacity=90\r\nBackOpacity=80\r\nStrIdx=0\r\nFileIdx=0\r\nURLIdx=0\r\nShadowOffset=5\r\nInterlace=1\r\n"
     "Speed=4\r\nRepeat=0\r\nStartHotKey=0\r\nStringSource=0\r\nDate=1\r\nTime=1\r\nTitle=1\r\nDescription=0\r\n"
-    "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\n";
+    "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\nAllFeeds=0\r\nSourceLabel=0\r\nMaxAge=0\r\n"
+    "AnnounceEvery=0\r\nUrgentTextColor=16777215\r\nUrgentBackColor=192\r\nUrgentRepeat=3\r\n";
 
 struct Fixture : ::testing::Test {
     TempDir dir;
@@ -91,8 +92,10 @@ TEST_F(SettingsFile, EveryKeyOffItsDefaultSavesBackToTheSameBytes) {
         "BackColor=255\r\nTextOpacity=150\r\nBackOpacity=-1\r\nStrIdx=2\r\nFileIdx=-3\r\nURLIdx=1000\r\n"
         "ShadowOffset=101\r\nInterlace=0\r\nSpeed=-9\r\nRepeat=1000\r\nStartHotKey=629\r\nStringSource=7\r\n"
         "Date=0\r\nTime=0\r\nTitle=0\r\nDescription=1\r\nLatestNews=1\r\nAutoUpdate=-5\r\n"
-        "LastUpdate=18446744073709551615\r\nLastURL=http://127.0.0.1/a?b=c\r\n"
-        "Str_000=one\r\nStr_001=two\r\nFile_000=C:\\news.txt\r\nURL_000=http://127.0.0.1/feed\r\n";
+        "LastUpdate=18446744073709551615\r\nLastURL=http://127.0.0.1/a?b=c\r\nAllFeeds=1\r\nSourceLabel=1\r\n"
+        "MaxAge=9000\r\nAnnounceEvery=-1\r\nUrgentTextColor=0\r\nUrgentBackColor=65535\r\nUrgentRepeat=0\r\n"
+        "Str_000=one\r\nStr_001=two\r\nFile_000=C:\\news.txt\r\nURL_000=http://127.0.0.1/feed\r\n"
+        "LastUpdate_000=130000000000000000\r\nURL_001=http://127.0.0.1/other\r\n";
     Load(file);
     EXPECT_EQ(Save(), file);
     // The values as the engine reads them: loaded as they stand, not clamped.
@@ -101,6 +104,31 @@ TEST_F(SettingsFile, EveryKeyOffItsDefaultSavesBackToTheSameBytes) {
     EXPECT_EQ(store.live.StringSource, 7);
     EXPECT_EQ(store.live.AutoUpdate, -5);
     EXPECT_EQ(store.live.FontCharSet, 204);
+    EXPECT_EQ(StampOf(store, 0), 130000000000000000ull);
+    EXPECT_EQ(StampOf(store, 1), 0u);
+}
+
+// Each feed's own stamp stays with its address as the list is edited, and
+// a stamp that has lost its address is not saved.
+TEST_F(SettingsFile, FeedStampsFollowTheirAddresses) {
+    Load("[PluginSettings]\r\nURL_000=http://a/\r\nLastUpdate_000=11\r\nURL_001=http://b/\r\n"
+         "LastUpdate_001=22\r\nLastUpdate_005=55\r\n");
+    EXPECT_EQ(StampOf(store, 0), 11u);
+    EXPECT_EQ(StampOf(store, 1), 22u);
+    EXPECT_EQ(StampOf(store, 5), 0u) << "no address, no stamp";
+    ReplaceUrls(store, {"http://new/", "http://b/", "http://a/", ""});
+    EXPECT_EQ(StampOf(store, 0), 0u);
+    EXPECT_EQ(StampOf(store, 1), 22u);
+    EXPECT_EQ(StampOf(store, 2), 11u);
+    SetStampOf(store, 0, 33);
+    SetStampOf(store, 3, 44);  // the empty last entry takes none
+    ReplaceUrls(store, {"http://new/", "http://a/", ""});
+    const std::string saved = Save();
+    EXPECT_NE(saved.find("URL_000=http://new/\r\nLastUpdate_000=33\r\nURL_001=http://a/\r\nLastUpdate_001=11\r\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_EQ(saved.find("=22"), std::string::npos);
+    EXPECT_EQ(saved.find("=44"), std::string::npos);
 }
 
 TEST_F(SettingsFile, ListsEndAtTheFirstMissingOrEmptyKey) {

@@ -1,7 +1,7 @@
 // Frames on one thread, starts, stops, source switches and font rebuilds on
-// another, as the host's video and user-interface threads do, and a file
-// watcher handing new lists on a third. Run under
-// ThreadSanitizer by the test command.
+// another, as the host's video and user-interface threads do, a file
+// watcher handing new lists on a third, and feeds and urgent lines offered
+// on a fourth. Run under ThreadSanitizer by the test command.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine_fixture.h"
+#include "feed_fixtures.h"
 #include "test_files.h"
 
 namespace {
@@ -21,9 +22,11 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     WriteBytes(dir.File("a.txt"), text);
     f.engine.SetList(ContentList::Strings, {"the first string", "the second string", ""});
     f.engine.SetList(ContentList::Files, {dir.File("a.txt"), ""});
+    f.engine.SetList(ContentList::Urls, {"http://127.0.0.1/a", "http://127.0.0.1/b", ""});
+    f.engine.Set(&TickerSettings::AnnounceEvery, 1);
     f.engine.Set(&TickerSettings::Speed, 30);
     f.Start(720, 576, kFormatYuy2);
-    f.playback.StartPlayback(RunBy::User);
+    f.engine.StartLine();
 
     std::atomic<bool> stop{false};
     std::atomic<long> frames{0}, actions{0};
@@ -37,23 +40,42 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     });
     std::thread watcher([&] {
         for (int n = 0; !stop; ++n) {
-            MessageList fresh;
+            Bulletin saved;
+            saved.from = Bulletin::From::TextFile;
             TickerMessage m;
             m.displayText = u"saved " + std::u16string(size_t(n % 40), u'x');
-            fresh.Add(m);
-            f.playback.OnFileRead(fresh, StopSignal::Never());
+            saved.messages.Add(m);
+            f.engine.Desk().Offer(saved, StopSignal::Never());
             std::this_thread::sleep_for(std::chrono::microseconds(700));
+        }
+    });
+    std::thread producers([&] {
+        RuntimeTimeZone zone;
+        PlainFormatter formatter;
+        for (int n = 0; !stop; ++n) {
+            if (n % 3 == 0) f.engine.OfferUrgent(u"urgent " + std::u16string(size_t(n % 7), u'!'), 1 + n % 2);
+            // Whatever the run is now: a bulletin for the last fetch of either feed.
+            FeedFetch fetch;
+            {
+                std::lock_guard<std::mutex> guard(f.services.fetchesMutex);
+                if (!f.services.fetches.empty()) fetch = f.services.fetches.back();
+            }
+            Bulletin b;
+            const FeedResult r = FeedResult::Read({{u"", u"item " + std::u16string(size_t(n % 5), u'x'), u""}}, zone, formatter);
+            if (BulletinOfFeed(r, fetch.feed, fetch.run, StopSignal::Never(), b)) f.engine.Desk().Offer(b, StopSignal::Never());
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
     });
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
         switch (i % 6) {
-        case 0: f.playback.StopPlayback(true); break;
-        case 1:  // the dialog's source radios and string list
-            f.engine.Set(&TickerSettings::StringSource, (i / 6) % 2);
+        case 0: f.engine.StopLine(); break;
+        case 1:  // the dialog's source radios, string list and feeds
+            f.engine.Set(&TickerSettings::StringSource, (i / 6) % 3);
             f.engine.Set(&TickerSettings::StrIdx, (i / 12) % 2);
+            f.engine.Set(&TickerSettings::AllFeeds, (i / 18) % 2);
             break;
-        case 2: f.playback.StartPlayback(RunBy::User); break;
+        case 2: f.engine.StartLine(); break;
         case 3: {  // the font dialog and the size buttons
             FontSpec font = FontSpecFrom(f.engine.Settings());
             font.height = -20 - (i % 30);
@@ -70,6 +92,7 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     stop = true;
     video.join();
     watcher.join();
+    producers.join();
     std::printf("stress: %ld frames and %ld interface actions in 3 s\n", frames.load(), actions.load());
     EXPECT_GT(frames.load(), 10);
     EXPECT_GT(actions.load(), 100);

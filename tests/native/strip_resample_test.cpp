@@ -154,16 +154,16 @@ struct Engines : ::testing::Test {
             e->engine.Set(&TickerSettings::Speed, speed);
             e->engine.Set(&TickerSettings::Interlace, interlace);
             e->Start(w, h, format);
-            e->playback.StartPlayback(RunBy::User);
+            e->engine.StartLine();
         }
-        direct.Frames().Blender().UseStripCache(false);
+        direct.engine.UseStrips(false);
         std::vector<uint8_t> a = NoiseFrame(Bytes(w, h, format), 5), b = a;
         for (int i = 0; i < frames; ++i) {
             cached.ProcessFrame(a.data());
             direct.ProcessFrame(b.data());
             ASSERT_EQ(a, b) << w << "x" << h << " speed " << speed << " frame " << i;
         }
-        EXPECT_GT(cached.Frames().Blender().Stats().fields, frames / 2);
+        EXPECT_GT(cached.engine.Counts().resampled.fields, frames / 2);
     }
 };
 

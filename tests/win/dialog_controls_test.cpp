@@ -144,7 +144,7 @@ TEST_F(Edits, EnterAcceptsAValueInRangeAndRejectsOthersWithABalloon) {
     Open();
     Type(IDC_TEXT_OPACITY, L"150");
     Enter(IDC_TEXT_OPACITY);
-    EXPECT_EQ(store.live.TextOpacity, 90);
+    EXPECT_EQ(S().TextOpacity, 90);
     EXPECT_EQ(TextOf(Item(IDC_TEXT_OPACITY)), L"150");
     DWORD start = 0, end = 0;
     SendMessageW(Item(IDC_TEXT_OPACITY), EM_GETSEL, WPARAM(&start), LPARAM(&end));
@@ -169,16 +169,16 @@ TEST_F(Edits, EnterAcceptsAValueInRangeAndRejectsOthersWithABalloon) {
 
     Type(IDC_TEXT_OPACITY, L"007");
     Enter(IDC_TEXT_OPACITY);
-    EXPECT_EQ(store.live.TextOpacity, 7);
+    EXPECT_EQ(S().TextOpacity, 7);
     EXPECT_EQ(TextOf(Item(IDC_TEXT_OPACITY)), L"7");
     EXPECT_EQ(LOWORD(SendMessageW(Item(IDC_TEXT_OPACITY_SPIN), UDM_GETPOS, 0, 0)), 7);
     Type(IDC_REPEAT, L"");  // empty is not a number
     Enter(IDC_REPEAT);
-    EXPECT_EQ(store.live.Repeat, 0);
+    EXPECT_EQ(S().Repeat, 0);
     EXPECT_NE(VisibleBalloon(), nullptr);
     Type(IDC_REPEAT, L"12x");  // trailing junk is refused
     Enter(IDC_REPEAT);
-    EXPECT_EQ(store.live.Repeat, 0);
+    EXPECT_EQ(S().Repeat, 0);
 }
 
 TEST_F(Edits, TheBalloonGoesWhenTheDialogMovesAndAfterFourSeconds) {
@@ -206,8 +206,8 @@ TEST_F(Edits, LeavingAnInvalidEditWithinTheDialogTakesTheFocusBackButNotFromAnot
     SetFocus(Item(IDC_BACK_OPACITY));
     Pump(50);
     EXPECT_EQ(GetFocus(), Item(IDC_REPEAT)) << "the focus came back, and the other edit did not fight for it";
-    EXPECT_EQ(store.live.Repeat, 0);
-    EXPECT_EQ(store.live.BackOpacity, 80);
+    EXPECT_EQ(S().Repeat, 0);
+    EXPECT_EQ(S().BackOpacity, 80);
     EXPECT_NE(VisibleBalloon(), nullptr);
     SetFocus(host);  // another window than the dialog's
     Pump(50);
@@ -217,7 +217,7 @@ TEST_F(Edits, LeavingAnInvalidEditWithinTheDialogTakesTheFocusBackButNotFromAnot
     SetFocus(Item(IDC_SPEED));
     Pump(30);
     EXPECT_EQ(GetFocus(), Item(IDC_SPEED));
-    EXPECT_EQ(store.live.Repeat, 4);
+    EXPECT_EQ(S().Repeat, 4);
 
     const LRESULT before = SendMessageW(Item(IDC_SHADOW), WM_GETTEXTLENGTH, 0, 0);
     SendMessageW(Item(IDC_SHADOW), WM_CHAR, 'a', 0);  // digits only
@@ -244,10 +244,15 @@ struct Pickers : Dialog {
         t.join();
         Pump();
     }
+    void UseFace(const char* face) {
+        FontSpec font = FontSpecFrom(engine.Settings());
+        font.faceName = face;
+        engine.SetFont(font);
+    }
 };
 
 TEST_F(Pickers, ApplyShowsANewFaceLiveAndCancelRestoresOnlyTheFont) {
-    store.live.FontName = "Liberation Sans";
+    UseFace("Liberation Sans");
     Open();
     bool disabled = false;
     std::string applied;
@@ -263,24 +268,24 @@ TEST_F(Pickers, ApplyShowsANewFaceLiveAndCancelRestoresOnlyTheFont) {
     });
     EXPECT_TRUE(disabled) << "the font dialog is owned by the settings dialog";
     EXPECT_EQ(applied, "Liberation Serif");
-    EXPECT_EQ(store.live.FontName, "Liberation Sans");
-    EXPECT_EQ(store.live.LineOn, 1u) << "Cancel undoes the font only";
-    EXPECT_EQ(store.live.Speed, 8);
+    EXPECT_EQ(S().FontName, "Liberation Sans");
+    EXPECT_EQ(S().LineOn, 1u) << "Cancel undoes the font only";
+    EXPECT_EQ(S().Speed, 8);
 }
 
 TEST_F(Pickers, OkWithALargeFontStoresItsHeightAndYPlusThenDoesNothing) {
-    store.live.FontName = "Liberation Sans";
+    UseFace("Liberation Sans");
     Open();
     ClickAndDrive(IDC_FONT, [&](HWND box, bool) {
         SetWindowTextW(GetDlgItem(box, 0x472), L"72");  // points: 96 pixels at 96 dpi
         SendMessageW(box, WM_COMMAND, MAKEWPARAM(0x472, CBN_EDITCHANGE), LPARAM(GetDlgItem(box, 0x472)));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(store.live.FontSize, -96);
+    EXPECT_EQ(S().FontSize, -96);
     SendMessageW(dialogWindow.Window(), WM_AUTOREPEAT, IDC_FONT_LARGER, 0);
-    EXPECT_EQ(store.live.FontSize, -96);
+    EXPECT_EQ(S().FontSize, -96);
     SendMessageW(dialogWindow.Window(), WM_AUTOREPEAT, IDC_FONT_SMALLER, 0);
-    EXPECT_EQ(store.live.FontSize, -95);
+    EXPECT_EQ(S().FontSize, -95);
 }
 
 TEST_F(Pickers, ColourOkTakesTheColourAndCancelChangesNothing) {
@@ -291,13 +296,72 @@ TEST_F(Pickers, ColourOkTakesTheColourAndCancelChangesNothing) {
         SetDlgItemTextW(box, 708, L"0");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(store.live.TextColor, 0x0000FFu);
-    const uint32_t back = store.live.BackColor;
+    EXPECT_EQ(S().TextColor, 0x0000FFu);
+    const uint32_t back = S().BackColor;
     ClickAndDrive(IDC_BACK_COLOR, [&](HWND box, bool) {
         SetDlgItemTextW(box, 706, L"1");
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(store.live.BackColor, back);
+    EXPECT_EQ(S().BackColor, back);
+    ClickAndDrive(IDC_URGENT_BACK_COLOR, [&](HWND box, bool) {
+        SetDlgItemTextW(box, 706, L"0");
+        SetDlgItemTextW(box, 707, L"128");
+        SetDlgItemTextW(box, 708, L"0");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(S().UrgentBackColor, 0x008000u);
+    EXPECT_EQ(S().UrgentTextColor, 0xFFFFFFu);
+}
+
+// The "Новости" and "Срочно" groups: their check boxes and numbers reach the
+// settings, and "В эфир" puts the typed line on air at once, whatever the
+// source.
+TEST_F(Edits, TheNewsAndUrgentGroupsEditTheirSettingsAndSendTheLine) {
+    HWND window = Open();
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_LE(r.right - r.left, 1024);
+    EXPECT_LE(r.bottom - r.top, 768);
+    for (int id : {IDC_ALL_FEEDS, IDC_SOURCE_LABEL, IDC_MAX_AGE, IDC_ANNOUNCE})
+        EXPECT_FALSE(IsWindowEnabled(Item(id))) << id << ": for the feeds only";
+    for (int id : {IDC_URGENT_TEXT, IDC_URGENT_SEND, IDC_URGENT_REPEAT, IDC_URGENT_BACK_COLOR})
+        EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
+    Click(IDC_SOURCE_RSS);
+    Click(IDC_ALL_FEEDS);
+    Click(IDC_SOURCE_LABEL);
+    EXPECT_EQ(S().AllFeeds, 1u);
+    EXPECT_EQ(S().SourceLabel, 1u);
+    Type(IDC_MAX_AGE, L"8760");  // four digits, no thousands separator
+    Enter(IDC_MAX_AGE);
+    EXPECT_EQ(S().MaxAge, 8760);
+    EXPECT_EQ(TextOf(Item(IDC_MAX_AGE)), L"8760");
+    Type(IDC_MAX_AGE, L"9999");
+    Enter(IDC_MAX_AGE);
+    EXPECT_EQ(S().MaxAge, 8760);
+    EXPECT_NE(VisibleBalloon(), nullptr);
+    SendMessageW(Item(IDC_MAX_AGE), WM_KEYDOWN, VK_ESCAPE, 0);
+    Type(IDC_ANNOUNCE, L"5");
+    Enter(IDC_ANNOUNCE);
+    EXPECT_EQ(S().AnnounceEvery, 5);
+    Type(IDC_URGENT_REPEAT, L"0");  // at least one showing
+    Enter(IDC_URGENT_REPEAT);
+    EXPECT_EQ(S().UrgentRepeat, 3);
+    Type(IDC_URGENT_REPEAT, L"2");
+    Enter(IDC_URGENT_REPEAT);
+    EXPECT_EQ(S().UrgentRepeat, 2);
+
+    Click(IDC_URGENT_SEND);  // nothing typed: nothing sent
+    EXPECT_TRUE(engine.Status().urgent.empty());
+    Type(IDC_URGENT_TEXT, L"Срочно: \"тест\" & 🔥");
+    Click(IDC_URGENT_SEND);
+    const LineStatus status = engine.Status();
+    ASSERT_EQ(status.urgent.size(), 1u);
+    EXPECT_EQ(status.urgent[0].state, UrgentState::Waiting);
+    EXPECT_TRUE(status.running) << "a stopped line runs the urgent line alone";
+    EXPECT_EQ(S().LineOn, 0u);
+    std::vector<uint8_t> frame(768 * 576 * 3);
+    ProcessFrame(frame.data());
+    EXPECT_EQ(Now().runs.at(0).text, u"Срочно: \"тест\" & 🔥");
 }
 
 }  // namespace

@@ -33,10 +33,10 @@ struct Dialog : ::testing::Test, EngineFixture {
     SettingsDialog dialogWindow{engine};
     Dialog() {
         dialogWindow.SetModule(resources);
-        store.strings = {Ansi(L"первая"), Ansi(L"вторая"), ""};
-        store.files = {"C:\\news.txt", ""};
-        store.urls = {"http://127.0.0.1/rss.xml", ""};
-        store.live.StrIdx = 1;
+        engine.SetList(ContentList::Strings, {Ansi(L"первая"), Ansi(L"вторая"), ""});
+        engine.SetList(ContentList::Files, {"C:\\news.txt", ""});
+        engine.SetList(ContentList::Urls, {"http://127.0.0.1/rss.xml", ""});
+        engine.Set(&TickerSettings::StrIdx, 1);
     }
     ~Dialog() override {
         dialogWindow.Close();

@@ -22,9 +22,9 @@ TEST(DialogLink, RunStateAndSourcePostsArriveAsTheDialogsMessage) {
     ASSERT_NE(window, nullptr);
     DialogWindowSink sink;
     sink.SetWindow(window);
-    f.store.strings = {"one", ""};
-    f.store.live.Repeat = 1;
-    f.store.live.Speed = 400;
+    f.engine.SetList(ContentList::Strings, {"one", ""});
+    f.engine.Set(&TickerSettings::Repeat, 1);
+    f.engine.Set(&TickerSettings::Speed, 400);
     f.Start();
     f.engine.ConnectDialog(&sink);
     f.engine.StartLine();

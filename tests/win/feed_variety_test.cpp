@@ -123,14 +123,15 @@ TEST(FeedVariety, AtomTitlesAreTextOrMarkupByTheirType) {
          {u"<b>Теги</b> как написаны &amp; R&D", u"Жирный «html»", u"XHTML жирный <тег>", u"Содержание вместо заголовка"}},
         {"atom03_titles.xml", {u"<b> простой 0.3", u"Экранированный 0.3 — html", u"text/html 0.3"}},
     };
-    FeedItemOptions titles;
+    DisplayOptions titles;
     titles.date = titles.time = false;
     for (const auto& c : cases) {
         const FeedParseResult r = ParseFeedFile(FeedFile(c.file));
         ASSERT_EQ(r.items.size(), c.onAir.size()) << c.file;
         for (size_t i = 0; i < r.items.size(); ++i) {
             TickerMessage m;
-            ASSERT_TRUE(BuildItemMessage(r.items[i], titles, ~0ull, WinTimeZone(), WinDateFormatter(), m)) << c.file << i;
+            ArticleOfItem(r.items[i], WinTimeZone(), WinDateFormatter(), m);
+            ASSERT_TRUE(ComposeArticle(titles, nullptr, m)) << c.file << i;
             EXPECT_EQ(m.displayText.ToU16(), c.onAir[i] + u"  ") << c.file << " " << i;
         }
     }

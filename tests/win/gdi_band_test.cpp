@@ -2,32 +2,40 @@
 // pixel for pixel, the shadow and the opacity levels.
 #include <gtest/gtest.h>
 
-#include "plugin/ticker_engine.h"
+#include "plugin/band_state.h"
 #include "render/gdi_text_renderer_win.h"
 #include "render/pixel_math.h"
-#include "tests/native/engine_fixture.h"
+#include "settings/ini_store.h"
+#include "tests/placed_runs.h"
 
 namespace {
 
-struct GdiBand : ::testing::Test, BasicEngineFixture<GdiTextRenderer, DibSectionAllocator> {
+// The band composed by itself, with the settings' defaults unless a test
+// changes them, from one run of `text` at `x`.
+struct GdiBand : ::testing::Test {
+    GdiTextRenderer renderer;
+    DibSectionAllocator allocator;
+    BandState band{renderer, allocator};
+    SettingsStore store;
+    PlacedRuns runs{renderer};
     GdiBand() {
-        engine.SetList(ContentList::Strings, {"Проверка шрифта Ag", ""});
+        IniStore none;
+        LoadSettings(none, store);
     }
-    void Start() {
-        FrameGeometry g;
-        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
-        engine.Start(g);
-        playback.StartPlayback(RunBy::User);
-        playback.Segments()[0].x = 5;
-        ComposeBand();
+    void Start(const std::u16string& text = u"Проверка шрифта Ag", int32_t x = 5) {
+        band.RebuildFontLocked(store.live);
+        band.AddSlotsLocked();
+        runs.runs = {{x, WideString(text), nullptr}};
+        band.ComposeLocked(store.live, &runs);
     }
+    const BandMetrics& Metrics() const { return band.Metrics(); }
 };
 
 TEST_F(GdiBand, DefaultFontMetrics) {
     Start();
-    EXPECT_EQ(Band().Metrics().gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
-    EXPECT_EQ(Band().Metrics().textHeight, 35);
-    EXPECT_EQ(Band().Metrics().shadowOffset, 2);  // MulDiv(35, 5, 100)
+    EXPECT_EQ(Metrics().gapWidth, 72);  // Arial -31 bold: eight blanks 72 x 35
+    EXPECT_EQ(Metrics().textHeight, 35);
+    EXPECT_EQ(Metrics().shadowOffset, 2);  // MulDiv(35, 5, 100)
     EXPECT_EQ(store.live.BandHeight, 37);
     char face[64] = {};
     HDC dc = CreateCompatibleDC(nullptr);
@@ -52,12 +60,12 @@ TEST_F(GdiBand, LongFaceNamesAreCutAndQualityIsAlwaysAntialiased) {
 }
 
 TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
-    engine.Set(&TickerSettings::TextColor, 0xFFFFFF);
-    engine.Set(&TickerSettings::TextOpacity, 100);
-    engine.Set(&TickerSettings::BackOpacity, 0);
-    engine.Set(&TickerSettings::ShadowOffset, 0);
+    store.live.TextColor = 0xFFFFFF;
+    store.live.TextOpacity = 100;
+    store.live.BackOpacity = 0;
+    store.live.ShadowOffset = 0;
     Start();
-    const SurfaceSlot& colour = Band().Surface().Slot(0);
+    const SurfaceSlot& colour = band.Surface().Slot(0);
     int inked = 0, partial = 0;
     for (int32_t y = 0; y < colour.used.bottom; ++y)
         for (int32_t x = 0; x < colour.used.right; ++x) {
@@ -74,13 +82,13 @@ TEST_F(GdiBand, ColourAndCoverageLayersAgree) {
 }
 
 TEST_F(GdiBand, ShadowAndOpacityLevels) {
-    engine.Set(&TickerSettings::TextColor, 0xC0C0C0);
-    engine.Set(&TickerSettings::TextOpacity, 50);
-    engine.Set(&TickerSettings::BackOpacity, 80);
-    engine.Set(&TickerSettings::ShadowOffset, 20);  // 7 pixels of 35
+    store.live.TextColor = 0xC0C0C0;
+    store.live.TextOpacity = 50;
+    store.live.BackOpacity = 80;
+    store.live.ShadowOffset = 20;  // 7 pixels of 35
     Start();
-    EXPECT_EQ(Band().Metrics().shadowOffset, 7);
-    const SurfaceSlot& colour = Band().Surface().Slot(0);
+    EXPECT_EQ(Metrics().shadowOffset, 7);
+    const SurfaceSlot& colour = band.Surface().Slot(0);
     const uint8_t* bg = colour.At(colour.used.right - 2, 1);
     EXPECT_EQ(bg[3], 204);
     EXPECT_EQ(bg[0], ScaleColor(0x606060, 80) & 0xFF);
@@ -101,22 +109,16 @@ namespace {
 // Long runs are drawn only where they reach the bitmap; what shows must be
 // exactly what drawing the whole run would show.
 TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
-    std::string shortText, longText;
-    for (int i = 0; i < 12; ++i) shortText += "Строка " + std::to_string(i) + " ";
+    std::u16string shortText, longText;
+    for (int i = 0; i < 12; ++i) shortText += u"Строка " + std::u16string(1, char16_t(u'0' + i % 10)) + u" ";
     longText = shortText;
-    while (longText.size() < 4000) longText += "хвост, которого не видно ";
+    while (longText.size() < 4000) longText += u"хвост, которого не видно ";
     std::vector<uint8_t> pixels[2];
     int k = 0;
-    for (const std::string* text : {&shortText, &longText}) {
-        engine.SetList(ContentList::Strings, {*text, ""});
-        FrameGeometry g;
-        g.frameWidth = 768, g.frameHeight = 576, g.pixelFormat = kFormatRgb24, g.cpuLevel = 6;
-        engine.Start(g);
-        store.live.LineSize = 300;
-        playback.StartPlayback(RunBy::User);
-        playback.Segments()[0].x = -250;  // the visible part lies well inside the short text
-        ComposeBand();
-        const SurfaceSlot& slot = Band().Surface().Slot(0);
+    store.live.LineSize = 300;
+    for (const std::u16string* text : {&shortText, &longText}) {
+        Start(*text, -250);  // the visible part lies well inside the short text
+        const SurfaceSlot& slot = band.Surface().Slot(0);
         for (int32_t y = 0; y < slot.used.bottom; ++y)
             pixels[k].insert(pixels[k].end(), slot.At(0, y), slot.At(0, y) + 300 * 4);
         ++k;

@@ -10,11 +10,11 @@
 namespace {
 
 TEST_F(Dialog, OpensCentredOnTheHostWithTheSettingsShown) {
-    store.live.Date = 0;
-    store.live.LatestNews = 1;
-    store.live.Speed = 6;
-    store.live.StringSource = int32_t(ContentSource::TextFile);
-    store.live.StartHotKey = 0x0341;  // Ctrl+Shift+A
+    engine.Set(&TickerSettings::Date, 0);
+    engine.Set(&TickerSettings::LatestNews, 1);
+    engine.Set(&TickerSettings::Speed, 6);
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::TextFile));
+    engine.Set(&TickerSettings::StartHotKey, 0x0341);  // Ctrl+Shift+A
     HWND window = Open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(TextOf(window), L"Mivra_Skimrow плагин");
@@ -63,7 +63,7 @@ TEST_F(Dialog, OpensCentredOnTheHostWithTheSettingsShown) {
     HWND tips = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), Find::ToolTip, LPARAM(&tips));
     ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 16);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 25);
 }
 
 TEST_F(Dialog, AStoredPositionIsKeptAndShowingAgainMakesNoSecondWindow) {
@@ -82,48 +82,47 @@ TEST_F(Dialog, AStoredPositionIsKeptAndShowingAgainMakesNoSecondWindow) {
 TEST_F(Dialog, ChecksCornersSliderAndSpinsWriteTheirSettings) {
     Open();
     Click(IDC_DATE);
-    EXPECT_EQ(store.live.Date, 0u);
+    EXPECT_EQ(S().Date, 0u);
     Click(IDC_DESCRIPTION);
-    EXPECT_EQ(store.live.Description, 1u);
+    EXPECT_EQ(S().Description, 1u);
     Click(IDC_INTERLACE);
-    EXPECT_EQ(store.live.Interlace, 0u);
+    EXPECT_EQ(S().Interlace, 0u);
 
-    store.live.LineSize = 768;
+    engine.Set(&TickerSettings::LineSize, 768);
     Click(IDC_TOP_LEFT);
-    EXPECT_EQ(store.live.LinePosX, 384);
-    EXPECT_EQ(store.live.LinePosY, store.live.BandHeight / 2);
+    EXPECT_EQ(S().LinePosX, 384);
+    EXPECT_EQ(S().LinePosY, S().BandHeight / 2);
 
     SendMessageW(Item(IDC_SPEED), TBM_SETPOS, TRUE, 7);
     SendMessageW(dialogWindow.Window(), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), LPARAM(Item(IDC_SPEED)));
     Pump();
-    EXPECT_EQ(store.live.Speed, 7);
+    EXPECT_EQ(S().Speed, 7);
     EXPECT_EQ(TextOf(Item(IDC_SPEED_TEXT)), L"7");
 
-    const int32_t height = store.live.BandHeight;
+    const int32_t height = S().BandHeight;
     SendMessageW(dialogWindow.Window(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 40), LPARAM(Item(IDC_SHADOW_SPIN)));
-    EXPECT_EQ(store.live.ShadowOffset, 40);
-    EXPECT_GT(store.live.BandHeight, height) << "the band was measured again";
+    EXPECT_EQ(S().ShadowOffset, 40);
+    EXPECT_GT(S().BandHeight, height) << "the band was measured again";
     SendMessageW(dialogWindow.Window(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 12), LPARAM(Item(IDC_REPEAT_SPIN)));
-    EXPECT_EQ(store.live.Repeat, 12);
+    EXPECT_EQ(S().Repeat, 12);
     EXPECT_EQ(TextOf(Item(IDC_REPEAT)), L"12");
     SendMessageW(dialogWindow.Window(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 3), LPARAM(Item(IDC_AUTO_UPDATE_SPIN)));
-    EXPECT_EQ(store.live.AutoUpdate, 3);
-    EXPECT_EQ(playback.State().autoUpdateDeadline, services.now + 180);
+    EXPECT_EQ(S().AutoUpdate, 3);
     SendMessageW(dialogWindow.Window(), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), LPARAM(Item(IDC_TEXT_OPACITY_SPIN)));
-    EXPECT_EQ(store.live.TextOpacity, 90) << "only SB_THUMBPOSITION is acted on";
+    EXPECT_EQ(S().TextOpacity, 90) << "only SB_THUMBPOSITION is acted on";
 }
 
 TEST_F(Dialog, PositionSizeAndFontButtonsMoveTheBandUnderTheLock) {
     Open();
-    store.live.LinePosX = 300;
-    store.live.FontSize = -49;
+    engine.Set(&TickerSettings::LinePosX, 300);
+    engine.Set(&TickerSettings::FontSize, -49);
     const long enters = lock.enters;
     SendMessageW(dialogWindow.Window(), WM_AUTOREPEAT, IDC_RIGHT, 8);
-    EXPECT_EQ(store.live.LinePosX, 308);
+    EXPECT_EQ(S().LinePosX, 308);
     Click(IDC_LEFT);  // a plain click is one step
-    EXPECT_EQ(store.live.LinePosX, 307);
+    EXPECT_EQ(S().LinePosX, 307);
     for (int i = 0; i < 3; ++i) SendMessageW(dialogWindow.Window(), WM_AUTOREPEAT, IDC_FONT_LARGER, 0);
-    EXPECT_EQ(store.live.FontSize, -50);
+    EXPECT_EQ(S().FontSize, -50);
     EXPECT_GT(lock.enters, enters);
 }
 
@@ -131,11 +130,11 @@ TEST_F(Dialog, StartStopAndSourceRadiosRestartTheLineAndTheIconFollows) {
     Open();
     Click(IDC_START_STOP);
     Pump();
-    EXPECT_EQ(store.live.LineOn, 1u);
+    EXPECT_EQ(S().LineOn, 1u);
     EXPECT_EQ(IconOf(IDC_START_STOP), Icon(IDI_STOP));
     Click(IDC_SOURCE_RSS);  // a running line restarts from the feed
     Pump();
-    EXPECT_EQ(store.live.StringSource, 2);
+    EXPECT_EQ(S().StringSource, 2);
     EXPECT_EQ(services.downloads, std::vector<std::string>{"http://127.0.0.1/rss.xml"});
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_URLS)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_STRINGS)));
@@ -145,19 +144,19 @@ TEST_F(Dialog, StartStopAndSourceRadiosRestartTheLineAndTheIconFollows) {
 
     // A counted line that ends by itself on the video thread.
     Click(IDC_SOURCE_STRINGS);
-    store.live.Repeat = 1;
-    store.live.Speed = 400;
+    engine.Set(&TickerSettings::Repeat, 1);
+    engine.Set(&TickerSettings::Speed, 400);
     Click(IDC_START_STOP);
     Click(IDC_START_STOP);
     Pump();
-    ASSERT_EQ(store.live.LineOn, 1u);
+    ASSERT_EQ(S().LineOn, 1u);
     std::thread video([&] {
         std::vector<uint8_t> frame(768 * 576 * 3);
         for (int i = 0; i < 100 && engine.LineOn(); ++i) ProcessFrame(frame.data());
     });
     video.join();
     Pump();
-    EXPECT_EQ(store.live.LineOn, 0u);
+    EXPECT_EQ(S().LineOn, 0u);
     EXPECT_EQ(IconOf(IDC_START_STOP), Icon(IDI_PLAY));
 }
 
@@ -172,28 +171,28 @@ TEST_F(Dialog, TypedComboTextAddsReplacesAndDeletesEntries) {
         Notify(IDC_STRINGS, code);
     };
     type(2, L"третья", CBN_DROPDOWN);
-    EXPECT_EQ(store.strings, (StringList{Ansi(L"первая"), Ansi(L"вторая"), Ansi(L"третья"), ""}));
-    EXPECT_EQ(store.live.StrIdx, 2);
+    EXPECT_EQ(engine.List(ContentList::Strings), (StringList{Ansi(L"первая"), Ansi(L"вторая"), Ansi(L"третья"), ""}));
+    EXPECT_EQ(S().StrIdx, 2);
     EXPECT_EQ(SendMessageW(strings, CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(SendMessageW(strings, CB_GETCURSEL, 0, 0), 2);
     type(0, L"", CBN_KILLFOCUS);
-    EXPECT_EQ(store.strings, (StringList{Ansi(L"вторая"), Ansi(L"третья"), ""}));
-    EXPECT_EQ(store.live.StrIdx, 2);
+    EXPECT_EQ(engine.List(ContentList::Strings), (StringList{Ansi(L"вторая"), Ansi(L"третья"), ""}));
+    EXPECT_EQ(S().StrIdx, 2);
     type(1, L"3", CBN_KILLFOCUS);
-    EXPECT_EQ(store.strings, (StringList{Ansi(L"вторая"), "3", ""}));
+    EXPECT_EQ(engine.List(ContentList::Strings), (StringList{Ansi(L"вторая"), "3", ""}));
     // An index past the list (a hand-edited file): the text is added, not lost.
     engine.Set(&TickerSettings::StrIdx, 40);
     SendMessageW(strings, CB_SETCURSEL, WPARAM(-1), 0);
     SetWindowTextW(strings, L"новая");
     Notify(IDC_STRINGS, CBN_DROPDOWN);
-    EXPECT_EQ(store.strings, (StringList{Ansi(L"вторая"), "3", Ansi(L"новая"), ""}));
-    EXPECT_EQ(store.live.StrIdx, 2);
+    EXPECT_EQ(engine.List(ContentList::Strings), (StringList{Ansi(L"вторая"), "3", Ansi(L"новая"), ""}));
+    EXPECT_EQ(S().StrIdx, 2);
     // A selection writes only the index.
     SendMessageW(Item(IDC_URLS), CB_SETCURSEL, 1, 0);
     Notify(IDC_URLS, CBN_SELCHANGE);
-    EXPECT_EQ(store.live.URLIdx, 1);
+    EXPECT_EQ(S().URLIdx, 1);
     Notify(IDC_URLS, CBN_DROPDOWN);
-    EXPECT_EQ(store.urls, (StringList{"http://127.0.0.1/rss.xml", ""}));
+    EXPECT_EQ(engine.List(ContentList::Urls), (StringList{"http://127.0.0.1/rss.xml", ""}));
 }
 
 TEST_F(Dialog, EnterAndEscapeCloseNothingCloseAndWmCloseDoAndReopeningKeepsTheState) {
@@ -210,9 +209,9 @@ TEST_F(Dialog, EnterAndEscapeCloseNothingCloseAndWmCloseDoAndReopeningKeepsTheSt
     Pump();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(engine.DialogOpen());
-    EXPECT_EQ(store.live.StartHotKey, 0x0242u);
-    EXPECT_EQ(store.live.DlgWndPosX, 33);
-    EXPECT_EQ(store.live.DlgWndPosY, 44);
+    EXPECT_EQ(S().StartHotKey, 0x0242u);
+    EXPECT_EQ(S().DlgWndPosX, 33);
+    EXPECT_EQ(S().DlgWndPosY, 44);
 
     dialogWindow.Show(host);
     Pump();
@@ -229,8 +228,8 @@ TEST_F(Dialog, EnterAndEscapeCloseNothingCloseAndWmCloseDoAndReopeningKeepsTheSt
 }
 
 TEST_F(Dialog, AChosenFileGoesBeforeTheEmptyEntryAndIsSelected) {
-    store.files = {""};
-    store.live.StringSource = int32_t(ContentSource::TextFile);
+    engine.SetList(ContentList::Files, {""});
+    engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::TextFile));
     HWND settings = Open();
     bool disabledUnder = false;
     std::wstring filter;
@@ -249,11 +248,12 @@ TEST_F(Dialog, AChosenFileGoesBeforeTheEmptyEntryAndIsSelected) {
     user.join();
     EXPECT_TRUE(disabledUnder) << "the file dialog is owned by the settings dialog";
     EXPECT_EQ(filter, L"Текстовые файлы (*.txt)");
-    ASSERT_EQ(store.files.size(), 2u);
+    const StringList files = engine.List(ContentList::Files);
+    ASSERT_EQ(files.size(), 2u);
     const std::string name = Ansi(L"\\новости.txt");
-    EXPECT_EQ(store.files[0].substr(store.files[0].size() - name.size()), name);
-    EXPECT_EQ(store.files[1], "");
-    EXPECT_EQ(store.live.FileIdx, 0);
+    EXPECT_EQ(files[0].substr(files[0].size() - name.size()), name);
+    EXPECT_EQ(files[1], "");
+    EXPECT_EQ(S().FileIdx, 0);
     EXPECT_EQ(SendMessageW(Item(IDC_FILES), CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(SendMessageW(Item(IDC_FILES), CB_GETCURSEL, 0, 0), 0);
 }
