@@ -20,7 +20,7 @@ const char kDefaultFile[] =
     "FontStrikeOut=0\r\nFontCharSet=1\r\nFontQuality=4\r\nTextColor=12632256\r\nBackColor=6316128\r\n"
     "TextOpacity=90\r\nBackOpacity=80\r\nStrIdx=0\r\nFileIdx=0\r\nURLIdx=0\r\nShadowOffset=5\r\nInterlace=1\r\n"
     "Speed=4\r\nRepeat=0\r\nStartHotKey=0\r\nStringSource=0\r\nDate=1\r\nTime=1\r\nTitle=1\r\nDescription=0\r\n"
-    "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\n";
+    "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\nControlPort=0\r\nControlKey=\r\nControlLan=0\r\n";
 
 struct Fixture : ::testing::Test {
     TempDir dir;
@@ -92,6 +92,7 @@ TEST_F(SettingsFile, EveryKeyOffItsDefaultSavesBackToTheSameBytes) {
         "ShadowOffset=101\r\nInterlace=0\r\nSpeed=-9\r\nRepeat=1000\r\nStartHotKey=629\r\nStringSource=7\r\n"
         "Date=0\r\nTime=0\r\nTitle=0\r\nDescription=1\r\nLatestNews=1\r\nAutoUpdate=-5\r\n"
         "LastUpdate=18446744073709551615\r\nLastURL=http://127.0.0.1/a?b=c\r\n"
+        "ControlPort=99999\r\nControlKey= k=\xEA y \r\nControlLan=2\r\n"
         "Str_000=one\r\nStr_001=two\r\nFile_000=C:\\news.txt\r\nURL_000=http://127.0.0.1/feed\r\n";
     Load(file);
     EXPECT_EQ(Save(), file);
