@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "render/text_renderer.h"
 #include "settings/ticker_settings.h"
@@ -26,6 +27,27 @@ FontSpec FontSpecFrom(const TickerSettings& s);
 enum class Nudge : int32_t { Left, Right, Up, Down, Narrower, Wider, FontSmaller, FontLarger };
 enum class Corner : int32_t { TopLeft, TopRight, BottomLeft, BottomRight };
 enum class ContentList : int32_t { Strings, Files, Urls };
+
+// What the control endpoint reports of the line (a copy, taken under the lock).
+enum class UrgentState : int32_t { Waiting, OnAir, Done, Replaced };
+struct UrgentStatus {
+    uint32_t id = 0;
+    UrgentState state = UrgentState::Waiting;
+};
+struct FeedStatus {
+    std::string address;       // as listed (the settings' code page)
+    std::string result;        // the last outcome in words: "ok", "not modified", "failed: <the notice>", "" before any
+    int64_t time = 0;          // calendar seconds of that outcome, 0 before any
+};
+struct LineStatus {
+    bool running = false;
+    ContentSource source = ContentSource::Strings;
+    bool allFeeds = false;
+    std::u16string onScreen;   // the text of the run entering or last entered the band; empty off air
+    int32_t items = 0;         // messages on air
+    std::vector<FeedStatus> feeds;
+    std::vector<UrgentStatus> urgent;  // the most recent first, a few
+};
 
 class TickerControl {
 public:
@@ -63,4 +85,13 @@ public:
     // units) on the band; empty between runs, off air, or for a message
     // without one. A copy: the caller opens it after the lock is released.
     virtual std::u16string LinkAt(int32_t x) = 0;
+
+    virtual LineStatus Status() = 0;
+    // Queues an urgent line (UTF-16, no control characters) shown `repeat`
+    // times (0: the UrgentRepeat setting); its id, or 0 when it was not taken.
+    virtual uint32_t OfferUrgent(const std::u16string& text, int32_t repeat) = 0;
+    // Replaces the string list's current entry (StrIdx), or adds one when that is
+    // the empty last entry; text in the settings' code page. A line running on
+    // the strings shows it from the pass end.
+    virtual void PutString(const std::string& text) = 0;
 };

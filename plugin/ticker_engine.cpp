@@ -2,9 +2,11 @@
 
 #include <tuple>
 
+#include "base/ansi_codec.h"
 #include "base/geometry.h"
 #include "base/saturate.h"
 #include "settings/band_geometry.h"
+#include "plugin/source_messages.h"
 #include "settings/ini_store.h"
 
 TickerEngine::TickerEngine(TickerLock& lock, EngineServices& services, TextRenderer& renderer,
@@ -203,4 +205,66 @@ std::u16string TickerEngine::LinkAt(int32_t x) {
         return messages[seg.messageIndex].link;
     }
     return std::u16string();
+}
+
+bool TickerEngine::OnFeed(const FeedResult& feed, const StopSignal& stop) {
+    if (!feeds_.Publish(feed, stop)) return false;
+    std::string result = feed.kind == FeedResult::Items         ? "ok"
+                         : feed.kind == FeedResult::NotModified ? "not modified"
+                                                                : "failed: " + SystemAnsiCodec().FromUtf16(feed.notice.c_str());
+    const int64_t now = services_.NowSeconds();
+    LockGuard guard(lock_);
+    lastFeed_.address = store_.live.LastURL;  // the address StartFeed asked for
+    lastFeed_.result.swap(result);
+    lastFeed_.time = now;
+    return true;
+}
+
+LineStatus TickerEngine::Status() {
+    LineStatus status;
+    LockGuard guard(lock_);
+    const TickerSettings& s = store_.live;
+    status.running = s.LineOn != 0;
+    status.source = s.Source();
+    const MessageList& messages = playback_.Messages();
+    if (status.running && playback_.State().contentReady) {
+        status.items = messages.Count();
+        const SegmentList& segments = playback_.Segments();
+        if (!segments.empty()) {
+            const int32_t index = segments.back().messageIndex;
+            if (index >= 0 && index < messages.Count()) status.onScreen = messages[index].displayText.Str();
+        }
+    }
+    if (status.source == ContentSource::Feed) {
+        FeedStatus feed;
+        if (const std::string* url = ListEntry(store_.urls, s.URLIdx)) feed.address = *url;
+        if (!feed.address.empty() && feed.address == lastFeed_.address) feed = lastFeed_;
+        status.feeds.push_back(std::move(feed));
+    }
+    return status;
+}
+
+void TickerEngine::PutString(const std::string& text) {
+    bool running;
+    {
+        LockGuard guard(lock_);
+        StringList& list = store_.strings;
+        if (list.empty() || !list.back().empty()) list.emplace_back();
+        int32_t& index = store_.live.StrIdx;
+        // The trailing empty entry, or an index off the list, takes a new entry.
+        if (index < 0 || index >= int32_t(list.size()) - 1) {
+            index = int32_t(list.size()) - 1;
+            list[size_t(index)] = text;
+            list.emplace_back();
+        } else {
+            list[size_t(index)] = text;
+        }
+        running = (store_.live.LineOn && store_.live.Source() == ContentSource::Strings) && playback_.State().contentReady;
+    }
+    if (!running) return;
+    // Built off the lock; it takes over where the pass ends, as a watched file's lines do.
+    MessageList fresh;
+    LoadSourceMessages(lock_, store_, ContentSource::Strings, fresh);
+    LockGuard guard(lock_);
+    if ((store_.live.LineOn && store_.live.Source() == ContentSource::Strings) && playback_.State().contentReady) playback_.HoldLocked(fresh, std::nullopt);
 }

@@ -43,8 +43,9 @@ public:
     // stamp or the new one and nothing changes what was saved afterwards.
     void Shutdown();
 
-    // FeedReceiver: on the feed source's worker (see FeedPublisher).
-    bool OnFeed(const FeedResult& feed, const StopSignal& stop) override { return feeds_.Publish(feed, stop); }
+    // FeedReceiver: on the feed source's worker (see FeedPublisher); what
+    // was published is remembered for Status.
+    bool OnFeed(const FeedResult& feed, const StopSignal& stop) override;
 
     // TickerControl
     TickerSettings Settings() override;
@@ -64,6 +65,10 @@ public:
     bool DialogOpen() override { return dialog_.IsOpen(); }
     uint32_t LastFrameTick() override { return frames_.LastFrameTick(); }
     std::u16string LinkAt(int32_t x) override;
+    LineStatus Status() override;
+    // No urgent lines in this engine: nothing is taken.
+    uint32_t OfferUrgent(const std::u16string&, int32_t) override { return 0; }
+    void PutString(const std::string& text) override;
 
 private:
     friend struct EngineProbe;  // tests reach the parts that no operation sets up
@@ -82,4 +87,5 @@ private:
     PlaybackControl playback_;
     FeedPublisher feeds_;
     FrameRoad frames_;
+    FeedStatus lastFeed_;  // the last feed result put on air or held, by the address it was read from
 };
