@@ -17,11 +17,15 @@ public:
     WinEngineServices& operator=(const WinEngineServices&) = delete;
 
     int64_t NowSeconds() override;
-    // Downloads begin with the first Start, which opens their log.
+    // Downloads begin with the first Start, which opens their log. The
+    // host's threads and the control endpoint's may start and stop them:
+    // one at a time.
     void StartDownload(const std::string& url, bool userRun) override {
+        LockGuard guard(downloadLock_);
         if (ready_) feeds_.Fetch(url, userRun);
     }
     void StopDownload() override {
+        LockGuard guard(downloadLock_);
         if (ready_) feeds_.Stop();
     }
     void OpenLog(const std::string& path) override {
@@ -40,6 +44,7 @@ private:
 
     FeedSource& feeds_;
     std::atomic<bool> ready_{false};
+    CriticalSectionLock downloadLock_;
     CriticalSectionLock watchLock_;  // the UI and the video thread may both start or end a watch
     WatchJob* watch_ = nullptr;
 };

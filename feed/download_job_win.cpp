@@ -421,6 +421,12 @@ void RunDownload(Job& j) {
     }
 }
 
+namespace {
+// Several threads write the log (the downloads, the control endpoint): one
+// record at a time, each appended whole.
+SrwLock g_logWriting;
+}  // namespace
+
 void WriteLogRecord(const std::string& path, const char* format, ...) {
     if (path.empty()) return;
     SYSTEMTIME now;
@@ -430,6 +436,7 @@ void WriteLogRecord(const std::string& path, const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
+    std::lock_guard<SrwLock> lock(g_logWriting);
     std::FILE* f = std::fopen(path.c_str(), "at");
     if (!f) return;
     std::fseek(f, 0, SEEK_END);

@@ -27,7 +27,7 @@ set(rank_entry 5)
 set(seam_dialog "ticker_control\\.h")
 set(seam_input "ticker_control\\.h|host_windows\\.h")
 set(seam_remote "ticker_control\\.h")
-set(windows_headers "winsock2?|ws2tcpip|iphlpapi|windows|winuser|wingdi|wininet|winreg|commctrl|commdlg|shlobj|shellapi|objbase|oleauto|ole2|msxml[0-9]*|richedit|mmsystem")
+set(windows_headers "winsock2?|ws2tcpip|windows|winuser|wingdi|wininet|winreg|commctrl|commdlg|shlobj|shellapi|objbase|oleauto|ole2|msxml[0-9]*|richedit|mmsystem")
 
 set(globs)
 foreach(room IN LISTS rooms)

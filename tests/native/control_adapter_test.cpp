@@ -5,6 +5,7 @@
 
 #include "engine_fixture.h"
 #include "remote/control_adapter.h"
+#include "remote/control_connection.h"
 #include "settings/ini_store.h"
 #include "test_files.h"
 
@@ -114,6 +115,60 @@ TEST_F(Adapter, TheStateNamesTheFeedItsLastResultAndTimeAndNothingOffAir) {
     EXPECT_TRUE(s.onScreen.empty());
     EXPECT_TRUE(s.urgent.empty());
     EXPECT_EQ(adapter.QueueUrgent(u"x", 0), 0u) << "this engine takes no urgent lines";
+}
+
+// The seam with only an urgent line's road recorded.
+struct UrgentSeam final : TickerControl {
+    std::vector<std::pair<std::u16string, int32_t>> offered;
+    uint32_t OfferUrgent(const std::u16string& text, int32_t repeat) override {
+        offered.emplace_back(text, repeat);
+        return 40 + uint32_t(offered.size());
+    }
+    TickerSettings Settings() override { return TickerSettings(); }
+    StringList List(ContentList) override { return StringList(); }
+    void DialogPosition(int32_t*, int32_t*) override {}
+    void Set(SettingMember, int64_t) override {}
+    void SetFont(const FontSpec&) override {}
+    void SetList(ContentList, const StringList&) override {}
+    void SetDialogPosition(int32_t, int32_t) override {}
+    void NudgeBand(Nudge, int32_t) override {}
+    void SnapToCorner(Corner) override {}
+    void StartLine() override {}
+    void StopLine() override {}
+    void ToggleLine() override {}
+    bool LineOn() override { return false; }
+    void ConnectDialog(UpdateSink*) override {}
+    bool DialogOpen() override { return false; }
+    uint32_t LastFrameTick() override { return 0; }
+    std::u16string LinkAt(int32_t) override { return std::u16string(); }
+    LineStatus Status() override { return LineStatus(); }
+    void PutString(const std::string&) override {}
+};
+
+struct NoLog final : ControlLog {
+    void Line(const std::u16string&) override {}
+};
+
+// From the bytes on the wire to the seam: the text arrives as sent, by
+// either road, with its repeat count.
+TEST(UrgentLine, ReachesTheEngineExactlyAsSent) {
+    UrgentSeam seam;
+    ControlAdapter adapter(seam);
+    NoLog log;
+    ControlRoutes routes(adapter, log, 8080, "");
+    ControlConnection c(routes, "127.0.0.1", true, 0);
+    const std::string json = u8"{\"text\":\"H&M \\\"Срочно\\\" 🔥\"}";
+    const std::string bytes =
+        "POST /api/urgent HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nContent-Type: application/json\r\nContent-Length: " +
+        std::to_string(json.size()) + "\r\n\r\n" + json +
+        "POST /api/urgent?text=H%26M+%22%D0%A1%D1%80%D0%BE%D1%87%D0%BD%D0%BE%22+%F0%9F%94%A5&repeat=3 HTTP/1.1\r\n"
+        "Host: 127.0.0.1:8080\r\nContent-Type: application/json\r\n\r\n";
+    c.Received(bytes.data(), bytes.size(), 0);
+    const std::vector<std::pair<std::u16string, int32_t>> expected = {{u"H&M \"Срочно\" 🔥", 0},
+                                                                      {u"H&M \"Срочно\" 🔥", 3}};
+    EXPECT_EQ(seam.offered, expected);
+    EXPECT_NE(c.Output().find("{\"ok\":true,\"id\":41}"), std::string::npos);
+    EXPECT_NE(c.Output().find("{\"ok\":true,\"id\":42}"), std::string::npos);
 }
 
 }  // namespace
