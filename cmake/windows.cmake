@@ -150,15 +150,16 @@ add_library(soak_control SHARED tests/soak/control_dll.c)
 set_target_properties(soak_control PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)
 target_link_options(soak_control PRIVATE -static -static-libgcc)
 target_link_libraries(soak_control PRIVATE advapi32 comctl32 comdlg32 gdi32 ole32 oleaut32 shell32 user32 wininet ws2_32)
-add_executable(soak tests/soak/soak_win.cpp tests/soak/soak_host_win.cpp tests/soak/resource_counts_win.cpp)
+add_executable(soak tests/soak/soak_win.cpp tests/soak/soak_host_win.cpp tests/soak/resource_counts_win.cpp
+    tests/soak/control_client_win.cpp)
 set_target_properties(soak PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)
 skimrow_windows_binary(soak)
 target_link_options(soak PRIVATE -mconsole)
-target_link_libraries(soak PRIVATE user32 gdi32 psapi)
+target_link_libraries(soak PRIVATE user32 gdi32 psapi ws2_32)
 add_dependencies(soak Mivra_Skimrow soak_control)
 if(SKIMROW_WINE_TESTS)
     # The short soak: a few hundred cycles; fails on any growth.
-    add_test(NAME soak_short COMMAND soak --check --cycles 200,15,10,15 --warmup 20,3,10,3)
+    add_test(NAME soak_short COMMAND soak --check --cycles 200,15,10,15,1000 --warmup 20,3,10,3,20)
     set_tests_properties(soak_short PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE FIXTURES_REQUIRED feed_server
         PASS_REGULAR_EXPRESSION "soak: no growth"
         ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
