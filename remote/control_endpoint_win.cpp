@@ -265,7 +265,9 @@ void ControlEndpoint::Start(const TickerSettings& settings) {
 
 ControlEndpoint::~ControlEndpoint() {
     if (!listener_) return;
-    listener_->Wake();
+    // Under the loader lock no socket is touched: the thread sees the flag
+    // within its longest wait.
+    listener_->stop = true;
     listener_->Release();
 }
 

@@ -18,7 +18,8 @@ class ControlEndpoint {
 public:
     ControlEndpoint(TickerControl& control, ControlLog& log) : control_(control), log_(log) {}
     // At unload the thread is told to stop but not waited for (the loader
-    // lock is held then); it holds the module until it has ended.
+    // lock is held then); it holds the module until it has ended, so this
+    // runs with it still going only at the process's exit.
     ~ControlEndpoint();
     ControlEndpoint(const ControlEndpoint&) = delete;
     ControlEndpoint& operator=(const ControlEndpoint&) = delete;
