@@ -41,8 +41,7 @@ TEST_F(Adapter, ChangesTheSourceAsTheDialogDoesSavedAndRefusesEntriesThatAreNotT
     const struct {
         SourceKind kind;
         std::optional<int32_t> index;
-    } kRefused[] = {{SourceKind::File, std::nullopt}, {SourceKind::String, 2}, {SourceKind::Feed, -1},
-                    {SourceKind::Feed, 2},           {SourceKind::AllFeeds, std::nullopt}, {SourceKind::AllFeeds, 0}};
+    } kRefused[] = {{SourceKind::File, std::nullopt}, {SourceKind::String, 2}, {SourceKind::AllFeeds, std::nullopt}};
     for (const auto& r : kRefused) {
         const ChangeOutcome o = adapter.ChangeSource(r.kind, r.index);
         EXPECT_EQ(o.status, 400) << int(r.kind);
@@ -97,14 +96,11 @@ TEST_F(Adapter, PutsATextInTheStringListsCodePageAndOnAirWhereThePassEnds) {
 
 TEST_F(Adapter, TheStateNamesTheFeedItsLastResultAndTimeAndNothingOffAir) {
     RunStrings("StringSource=2\nURL_000=http://127.0.0.1/a.xml\n");
-    LineStatus s = engine.Status();
-    EXPECT_TRUE(s.running);
-    EXPECT_TRUE(s.onScreen.empty());
-    ASSERT_EQ(s.feeds.size(), 1u);
-    EXPECT_EQ(s.feeds[0].address, "http://127.0.0.1/a.xml");
-    EXPECT_EQ(s.feeds[0].result, "");
+    ASSERT_EQ(engine.Status().feeds.size(), 1u);
+    EXPECT_EQ(engine.Status().feeds[0].result, "") << "before any result";
     engine.OnFeed(FeedResult::Failure(u"Файл не найден."), StopSignal::Never());
-    s = engine.Status();
+    LineStatus s = engine.Status();
+    EXPECT_EQ(s.feeds[0].address, "http://127.0.0.1/a.xml");
     EXPECT_EQ(s.feeds[0].result, "failed: \xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED.");
     EXPECT_EQ(s.feeds[0].time, services.now);
     EXPECT_EQ(s.onScreen, u"Файл не найден.") << "a user run shows the notice";
@@ -113,8 +109,6 @@ TEST_F(Adapter, TheStateNamesTheFeedItsLastResultAndTimeAndNothingOffAir) {
     EXPECT_FALSE(s.running);
     EXPECT_EQ(s.items, 0);
     EXPECT_TRUE(s.onScreen.empty());
-    EXPECT_TRUE(s.urgent.empty());
-    EXPECT_EQ(adapter.QueueUrgent(u"x", 0), 0u) << "this engine takes no urgent lines";
 }
 
 // The seam with only an urgent line's road recorded.

@@ -104,14 +104,7 @@ TEST(HttpRequestReader, RefusesWhatCouldBeReadTwoWaysOrIsNotHttp11InOriginForm) 
     EXPECT_EQ(FeedAll(r, nul), State::Refused);
 }
 
-TEST(HttpRequestReader, TellsWhenAClientWaitsForContinueAndWhetherTheConnectionStays) {
-    HttpRequestReader r;
-    FeedAll(r, "POST /api/text HTTP/1.1\r\nHost: a\r\nExpect: 100-continue\r\nContent-Length: 4\r\n\r\n");
-    EXPECT_TRUE(r.AwaitsContinue());
-    EXPECT_TRUE(r.Partial());
-    EXPECT_EQ(FeedAll(r, "{}  "), State::Complete);
-    EXPECT_FALSE(r.AwaitsContinue());
-
+TEST(HttpRequestReader, KeepsTheConnectionAsTheVersionAndConnectionHeaderSay) {
     const struct {
         const char* head;
         bool keepAlive;
