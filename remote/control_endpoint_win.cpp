@@ -23,8 +23,10 @@ constexpr int kReadBlock = 4096;
 // datagram be lost.
 constexpr uint32_t kLongestWaitMs = 1000;
 
-bool NonBlocking(SOCKET s) {
+// Non-blocking, and not handed down to programs the host starts.
+bool Prepare(SOCKET s) {
     u_long on = 1;
+    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
     return ioctlsocket(s, FIONBIO, &on) == 0;
 }
 
@@ -88,7 +90,7 @@ void ControlEndpoint::Listener::Accept(uint32_t now) {
         const long served = long(std::count_if(clients.begin(), clients.end(), [](const auto& c) { return !c->busy; }));
         const bool busy = served >= kMaxConnections;
         // Past twice the limit a client gets no answer at all.
-        if ((busy && long(clients.size()) >= 2 * kMaxConnections) || !NonBlocking(s)) {
+        if ((busy && long(clients.size()) >= 2 * kMaxConnections) || !Prepare(s)) {
             closesocket(s);
             continue;
         }
@@ -146,7 +148,7 @@ bool ControlEndpoint::Listener::MakeWake() {
     wakeAt.sin_family = AF_INET;
     wakeAt.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int length = sizeof wakeAt;
-    return wake != INVALID_SOCKET && NonBlocking(wake) &&
+    return wake != INVALID_SOCKET && Prepare(wake) &&
            bind(wake, reinterpret_cast<const sockaddr*>(&wakeAt), sizeof wakeAt) == 0 &&
            getsockname(wake, reinterpret_cast<sockaddr*>(&wakeAt), &length) == 0;
 }
@@ -245,7 +247,7 @@ void ControlEndpoint::Start(const TickerSettings& settings) {
         failure = error == WSAEADDRINUSE || error == WSAEACCES
                       ? u"port " + port + u" is taken; the plug-in runs on without the endpoint."
                       : u"cannot listen on port " + port + u" (error " + Number16(error) + u"); no endpoint.";
-    } else if (listen(l->socket, SOMAXCONN) != 0 || !NonBlocking(l->socket)) {
+    } else if (listen(l->socket, SOMAXCONN) != 0 || !Prepare(l->socket)) {
         failure = u"cannot listen on port " + port + u" (error " + Number16(WSAGetLastError()) + u"); no endpoint.";
     }
     if (failure.empty() && !thread_.Start(Serve, l)) failure = u"cannot start its thread; no endpoint.";

@@ -16,7 +16,7 @@ const char kDefaultFile[] =
     "FontStrikeOut=0\r\nFontCharSet=1\r\nFontQuality=4\r\nTextColor=12632256\r\nBackColor=6316128\r\n"
     "TextOpacity=90\r\nBackOpacity=80\r\nStrIdx=0\r\nFileIdx=0\r\nURLIdx=0\r\nShadowOffset=5\r\nInterlace=1\r\n"
     "Speed=4\r\nRepeat=0\r\nStartHotKey=0\r\nStringSource=0\r\nDate=1\r\nTime=1\r\nTitle=1\r\nDescription=0\r\n"
-    "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\n";
+    "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\nControlPort=0\r\nControlKey=\r\nControlLan=0\r\n";
 
 void RemoveIni() { DeleteFileA(Plugin::IniPath().c_str()); }
 
