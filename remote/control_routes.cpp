@@ -153,11 +153,11 @@ ControlReply ControlRoutes::Handle(const HttpRequest& request, const std::string
     // The parameters are read first (a key may be among them); their faults
     // are told only to a request the policy admits.
     RequestParams params;
-    std::string paramError;
-    bool json = false;
+    std::string paramError, typeError;
+    const bool json = IsJson(request.Header("content-type"), typeError);
     if (params.AddQuery(request.query, paramError)) {
-        json = IsJson(request.Header("content-type"), paramError);
-        if (json && paramError.empty() && !request.body.empty()) params.AddJsonObject(request.body, paramError);
+        if (!typeError.empty()) paramError = typeError;
+        else if (json && !request.body.empty()) params.AddJsonObject(request.body, paramError);
     }
     std::string bearer;
     const std::string* key = BearerKey(request, bearer);

@@ -98,6 +98,7 @@ TEST_F(Routes, RefusedRequestsReachNoEngineCallAndNoLogLine) {
         {MakeRequest("POST", "/api/urgent", "{\"text\":\"a\\u0085\"}", {{"authorization", auth}}), 400},
         {MakeRequest("POST", "/api/source", "{\"kind\":\"files\"}", {{"authorization", auth}}), 400},
         {MakeRequest("POST", "/api/source", "{\"kind\":\"feed\",\"index\":\"x\"}", {{"authorization", auth}}), 400},
+        {MakeRequest("POST", "/api/text?text=%zz", "", {{"authorization", auth}}), 400},
     };
     for (const auto& c : kRefused) {
         SCOPED_TRACE(c.request.path + "?" + c.request.query + " " + c.request.body);
