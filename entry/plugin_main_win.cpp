@@ -16,8 +16,10 @@
 #include "settings/instance_paths.h"
 #include "base/ansi_codec_win.h"
 #include "base/case_fold_win.h"
+#include "feed/download_job_win.h"
 #include "feed/feed_source_win.h"
 #include "feed/time_win.h"
+#include "remote/control_endpoint_win.h"
 
 namespace {
 
@@ -37,6 +39,15 @@ TickerEngine g_engine(g_lock, g_services, g_renderer, g_allocator);
 HostWindows g_windows;  // found again at every Start
 SettingsDialog g_dialog(g_engine);
 InputHooks g_hooks(g_engine, g_windows);
+// The control endpoint writes its lines into the plug-in's log, between the
+// downloader's (records are appended whole, one at a time).
+struct EndpointLog final : ControlLog {
+    std::string path;  // set at Init, while no endpoint runs
+    void Line(const std::u16string& text) override {
+        WriteLogRecord(path, std::string(), "%s", SystemAnsiCodec().FromUtf16(text.c_str()).c_str());
+    }
+} g_endpointLog;
+ControlEndpoint g_endpoint(g_engine, g_endpointLog);
 // Destroyed first: the download worker calls into the engine, so it is
 // stopped before the engine goes.
 struct StopDownloadsFirst {
@@ -61,8 +72,11 @@ PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, Proces
 
 void __cdecl Init(InitInfo*) {  // what the host passes is not used
     try {
+        g_endpoint.Stop();  // a second Init starts over
         g_engine.Init(ResolveSettingsLocation(g_module));
         std::setlocale(LC_TIME, "");
+        g_endpointLog.path = g_engine.Location().LogPath();
+        g_endpoint.Start(g_engine.Settings());
     } catch (...) {
     }
 }
@@ -79,6 +93,7 @@ int32_t __cdecl Start(StartInfo* info) {
         g_windows = FindHostWindows(g_engine.Location().instanceId);
         // Without resolved paths (Start before Init) there is no log at all.
         g_engine.Start(g);
+        g_endpoint.LogStanding();  // the log starts afresh at every Start
         // The hooks run on the thread of the host's main window.
         if (HWND main = static_cast<HWND>(g_windows.main)) g_hooks.Install(GetWindowThreadProcessId(main, nullptr));
     } catch (...) {
@@ -122,6 +137,8 @@ void __cdecl Shutdown(void) {
         // but the loop returns into this module only later: then the module
         // stays loaded for the rest of the process.
         const bool insideModalLoop = g_dialog.InModalLoop();
+        // No request changes anything from here on: the settings are saved next.
+        g_endpoint.Stop();
         g_hooks.Remove();  // a host may unload without calling Stop
         g_dialog.Close();  // before saving: the hot key and position are taken at close
         // A running download is stopped before the save (bounded wait, outside

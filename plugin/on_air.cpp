@@ -330,13 +330,14 @@ void OnAir::TakeDueRefreshesLocked(std::vector<FeedFetch>* fetches) {
 
 void OnAir::StatusLocked(LineStatus& out) const {
     const TickerSettings& s = store_.live;
-    out.running = LineOnLocked() || urgentOnly_;
+    out.running = LineOnLocked();
     out.source = s.Source();
     out.allFeeds = s.AllFeeds != 0;
     out.onScreen.clear();
     if (!runs_.empty())
         if (const WideString* text = TextOf(runs_.back())) out.onScreen = text->Str();
-    out.items = contentReady_ && crawlIsNews_ ? crawl_.Count() : 0;
+    // Messages on air: a feed's items, a file's lines, the string; a notice is none.
+    out.items = contentReady_ && (crawlIsNews_ || source_ != ContentSource::Feed) ? crawl_.Count() : 0;
     out.feeds.clear();
     for (const FeedRecord& r : records_) {
         FeedStatus f;

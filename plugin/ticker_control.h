@@ -41,11 +41,11 @@ struct FeedStatus {
     int64_t time = 0;       // calendar seconds of that outcome, 0 before any
 };
 struct LineStatus {
-    bool running = false;  // the band is on air (a run, or an urgent line alone)
+    bool running = false;  // the line runs (an urgent line may be on air without it)
     ContentSource source = ContentSource::Strings;
     bool allFeeds = false;
     std::u16string onScreen;  // the text of the run entering or last entered the band; empty off air
-    int32_t items = 0;        // news items on air
+    int32_t items = 0;        // messages on air (a feed's items, a file's lines, the string; no notice)
     std::vector<FeedStatus> feeds;
     std::vector<UrgentStatus> urgent;  // the most recent first, a few
 };

@@ -2,9 +2,11 @@
 
 #include <tuple>
 
+#include "base/ansi_codec.h"
 #include "base/geometry.h"
 #include "base/saturate.h"
 #include "settings/band_geometry.h"
+#include "plugin/source_messages.h"
 #include "settings/ini_store.h"
 #include "sources/text_sources.h"
 
@@ -133,6 +135,7 @@ void TickerEngine::SetList(ContentList which, const StringList& list) {
 void TickerEngine::PutString(const std::string& text) {
     if (text.empty()) return;  // an empty entry would end the list there
     StringList strings = List(ContentList::Strings);
+    if (strings.empty() || !strings.back().empty()) strings.emplace_back();
     int32_t index;
     {
         LockGuard guard(lock_);

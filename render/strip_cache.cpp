@@ -152,9 +152,20 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
 const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWidth) {
     int32_t origin, width;
     if (!Place(run, bandWidth, &origin, &width)) return nullptr;
-    // The first free strip, else the least recently used one: after a change
-    // of colours the same messages land in the same buffers.
+    // The first free strip, else the least recently used one that the band
+    // being composed does not show; of each, one whose buffer already holds
+    // the new strip first. After a change of colours the same messages land
+    // in the same buffers, and once the buffers have grown to the widest
+    // messages on air, drawing one allocates nothing.
+    const size_t need = size_t(width) * size_t(style_.height);
+    const auto rank = [&](const Strip& s) {
+        const bool fits = s.pixels.capacity() >= need;
+        if (!s.valid) return fits ? 0 : 1;
+        if (s.lastUse > composeStart_) return 4;  // on the band now
+        return fits ? 2 : 3;
+    };
     Strip* victim = nullptr;
+    int victimRank = 5;
     for (Strip& s : strips_) {
         if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.text->Length()) &&
             s.ownColors == (run.colors != nullptr) && (!run.colors || s.colors == *run.colors) &&
@@ -164,7 +175,11 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
             s.lastUse = ++clock_;
             return &s;
         }
-        if (!victim || (victim->valid && (!s.valid || s.lastUse < victim->lastUse))) victim = &s;
+        const int r = rank(s);
+        if (r < victimRank || (r == victimRank && s.valid && s.lastUse < victim->lastUse)) {
+            victim = &s;
+            victimRank = r;
+        }
     }
     if (!Draw(*victim, run, origin, width)) return nullptr;
     victim->lastUse = ++clock_;
@@ -176,6 +191,7 @@ bool StripCache::Compose(DibSurface& band, const BandStyle& style, const BandRun
     target_ = nullptr;
     placed_.clear();
     placedFrom_.clear();
+    composeStart_ = clock_;
     if (style.width <= 0 || !PrepareStyle(style)) return false;
     // The direct composer may take over any frame: both slots keep its sizes.
     band.SelectSlot(1);

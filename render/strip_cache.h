@@ -72,6 +72,7 @@ private:
     int32_t margin_ = 0;  // room left and right of the text for overhangs and the shadow
     Strip strips_[kStrips];
     uint64_t clock_ = 0, serials_ = 0;
+    uint64_t composeStart_ = 0;  // strips used since then are on the band being composed
     int64_t stripsDrawn_ = 0, growths_ = 0;
     std::vector<PlacedStrip> placed_;
     std::vector<const Strip*> placedFrom_;

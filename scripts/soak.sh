@@ -2,8 +2,9 @@
 # The long soak: the plug-in DLL driven as a host drives it, under Wine,
 #   scripts/soak.sh [cycles]            (default 3000)
 # with `cycles` start/stop cycles, a tenth as many feed downloads and dialog
-# openings and a fifteenth as many whole load-Init-Start-Stop-Shutdown-unload
-# cycles, in ten rounds; or
+# openings, a fifteenth as many whole load-Init-Start-Stop-Shutdown-unload
+# cycles and 1,000 requests to the control endpoint, in each of ten rounds;
+# or
 #   scripts/soak.sh --lifecycles N      (say 5000)
 # with N whole life cycles and nothing else, as a host that loads and
 # unloads plug-ins would run them. Prints each measure at the start, after
@@ -33,10 +34,10 @@ trap '"$SKIMROW_ROOT/tests/http/server_ctl.sh" stop "$http" "$arch" "$tree/winep
 export SKIMROW_FEED_PORT_FILE=$http/feed_server.port
 
 if [ -n "$lifecycles" ]; then
-    counts=0,0,0,$lifecycles warmup=0,0,0,20 rounds=10
+    counts=0,0,0,$lifecycles,0 warmup=0,0,0,20,0 rounds=10
     say "soak: $lifecycles whole life cycles; $build"
 else
-    counts=$cycles,$((cycles / 10)),$((cycles / 10)),$((cycles / 15)) warmup=20,3,10,3 rounds=10
-    say "soak: ${counts//,/ \/ } start/stop / download / dialog / load-unload cycles; $build"
+    counts=$cycles,$((cycles / 10)),$((cycles / 10)),$((cycles / 15)),10000 warmup=20,3,10,3,20 rounds=10
+    say "soak: ${counts//,/ \/ } start/stop / download / dialog / load-unload / request cycles; $build"
 fi
 wine_exe "$arch" "$tree" "$tree/soak/soak.exe" --cycles "$counts" --warmup "$warmup" --rounds "$rounds" --check

@@ -56,6 +56,9 @@ struct TickerSettings {
     uint32_t UrgentTextColor = 0;
     uint32_t UrgentBackColor = 0;
     int32_t UrgentRepeat = 0;    // showings of an urgent line
+    int32_t ControlPort = 0;  // the control endpoint's TCP port; 0: no endpoint
+    std::string ControlKey;   // what every request to it presents; empty: none asked
+    uint32_t ControlLan = 0;  // it listens on the network too (with a long enough key)
 
     ContentSource Source() const { return ContentSource(StringSource); }
 };
@@ -87,7 +90,12 @@ using SettingMember = std::variant<uint8_t TickerSettings::*, int32_t TickerSett
 struct SettingRange {
     int64_t min;
     int64_t max;
+    bool orZero = false;  // 0 is taken too, and means "off"
 };
+
+constexpr bool InRange(const SettingRange& r, int64_t value) {
+    return (r.orZero && value == 0) || (value >= r.min && value <= r.max);
+}
 
 struct SettingRow {
     const char* key;
@@ -165,6 +173,10 @@ inline constexpr SettingRow kSettingRows[] = {
     {"UrgentBackColor", &TickerSettings::UrgentBackColor, 0x0000C0, nullptr, setting_ranges::kAnyU32,
      setting_changes::kRedrawsDialog},
     {"UrgentRepeat", &TickerSettings::UrgentRepeat, 3, nullptr, {1, 99}, setting_changes::kStored},
+    // The control endpoint takes these at Init.
+    {"ControlPort", &TickerSettings::ControlPort, 0, nullptr, {1024, 65535, true}, setting_changes::kStored},
+    {"ControlKey", &TickerSettings::ControlKey, 0, "", setting_ranges::kText, setting_changes::kStored},
+    {"ControlLan", &TickerSettings::ControlLan, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
 };
 
 // The row that fills `member`; nullptr for a member without a key.

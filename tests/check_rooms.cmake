@@ -1,16 +1,17 @@
 # The house rules, checked on every source file of the plug-in's rooms:
-#  - rooms depend one way: entry -> dialog, input -> plugin -> sources,
+#  - rooms depend one way: entry -> dialog, input, remote -> plugin -> sources,
 #    feed, render -> settings, text -> base; no room includes one at its
 #    level or above (sources, feed and render do not use each other, nor
-#    settings and text, nor dialog and input);
-#  - the settings dialog and the input hooks reach the engine only through
-#    the control seam (and the hooks the host's windows);
+#    settings and text, nor dialog, input and remote);
+#  - the settings dialog, the input hooks and the control endpoint reach
+#    the engine only through the control seam (and the hooks the host's
+#    windows);
 #  - no files include each other in a circle (a file and its header count
 #    as one);
 #  - only files whose names end in _win include Windows headers.
 # Usage: cmake -DROOT=<source dir> -P check_rooms.cmake
 cmake_minimum_required(VERSION 3.25)
-set(rooms base text settings sources feed render plugin dialog input entry)
+set(rooms base text settings sources feed render plugin dialog input remote entry)
 set(rank_base 0)
 set(rank_text 1)
 set(rank_settings 1)
@@ -20,11 +21,13 @@ set(rank_render 2)
 set(rank_plugin 3)
 set(rank_dialog 4)
 set(rank_input 4)
+set(rank_remote 4)
 set(rank_entry 5)
 # What the rooms above the engine may include of it.
 set(seam_dialog "ticker_control\\.h")
 set(seam_input "ticker_control\\.h|host_windows\\.h")
-set(windows_headers "windows|winuser|wingdi|wininet|winreg|commctrl|commdlg|shlobj|shellapi|objbase|oleauto|ole2|msxml[0-9]*|richedit|mmsystem")
+set(seam_remote "ticker_control\\.h")
+set(windows_headers "winsock2?|ws2tcpip|windows|winuser|wingdi|wininet|winreg|commctrl|commdlg|shlobj|shellapi|objbase|oleauto|ole2|msxml[0-9]*|richedit|mmsystem")
 
 set(globs)
 foreach(room IN LISTS rooms)

@@ -1,7 +1,8 @@
 // Frames on one thread, starts, stops, source switches and font rebuilds on
 // another, as the host's video and user-interface threads do, a file
-// watcher handing new lists on a third, and feeds and urgent lines offered
-// on a fourth. Run under ThreadSanitizer by the test command.
+// watcher handing new lists on a third, feeds and urgent lines offered on
+// a fourth, and the control endpoint reading the state and putting texts
+// on a fifth. Run under ThreadSanitizer by the test command.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +11,8 @@
 
 #include "engine_fixture.h"
 #include "feed_fixtures.h"
+#include "remote/control_adapter.h"
+#include "remote_fakes.h"
 #include "test_files.h"
 
 namespace {
@@ -66,6 +69,19 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
     });
+    std::atomic<long> requests{0};
+    std::thread endpoint([&] {
+        ControlAdapter adapter(f.engine);
+        RecordingLog log;
+        ControlRoutes routes(adapter, log, 8080, "");
+        const HttpRequest asks[] = {MakeRequest("GET", "/api/state"),
+                                    MakeRequest("POST", "/api/text", u8"{\"text\":\"пришло по сети\"}")};
+        for (uint32_t n = 0; !stop; ++n) {
+            if (routes.Handle(asks[n % 2], "127.0.0.1", true, n).status == 200) ++requests;
+            log.lines.clear();
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
         switch (i % 6) {
@@ -93,9 +109,12 @@ TEST(Stress, VideoAndUserInterfaceThreadsMeetOnlyUnderTheLock) {
     video.join();
     watcher.join();
     producers.join();
-    std::printf("stress: %ld frames and %ld interface actions in 3 s\n", frames.load(), actions.load());
+    endpoint.join();
+    std::printf("stress: %ld frames, %ld interface actions and %ld requests in 3 s\n", frames.load(), actions.load(),
+                requests.load());
     EXPECT_GT(frames.load(), 10);
     EXPECT_GT(actions.load(), 100);
+    EXPECT_GT(requests.load(), 100);
 }
 
 }  // namespace

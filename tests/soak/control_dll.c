@@ -3,6 +3,7 @@
  * plug-in measures what Wine's own DLLs keep per load (comdlg32 keeps a
  * mutex), so that the soak can tell it apart from the plug-in's. Written in
  * C on purpose: the C++ runtime's leftovers belong to the plug-in. */
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
@@ -23,6 +24,7 @@ __declspec(dllexport) const void* const soak_control_imports[] = {
     (const void*)SHGetSpecialFolderPathA, /* shell32 */
     (const void*)GetDesktopWindow,        /* user32 */
     (const void*)InternetCrackUrlA,       /* wininet */
+    (const void*)WSAStartup,              /* ws2_32 */
 };
 
 __declspec(dllexport) int __cdecl soak_control_version(void) { return 3; }

@@ -1,16 +1,20 @@
 // Months in a host, compressed: drives the real plug-in DLL as a host does
 // (windows of the host's classes, a video thread calling ProcessFrame, the
-// entry points from the user-interface thread) through four kinds of
+// entry points from the user-interface thread) through five kinds of
 // cycles, and counts what the process holds before, after a warm-up and at
-// the end.
+// the end. The control endpoint listens throughout (on a free port of
+// 127.0.0.1).
 //
-//   soak.exe [--cycles S,D,G,W] [--warmup S,D,G,W] [--rounds R] [--check]
-//            [--verbose] [--plugin PATH] [--control PATH]
+//   soak.exe [--cycles S,D,G,W[,Q]] [--warmup S,D,G,W[,Q]] [--rounds R]
+//            [--check] [--verbose] [--plugin PATH] [--control PATH]
 //
 //   S  Start, frames, Stop                       (strings)
 //   D  Start, a feed downloaded and on air, Stop (the local feed server)
 //   G  the settings dialog opened, its About box opened and closed, closed
-//   W  load, Init, Start, frames, Stop, Shutdown, unload
+//   W  load, Init, Start, frames, Stop, Shutdown, unload, with a request
+//      answered and one left in the middle at Shutdown
+//   Q  one request to the control endpoint while the line runs: the state,
+//      a text put, one for nothing, a malformed one, two on one connection
 //
 // Before the plug-in, a do-nothing C library importing the same system DLLs
 // is loaded and unloaded: what Wine's DLLs keep per load is measured there
@@ -25,34 +29,36 @@
 #include <set>
 #include <string>
 
+#include "tests/soak/control_client_win.h"
 #include "tests/soak/resource_counts_win.h"
 #include "tests/soak/soak_host_win.h"
 
 namespace {
 
-enum Kind { kStartStop, kDownload, kDialog, kWhole, kKinds };
-const char* const kKindNames[kKinds] = {"start/stop", "download", "dialog", "load/unload"};
+enum Kind { kStartStop, kDownload, kDialog, kWhole, kRequest, kKinds };
+const char* const kKindNames[kKinds] = {"start/stop", "download", "dialog", "load/unload", "request"};
 
 struct Counts {
     long n[kKinds] = {};
-    long Total() const { return n[0] + n[1] + n[2] + n[3]; }
+    long Total() const { return n[0] + n[1] + n[2] + n[3] + n[4]; }
 };
 
 struct Options {
-    Counts cycles{{200, 15, 10, 15}}, warmup{{20, 3, 3, 3}};
+    Counts cycles{{200, 15, 10, 15, 1000}}, warmup{{20, 3, 3, 3, 20}};
     int rounds = 1;
     bool check = false, verbose = false;
     std::string plugin = "..\\Mivra_Skimrow.dll", control = "soak_control.dll";
 };
 
-constexpr int kDialogClose = 5002, kDialogAbout = 5008, kUrgentText = 5136, kUrgentSend = 5137;
+constexpr int kDialogClose = 5002, kDialogAbout = 5008;
 
 // Wine's thread pool (WinInet's asynchronous calls run there) keeps idle
 // workers for a few seconds. After the warm-up the count waits until the
 // number of threads has held still for 6 s; later counts wait (8 s at most)
-// until it is back to that number.
+// until it is back to that number, plus the control endpoint's thread
+// inside a session (`inSession`).
 int64_t g_baseThreads = -1;
-ResourceCounts Settled() {
+ResourceCounts Settled(bool inSession = false) {
     const DWORD begin = GetTickCount();
     if (g_baseThreads < 0) {
         int64_t last = CountThreads();
@@ -64,7 +70,7 @@ ResourceCounts Settled() {
         }
         g_baseThreads = last;
     }
-    while (CountThreads() > g_baseThreads && GetTickCount() - begin < 8000) Pump(100);
+    while (CountThreads() > g_baseThreads + (inSession ? 1 : 0) && GetTickCount() - begin < 8000) Pump(100);
     return CountResources();
 }
 
@@ -72,7 +78,8 @@ struct Soak {
     Options opt;
     std::string pluginPath, controlPath, iniPath, logPath, stringsIni, feedIni;
     Host* host = nullptr;
-    long downloadFailures = 0, dialogFailures = 0, urgentLines = 0;
+    uint16_t port = 0;  // the control endpoint's
+    long downloadFailures = 0, dialogFailures = 0, requestFailures = 0, urgentLines = 0;
     DWORD lastUrgent = 0;
     DWORD spentMs[kKinds] = {};  // in the counted cycles
     char logText[1 << 16];
@@ -104,12 +111,12 @@ struct Soak {
 
     // Start with the line on downloads every feed of the list (one of them
     // fails); each worker's last log line comes after its feed is on air.
-    // Once a second an urgent line is sent from the settings dialog, as a
-    // user would, and goes on air over the crawl.
-    void DownloadCycle(Plugin& p) {
+    // Once a second an urgent line is asked for, and goes on air over the
+    // crawl.
+    void DownloadCycle(Plugin& p, long frames = 3) {
         Trace("download");
         StartProcessing(p);
-        if (GetTickCount() - lastUrgent >= 1000) SendUrgentLine(p);
+        if (GetTickCount() - lastUrgent >= 1000) SendUrgentLine();
         const DWORD begin = GetTickCount();
         for (;;) {
             Pump(5);
@@ -122,24 +129,14 @@ struct Soak {
             }
         }
         if (Occurrences(logText, "successfull") < 2) ++downloadFailures;
-        host->WaitFrames(3);
+        host->WaitFrames(frames);
         StopProcessing(p);
     }
 
-    void SendUrgentLine(Plugin& p) {
+    // As a station's alert system would: an urgent line over the control endpoint.
+    void SendUrgentLine() {
         lastUrgent = GetTickCount();
-        void* owner = host->Main();
-        p->ShowSettings(&owner);
-        Pump(10);
-        HWND dialog = SettingsWindow();
-        if (!dialog) {
-            ++dialogFailures;
-            return;
-        }
-        SetDlgItemTextW(dialog, kUrgentText, L"Срочно: проверка");
-        SendMessageW(GetDlgItem(dialog, kUrgentSend), BM_CLICK, 0, 0);
-        SendMessageW(GetDlgItem(dialog, kDialogClose), BM_CLICK, 0, 0);
-        Pump(5);
+        if (AskEndpoint(port, Request("POST", "/api/urgent", "{\"text\":\"Срочно: проверка\"}")) != 200) ++requestFailures;
         ++urgentLines;
     }
 
@@ -178,14 +175,42 @@ struct Soak {
         if (SettingsWindow()) ++dialogFailures;
     }
 
+    std::string Request(const char* method, const char* target, const std::string& body = "") const {
+        return std::string(method) + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+               "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+               body;
+    }
+
+    void RequestCycle(long i) {
+        Trace("request");
+        int status = 0, expected = 200;
+        switch (i % 5) {
+        case 0: status = AskEndpoint(port, Request("GET", "/api/state")); break;
+        case 1:
+            status = AskEndpoint(port, Request("POST", "/api/text", "{\"text\":\"soak: the line runs for months\"}"));
+            break;
+        case 2: status = AskEndpoint(port, Request("GET", "/api/nothing")), expected = 404; break;
+        case 3: status = AskEndpoint(port, "GET /api/state HTTP/1.1\r\nHost 127.0.0.1\r\n\r\n"), expected = 400; break;
+        default: status = AskEndpointTwice(port, Request("GET", "/api/state")); break;
+        }
+        if (status != expected) ++requestFailures;
+    }
+
     void WholeCycle() {
         Trace("load/unload");
         WriteSettings(stringsIni);
-        Plugin p(pluginPath);
-        InitInfo init = {1, 0};
-        p->Init(&init);
-        StartStopCycle(p);
-        p->Shutdown();
+        uintptr_t inFlight;
+        {
+            Plugin p(pluginPath);
+            InitInfo init = {1, 0};
+            p->Init(&init);
+            StartStopCycle(p);
+            if (AskEndpoint(port, Request("GET", "/api/state")) != 200) ++requestFailures;
+            inFlight = OpenInFlight(port, "POST /api/stop HTTP/1.1\r\nHost: 127.0.0.1");
+            Pump(2);
+            p->Shutdown();
+        }
+        CloseClient(inFlight);
     }
 
     void ControlCycle() {
@@ -207,17 +232,22 @@ struct Soak {
             // The first Start makes the band's font, surfaces and strips:
             // both counts are taken with one start/stop behind.
             StartStopCycle(p);
-            if (at) at[kStartStop][0] = Settled();
+            if (at) at[kStartStop][0] = Settled(true);
             DWORD t = GetTickCount();
             for (long i = 1; i < n.n[kStartStop]; ++i) StartStopCycle(p);
             if (at) spentMs[kStartStop] += GetTickCount() - t;
-            if (at) at[kStartStop][1] = Settled();
+            if (at) at[kStartStop][1] = Settled(true);
             StartProcessing(p);
-            if (at) at[kDialog][0] = Settled();
+            if (at) at[kDialog][0] = Settled(true);
             t = GetTickCount();
             for (long i = 0; i < n.n[kDialog]; ++i) DialogCycle(p);
             if (at) spentMs[kDialog] += GetTickCount() - t;
-            if (at) at[kDialog][1] = Settled();
+            if (at) at[kDialog][1] = Settled(true);
+            if (at) at[kRequest][0] = Settled(true);
+            t = GetTickCount();
+            for (long i = 0; i < n.n[kRequest]; ++i) RequestCycle(i);
+            if (at) spentMs[kRequest] += GetTickCount() - t;
+            if (at) at[kRequest][1] = Settled(true);
             StopProcessing(p);
             p->Shutdown();
         }
@@ -227,16 +257,15 @@ struct Soak {
             InitInfo init = {1, 0};
             p->Init(&init);
             // The downloader keeps its last worker's handle until the next
-            // download: both counts are taken with one download behind, and
-            // with the dialog opened over the crawl a few times (its first
-            // openings fill caches of Wine's for good).
-            DownloadCycle(p);
-            for (int i = 0; i < 3; ++i) SendUrgentLine(p);
-            if (at) at[kDownload][0] = Settled();
+            // download: both counts are taken with one download behind, a
+            // long one, whose passes draw every message and the urgent line
+            // into the band's strips at least once.
+            DownloadCycle(p, 400);
+            if (at) at[kDownload][0] = Settled(true);
             const DWORD t = GetTickCount();
             for (long i = 1; i < n.n[kDownload]; ++i) DownloadCycle(p);
             if (at) spentMs[kDownload] += GetTickCount() - t;
-            if (at) at[kDownload][1] = Settled();
+            if (at) at[kDownload][1] = Settled(true);
             p->Shutdown();
         }
         if (at) at[kWhole][0] = Settled();
@@ -248,8 +277,9 @@ struct Soak {
 };
 
 bool ParseCounts(const char* text, Counts& c) {
-    return std::sscanf(text, "%ld,%ld,%ld,%ld", &c.n[0], &c.n[1], &c.n[2], &c.n[3]) == 4 &&
-           std::all_of(c.n, c.n + kKinds, [](long v) { return v >= 0; });
+    c.n[kRequest] = 0;  // without a fifth number, no requests
+    const int read = std::sscanf(text, "%ld,%ld,%ld,%ld,%ld", &c.n[0], &c.n[1], &c.n[2], &c.n[3], &c.n[4]);
+    return read >= 4 && std::all_of(c.n, c.n + kKinds, [](long v) { return v >= 0; });
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -313,15 +343,15 @@ constexpr int kHeapBytes = 0;
 
 // Heap growth allowed per cycle after the warm-up (bytes): Wine's WinInet
 // keeps 152 bytes per HTTP response, which a download cycle pays once.
-constexpr double kHeapBoundPerCycle[kKinds] = {16, 512, 64, 16};
+constexpr double kHeapBoundPerCycle[kKinds] = {16, 512, 64, 16, 16};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Soak s;
     if (!ParseOptions(argc, argv, s.opt)) {
-        std::fprintf(stderr, "usage: soak.exe [--cycles S,D,G,W] [--warmup S,D,G,W] [--rounds R] [--check] [--verbose] "
-                             "[--plugin PATH] [--control PATH]\n");
+        std::fprintf(stderr, "usage: soak.exe [--cycles S,D,G,W[,Q]] [--warmup S,D,G,W[,Q]] [--rounds R] [--check] "
+                             "[--verbose] [--plugin PATH] [--control PATH]\n");
         return 2;
     }
     const Options& o = s.opt;
@@ -332,8 +362,11 @@ int main(int argc, char** argv) {
     CreateDirectoryA(folder.c_str(), nullptr);
     s.iniPath = folder + "Mivra_Skimrow.ini";
     s.logPath = folder + "Mivra_Skimrow.log";
+    StartWinsock();
+    s.port = FreeTcpPort();
     const std::string style = "[PluginSettings]\r\nLineOn=1\r\nRepeat=0\r\nAutoUpdate=0\r\nSpeed=8\r\nInterlace=1\r\n"
-                              "Str_000=soak: the line runs for months\r\n";
+                              "Str_000=soak: the line runs for months\r\nControlPort=" +
+                              std::to_string(s.port) + "\r\n";
     s.stringsIni = style + "StringSource=0\r\n";
     const std::string feed = FeedServer();
     if (feed.empty() && (o.cycles.n[kDownload] || o.warmup.n[kDownload]))
@@ -387,22 +420,22 @@ int main(int argc, char** argv) {
     const long loads = Plugin::Loads() - loadsBefore;  // each round's sessions and the whole cycles
     const long total = o.cycles.Total();
 
-    std::printf("soak: %ld start/stop, %ld download, %ld dialog and %ld load/unload cycles in %d round(s) after a "
-                "warm-up of %ld; %.0f s; %s build\n",
-                o.cycles.n[0], o.cycles.n[1], o.cycles.n[2], o.cycles.n[3], o.rounds, o.warmup.Total(), seconds,
-                sizeof(void*) == 8 ? "x86-64" : "i686");
-    std::printf("time per cycle: %.1f ms start/stop, %.1f ms download, %.1f ms dialog, %.1f ms load/unload\n",
-                measured.n[0] ? double(s.spentMs[0]) / double(measured.n[0]) : 0.0,
-                measured.n[1] ? double(s.spentMs[1]) / double(measured.n[1]) : 0.0,
-                measured.n[2] ? double(s.spentMs[2]) / double(measured.n[2]) : 0.0,
-                measured.n[3] ? double(s.spentMs[3]) / double(measured.n[3]) : 0.0);
-    std::printf("downloads: every feed of a list of three (one fails), with %ld urgent lines sent from the dialog\n",
+    std::printf("soak: %ld start/stop, %ld download, %ld dialog, %ld load/unload and %ld request cycles in %d round(s) "
+                "after a warm-up of %ld; %.0f s; %s build\n",
+                o.cycles.n[0], o.cycles.n[1], o.cycles.n[2], o.cycles.n[3], o.cycles.n[4], o.rounds, o.warmup.Total(),
+                seconds, sizeof(void*) == 8 ? "x86-64" : "i686");
+    std::printf("time per cycle:");
+    for (int k = 0; k < kKinds; ++k)
+        std::printf("%s %.1f ms %s", k ? "," : "", measured.n[k] ? double(s.spentMs[k]) / double(measured.n[k]) : 0.0,
+                    kKindNames[k]);
+    std::printf("\n");
+    std::printf("downloads: every feed of a list of three (one fails), with %ld urgent lines asked for\n",
                 s.urgentLines);
     std::printf("control: %ld loads of a C library with the plug-in's imports (%s)\n\n", controlLoads,
                 Join(pluginImports).c_str());
-    std::printf("%-18s %12s %12s %12s %14s | %11s %11s %11s %11s | %11s\n", "measure", "start", "warm-up", "end",
-                "per 1000 cyc", "start/stop", "download", "dialog", "load/unload", "control");
-    std::printf("%-18s %12s %12s %12s %14s | %47s | %11s\n", "", "", "", "", "", "growth per 1000 cycles of each kind",
+    std::printf("%-18s %12s %12s %12s %14s | %11s %11s %11s %11s %11s | %11s\n", "measure", "start", "warm-up", "end",
+                "per 1000 cyc", "start/stop", "download", "dialog", "load/unload", "request", "control");
+    std::printf("%-18s %12s %12s %12s %14s | %59s | %11s\n", "", "", "", "", "", "growth per 1000 cycles of each kind",
                 "per 1000");
     bool ok = true;
     char verdicts[4096] = {};
@@ -416,10 +449,10 @@ int main(int argc, char** argv) {
             perKind[k] = measured.n[k] ? (double(kindGrowth[k][m]) - control * loadsHere) * 1000.0 / double(measured.n[k])
                                        : 0.0;
         }
-        std::printf("%-18s %12lld %12lld %12lld %14.1f | %11.1f %11.1f %11.1f %11.1f | %11.1f\n", me.name,
+        std::printf("%-18s %12lld %12lld %12lld %14.1f | %11.1f %11.1f %11.1f %11.1f %11.1f | %11.1f\n", me.name,
                     static_cast<long long>(me.get(atStart)), static_cast<long long>(me.get(atWarm)),
                     static_cast<long long>(me.get(atEnd)), total ? grown * 1000.0 / double(total) : 0.0, perKind[0],
-                    perKind[1], perKind[2], perKind[3], control * 1000.0);
+                    perKind[1], perKind[2], perKind[3], perKind[4], control * 1000.0);
         if (me.mustNotGrow && std::lround(grown) > 0) {
             ok = false;
             std::snprintf(verdicts + std::strlen(verdicts), sizeof verdicts - std::strlen(verdicts),
@@ -440,6 +473,12 @@ int main(int argc, char** argv) {
         ok = false;
         std::snprintf(verdicts + std::strlen(verdicts), sizeof verdicts - std::strlen(verdicts),
                       "FAIL: %ld downloads did not complete\n", s.downloadFailures);
+    }
+    if (s.requestFailures) {
+        ok = false;
+        std::snprintf(verdicts + std::strlen(verdicts), sizeof verdicts - std::strlen(verdicts),
+                      "FAIL: %ld requests to the control endpoint got another answer than expected\n",
+                      s.requestFailures);
     }
     if (s.dialogFailures) {
         ok = false;

@@ -357,7 +357,7 @@ TEST_F(Edits, TheNewsAndUrgentGroupsEditTheirSettingsAndSendTheLine) {
     const LineStatus status = engine.Status();
     ASSERT_EQ(status.urgent.size(), 1u);
     EXPECT_EQ(status.urgent[0].state, UrgentState::Waiting);
-    EXPECT_TRUE(status.running) << "a stopped line runs the urgent line alone";
+    EXPECT_FALSE(status.running) << "a stopped line shows the urgent line alone, not started";
     EXPECT_EQ(S().LineOn, 0u);
     std::vector<uint8_t> frame(768 * 576 * 3);
     ProcessFrame(frame.data());

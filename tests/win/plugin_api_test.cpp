@@ -17,7 +17,8 @@ const char kDefaultFile[] =
     "TextOpacity=90\r\nBackOpacity=80\r\nStrIdx=0\r\nFileIdx=0\r\nURLIdx=0\r\nShadowOffset=5\r\nInterlace=1\r\n"
     "Speed=4\r\nRepeat=0\r\nStartHotKey=0\r\nStringSource=0\r\nDate=1\r\nTime=1\r\nTitle=1\r\nDescription=0\r\n"
     "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\nAllFeeds=0\r\nSourceLabel=0\r\nMaxAge=0\r\n"
-    "AnnounceEvery=0\r\nUrgentTextColor=16777215\r\nUrgentBackColor=192\r\nUrgentRepeat=3\r\n";
+    "AnnounceEvery=0\r\nUrgentTextColor=16777215\r\nUrgentBackColor=192\r\nUrgentRepeat=3\r\nControlPort=0\r\n"
+    "ControlKey=\r\nControlLan=0\r\n";
 
 void RemoveIni() { DeleteFileA(Plugin::IniPath().c_str()); }
 

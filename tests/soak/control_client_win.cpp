@@ -1,0 +1,100 @@
+#include <winsock2.h>
+
+#include "tests/soak/control_client_win.h"
+
+#include <cstdlib>
+
+namespace {
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+SOCKET Connect(uint16_t port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const DWORD timeout = 10000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    sockaddr_in a = Loopback(port);
+    if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return s;
+    if (s != INVALID_SOCKET) closesocket(s);
+    return INVALID_SOCKET;
+}
+
+bool SendAll(SOCKET s, const std::string& bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const int n = send(s, bytes.data() + at, int(bytes.size() - at), 0);
+        if (n <= 0) return false;
+        at += size_t(n);
+    }
+    return true;
+}
+
+// One reply's status; `in` keeps what came after it.
+int ReadStatus(SOCKET s, std::string& in) {
+    char block[2048];
+    for (;;) {
+        const size_t end = in.find("\r\n\r\n");
+        if (end != std::string::npos) {
+            const size_t cl = in.find("Content-Length: ");
+            const size_t length = cl < end ? size_t(std::atoi(in.c_str() + cl + 16)) : 0;
+            if (in.size() >= end + 4 + length) {
+                const int status = in.compare(0, 9, "HTTP/1.1 ") == 0 ? std::atoi(in.c_str() + 9) : 0;
+                in.erase(0, end + 4 + length);
+                return status;
+            }
+        }
+        const int n = recv(s, block, sizeof block, 0);
+        if (n <= 0) return 0;
+        in.append(block, size_t(n));
+    }
+}
+
+}  // namespace
+
+void StartWinsock() {
+    WSADATA d;
+    WSAStartup(MAKEWORD(2, 2), &d);
+}
+
+uint16_t FreeTcpPort() {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = Loopback(0);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int n = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+    closesocket(s);
+    return ntohs(a.sin_port);
+}
+
+int AskEndpoint(uint16_t port, const std::string& request) {
+    SOCKET s = Connect(port);
+    if (s == INVALID_SOCKET) return 0;
+    std::string in;
+    const int status = SendAll(s, request) ? ReadStatus(s, in) : 0;
+    closesocket(s);
+    return status;
+}
+
+int AskEndpointTwice(uint16_t port, const std::string& request) {
+    SOCKET s = Connect(port);
+    if (s == INVALID_SOCKET) return 0;
+    std::string in;
+    int status = SendAll(s, request + request) ? ReadStatus(s, in) : 0;
+    if (status) status = ReadStatus(s, in);
+    closesocket(s);
+    return status;
+}
+
+uintptr_t OpenInFlight(uint16_t port, const std::string& partial) {
+    SOCKET s = Connect(port);
+    if (s != INVALID_SOCKET) SendAll(s, partial);
+    return uintptr_t(s);
+}
+
+void CloseClient(uintptr_t client) {
+    if (SOCKET(client) != INVALID_SOCKET) closesocket(SOCKET(client));
+}
