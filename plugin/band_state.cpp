@@ -18,7 +18,8 @@ public:
         run->x = seg.x;
         run->text = &messages_[seg.messageIndex].displayText;
         run->width = seg.width;
-        run->textKey = (revision_ << 32) | uint64_t(uint32_t(seg.messageIndex));
+        run->textKey = MessageKey(revision_, seg.messageIndex);
+        run->layout = seg.layout.get();
         return true;
     }
 
@@ -33,6 +34,7 @@ private:
 void BandState::RebuildFontLocked(TickerSettings& s) {
     renderer_.CreateTickerFont(FontSpecFrom(s));
     strips_.Invalidate();
+    layouts_.Clear();
     MeasureBandLocked(s);
 }
 
@@ -44,7 +46,21 @@ void BandState::MeasureBandLocked(TickerSettings& s) {
     metrics_.textHeight = blanks.cy;
 }
 
-int32_t BandState::MeasureTextLocked(const WideString& text) { return renderer_.MeasureWide(text).cx; }
+MeasuredText BandState::MeasureMessageLocked(const TickerMessage& message, uint64_t key) {
+    // Another list on air: its messages are laid out anew.
+    if (key >> 32 != layoutsRevision_) {
+        layouts_.Clear();
+        layoutsRevision_ = key >> 32;
+    }
+    MeasuredText m;
+    m.layout = layouts_.Find(key);
+    if (!m.layout) {
+        m.layout = renderer_.LayOut(message.displayText, message.direction);
+        layouts_.Put(key, m.layout);
+    }
+    m.width = m.layout ? m.layout->width : renderer_.MeasureWide(message.displayText).cx;
+    return m;
+}
 
 void BandState::AddSlotsLocked() {
     while (surface_.SlotCount() < 2) surface_.AddSlot();

@@ -3,6 +3,7 @@
 // the ticker lock held; the state has no lock of its own.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "render/dib_surface.h"
@@ -17,7 +18,18 @@ struct TickerSegment {
     int32_t messageIndex;
     int32_t x;      // left edge relative to the band's left edge
     int32_t width;  // measured width of the message's display text
+    std::shared_ptr<const TextLayout> layout = nullptr;  // what it was measured from; none: the plain path
 };
+
+// A message's width on the band and, where it needs one, its layout.
+struct MeasuredText {
+    int32_t width = 0;
+    std::shared_ptr<const TextLayout> layout;
+};
+
+// Names a message of one revision of the messages on air.
+inline uint64_t MessageKey(uint64_t revision, int32_t index) { return (revision << 32) | uint64_t(uint32_t(index)); }
+
 // The runs on the band, leftmost first.
 using SegmentList = std::vector<TickerSegment>;
 
@@ -36,7 +48,9 @@ public:
     void RebuildFontLocked(TickerSettings& s);
     // Shadow offset, gap and band height (stored as BandHeight) from the current font.
     void MeasureBandLocked(TickerSettings& s);
-    int32_t MeasureTextLocked(const WideString& text);
+    // Lays the message out once (kept by `key`, see MessageKey) where the
+    // plain path cannot draw it.
+    MeasuredText MeasureMessageLocked(const TickerMessage& message, uint64_t key);
     // Only slots 0 and 1 are drawn; a later Start reuses them.
     void AddSlotsLocked();
     // Background only unless `contentReady`; the result is in slot 0.
@@ -58,6 +72,8 @@ private:
     TextRenderer& renderer_;
     DibSurface surface_;
     StripCache strips_;
+    LayoutCache layouts_;
+    uint64_t layoutsRevision_ = 0;
     bool useStrips_ = true;
     bool fromStrips_ = false;
     BandMetrics metrics_;

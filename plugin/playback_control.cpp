@@ -140,7 +140,8 @@ void PlaybackControl::AppendSegmentLocked() {
     if (!state_.contentReady) return;
     const int32_t index = state_.nextMessage;
     if (index < 0 || index >= messages_.Count()) return;
-    segments_.push_back(TickerSegment{index, store_.live.LineSize, band_.MeasureTextLocked(messages_[index].displayText)});
+    MeasuredText m = band_.MeasureMessageLocked(messages_[index], MessageKey(messagesRevision_, index));
+    segments_.push_back(TickerSegment{index, store_.live.LineSize, m.width, std::move(m.layout)});
 }
 
 void PlaybackControl::PublishLocked(MessageList& fresh) {
@@ -181,7 +182,11 @@ void PlaybackControl::RemeasureSegmentsLocked() {
         TickerSegment& seg = segments_[i];
         seg.x = int32_t(x);
         const int32_t index = seg.messageIndex;
-        seg.width = (index >= 0 && index < messages_.Count()) ? band_.MeasureTextLocked(messages_[index].displayText) : 0;
+        MeasuredText m;
+        if (index >= 0 && index < messages_.Count())
+            m = band_.MeasureMessageLocked(messages_[index], MessageKey(messagesRevision_, index));
+        seg.width = m.width;
+        seg.layout = std::move(m.layout);
         x += int64_t(seg.width) + band_.Metrics().gapWidth;
         x = SaturateInt32(x);
     }

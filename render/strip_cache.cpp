@@ -136,6 +136,7 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
     if (inkLeft < inkRight && ((leftEnd && inkLeft == 0) || (rightEnd && inkRight == width))) return false;
     strip.text = run.text->Str();
     strip.textKey = run.textKey;
+    strip.layoutId = run.layout ? run.layout->id : 0;
     strip.origin = origin;
     strip.width = width;
     strip.height = height;
@@ -155,6 +156,7 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
     Strip* victim = nullptr;
     for (Strip& s : strips_) {
         if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.text->Length()) &&
+            s.layoutId == (run.layout ? run.layout->id : 0) &&
             ((run.textKey != 0 && s.textKey == run.textKey) ||
              SameText(s.text.data(), run.text->Raw(), size_t(run.text->Length())))) {
             s.textKey = run.textKey;

@@ -1,5 +1,6 @@
-// Layouts: which font draws each cluster, where every glyph stands, and the
-// cache that lays a message out once.
+// Layouts: which font draws each cluster, where every glyph stands, the
+// cache that lays a message out once, and the engine measuring and drawing
+// from the same layout.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "render/font_fallback.h"
 #include "render/text_layout.h"
+#include "tests/native/engine_fixture.h"
 
 namespace {
 
@@ -110,6 +112,56 @@ TEST(LayoutCache, KeepsTheRecentlyUsedWithinItsBounds) {
     EXPECT_LE(cache.Count(), 101u);
     cache.Put(3000, LayoutOf(LayoutCache::kMaxGlyphs + 1));  // too big to keep: its runs hold it
     EXPECT_EQ(cache.Find(3000), nullptr);
+}
+
+struct LayingOutRenderer : BlockTextRenderer {
+    int layouts = 0;  // made, not found plain
+    std::shared_ptr<const TextLayout> LayOut(const WideString& text, BaseDirection direction) override {
+        std::shared_ptr<const TextLayout> layout = BlockTextRenderer::LayOut(text, direction);
+        layouts += layout != nullptr;
+        return layout;
+    }
+};
+
+struct Layouts : ::testing::Test, BasicEngineFixture<LayingOutRenderer, HeapSurfaceAllocator> {};
+
+TEST_F(Layouts, AMessageIsLaidOutOnceAndMeasuredAndDrawnFromItsLayout) {
+    const std::u16string hebrew = u"\u05d7\u05d3\u05e9\u05d5\u05ea\u200f";  // five letters and a mark that shows nothing
+    store.live.Speed = 40;
+    Start();
+    MessageList list;
+    TickerMessage m;
+    m.displayText = hebrew;
+    list.Add(m);
+    m.displayText = u"Новости";
+    list.Add(m);
+    {
+        LockGuard guard(lock);
+        playback.PublishLocked(list);
+        store.live.LineOn = 1;
+    }
+    const int32_t cell = renderer.MeasureWide(WideString(u"x")).cx;
+    ASSERT_FALSE(Segments().empty());
+    EXPECT_EQ(Segments()[0].width, 5 * cell);
+    ASSERT_NE(Segments()[0].layout, nullptr);
+    EXPECT_TRUE(Segments()[0].layout->rightToLeft);
+    std::vector<uint8_t> frame(768 * 576 * 3);
+    for (int i = 0; i < 600; ++i) ProcessFrame(frame.data());  // dozens of passes
+    EXPECT_EQ(renderer.layouts, 1);
+    engine.SetFont(FontSpec{"", -20, 400});  // a new font lays out again
+    const int32_t smaller = renderer.MeasureWide(WideString(u"x")).cx;
+    ASSERT_LT(smaller, cell);
+    bool seen = false;
+    for (int i = 0; i < 100; ++i) {
+        ProcessFrame(frame.data());
+        for (const TickerSegment& s : Segments())
+            if (s.messageIndex == 0) {
+                EXPECT_EQ(s.width, 5 * smaller);
+                seen = true;
+            }
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(renderer.layouts, 2);
 }
 
 }  // namespace
