@@ -40,29 +40,34 @@ bool BuildItemMessage(const FeedItemTexts& item, const FeedItemOptions& o, uint6
 
     work.titleText = CleanFeedText(item.title);
     work.descriptionText = CleanFeedText(item.description);
-    std::u16string label, content;
-    if (o.date) label += work.dateText.Str() + u"  ";
-    if (o.time) label += work.timeText.Str() + u"  ";
+    work.displayText.Clear();
+    if (o.date) {
+        work.displayText.Append(work.dateText);
+        work.displayText.Append(u"  ");
+    }
+    if (o.time) {
+        work.displayText.Append(work.timeText);
+        work.displayText.Append(u"  ");
+    }
+    const size_t label = size_t(work.displayText.Length());
     if (o.title) {
         // Without a title, the description takes its place rather than leave a blank on air.
-        content += (work.titleText.IsEmpty() && !o.description ? work.descriptionText : work.titleText).Str();
-        content += u"  ";
+        work.displayText.Append(work.titleText.IsEmpty() && !o.description ? work.descriptionText : work.titleText);
+        work.displayText.Append(u"  ");
     }
     if (o.description) {
-        if (!work.descriptionText.IsEmpty()) content += work.descriptionText.Str();
-        else if (!o.title) content += work.titleText.Str();
+        if (!work.descriptionText.IsEmpty()) work.displayText.Append(work.descriptionText);
+        else if (!o.title) work.displayText.Append(work.titleText);
     }
     // The line reads in the direction of its news; the label stays before
     // the news (at the right end of a right-to-left line) and, when it reads
     // the other way, as one piece in its own direction.
-    const BaseDirection news = FirstStrongDirection(content);
-    const BaseDirection own = FirstStrongDirection(label);
+    const char16_t* text = work.displayText.Raw();
+    const BaseDirection news = FirstStrongDirection(text, label, size_t(work.displayText.Length()));
+    const BaseDirection own = FirstStrongDirection(text, 0, label);
     work.direction = news;
-    work.displayText.Clear();
     if (news != BaseDirection::FromText && own != BaseDirection::FromText && own != news)
-        work.displayText.Append(std::u16string(1, own == BaseDirection::RightToLeft ? kRightToLeftMark : kLeftToRightMark));
-    work.displayText.Append(label);
-    work.displayText.Append(content);
+        work.displayText = (own == BaseDirection::RightToLeft ? kRightToLeftMark : kLeftToRightMark) + work.displayText.Str();
     // An item with nothing to show (no title, no description, no date shown)
     // would only be a gap on air.
     for (const char16_t* c = work.displayText.Raw(); *c; ++c)

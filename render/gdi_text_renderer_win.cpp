@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "base/ansi_codec.h"
@@ -67,7 +68,11 @@ TextExtent GdiTextRenderer::MeasureWide(const WideString& wide) {
 
 std::shared_ptr<const TextLayout> GdiTextRenderer::LayOut(const WideString& text, BaseDirection direction) {
     if (!fonts_ || !NeedsLayout(*fonts_, text.Str(), direction)) return nullptr;
-    return BuildTextLayout(*fonts_, text.Str(), direction);
+    try {
+        return BuildTextLayout(*fonts_, text.Str(), direction);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // a line too big to lay out goes the plain way
+    }
 }
 
 void GdiTextRenderer::BeginDraw() {

@@ -223,6 +223,11 @@ BaseDirection FirstStrongDirection(const char16_t* text, size_t from, size_t to)
     int isolates = 0;
     size_t n = 1;
     for (size_t i = from; i < to; i += n) {
+        if (text[i] < 0x80) {  // labels are mostly digits, blanks and punctuation
+            n = 1;
+            if (isolates == 0 && LatinLetter(text[i])) return BaseDirection::LeftToRight;
+            continue;
+        }
         const char32_t c = CodePointAt(text, to, i, &n);
         if (c >= 0x2066 && c <= 0x2068) ++isolates;  // LRI, RLI, FSI
         else if (c == 0x2069 && isolates > 0) --isolates;  // PDI
