@@ -67,7 +67,7 @@ TextExtent GdiTextRenderer::MeasureWide(const WideString& wide) {
 }
 
 std::shared_ptr<const TextLayout> GdiTextRenderer::LayOut(const WideString& text, BaseDirection direction) {
-    if (!fonts_ || !NeedsLayout(*fonts_, text.Str(), direction)) return nullptr;
+    if (!fonts_ || text.Length() > kMostLaidOut || !NeedsLayout(*fonts_, text.Str(), direction)) return nullptr;
     try {
         return BuildTextLayout(*fonts_, text.Str(), direction);
     } catch (const std::bad_alloc&) {

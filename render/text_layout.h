@@ -36,6 +36,11 @@ struct TextLayout {
     std::vector<GlyphRun> runs;     // left to right
 };
 
+// Longer lines are not laid out (a text file of one line in megabytes):
+// shaping them would hold the band up for seconds, and GDI draws them as it
+// draws plain text.
+constexpr int32_t kMostLaidOut = 1 << 18;
+
 // Writes a layout from shaped runs given left to right.
 class LayoutWriter {
 public:
