@@ -24,7 +24,9 @@ add_library(skimrow_win STATIC
     base/ansi_codec_win.cpp
     base/case_fold_win.cpp
     plugin/host_windows_win.cpp
+    render/font_set_win.cpp
     render/gdi_text_renderer_win.cpp
+    render/text_layout_win.cpp
     settings/instance_paths_win.cpp
     feed/download_job_win.cpp
     feed/downloader_win.cpp
@@ -33,7 +35,8 @@ add_library(skimrow_win STATIC
     feed/time_win.cpp
 )
 target_compile_options(skimrow_win PRIVATE ${SKIMROW_COMMON_FLAGS})
-target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 gdi32 wininet ole32 oleaut32 uuid)
+# usp10 before gdi32: MinGW's gdi32 import library names Uniscribe's functions too, which are usp10's.
+target_link_libraries(skimrow_win PUBLIC skimrow_core shell32 advapi32 user32 usp10 gdi32 wininet ole32 oleaut32 uuid)
 
 # The settings dialog; its pictures are drawn at build time, with their ids
 # (images.h) and resource lines (images.rc), all from make_images.py.
@@ -150,7 +153,7 @@ endif()
 add_library(soak_control SHARED tests/soak/control_dll.c)
 set_target_properties(soak_control PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)
 target_link_options(soak_control PRIVATE -static -static-libgcc)
-target_link_libraries(soak_control PRIVATE advapi32 comctl32 comdlg32 gdi32 ole32 oleaut32 shell32 user32 wininet ws2_32)
+target_link_libraries(soak_control PRIVATE advapi32 comctl32 comdlg32 usp10 gdi32 ole32 oleaut32 shell32 user32 wininet ws2_32)
 add_executable(soak tests/soak/soak_win.cpp tests/soak/soak_host_win.cpp tests/soak/resource_counts_win.cpp
     tests/soak/control_client_win.cpp)
 set_target_properties(soak PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/soak)

@@ -2,6 +2,7 @@
 
 #include "feed/feed_date.h"
 #include "feed/feed_text.h"
+#include "text/scripts.h"
 
 #include <algorithm>
 #include <utility>
@@ -56,6 +57,7 @@ bool ComposeArticle(const DisplayOptions& o, const std::u16string* label, Ticker
         work.displayText.Append(work.timeText);
         work.displayText.Append(u"  ");
     }
+    const size_t prefix = size_t(work.displayText.Length());  // the label, date and time
     if (o.title) {
         // Without a title, the description takes its place rather than leave a blank on air.
         work.displayText.Append(work.titleText.IsEmpty() && !o.description ? work.descriptionText : work.titleText);
@@ -67,9 +69,18 @@ bool ComposeArticle(const DisplayOptions& o, const std::u16string* label, Ticker
     }
     // An item with nothing to show (no title, no description, no date shown)
     // would only be a gap on air; a label alone is nothing either.
-    const size_t from = label && !label->empty() ? label->size() + 2 : 0;
     const std::u16string& shown = work.displayText.Str();
-    for (size_t i = from; i < shown.size(); ++i)
-        if (shown[i] != u' ') return true;
-    return false;
+    size_t i = label && !label->empty() ? label->size() + 2 : 0;
+    while (i < shown.size() && shown[i] == u' ') ++i;
+    if (i == shown.size()) return false;
+    // The line reads in the direction of its news; the label, date and time
+    // stay before the news (at the right end of a right-to-left line) and,
+    // when they read the other way, as one piece in their own direction.
+    const char16_t* text = work.displayText.Raw();
+    const BaseDirection news = FirstStrongDirection(text, prefix, size_t(work.displayText.Length()));
+    const BaseDirection own = FirstStrongDirection(text, 0, prefix);
+    work.direction = news;
+    if (news != BaseDirection::FromText && own != BaseDirection::FromText && own != news)
+        work.displayText = (own == BaseDirection::RightToLeft ? kRightToLeftMark : kLeftToRightMark) + work.displayText.Str();
+    return true;
 }

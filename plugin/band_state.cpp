@@ -6,6 +6,7 @@
 void BandState::RebuildFontLocked(TickerSettings& s) {
     renderer_.CreateTickerFont(FontSpecFrom(s));
     strips_.Invalidate();
+    layouts_.Clear();
     MeasureBandLocked(s);
 }
 
@@ -17,7 +18,18 @@ void BandState::MeasureBandLocked(TickerSettings& s) {
     metrics_.textHeight = blanks.cy;
 }
 
-int32_t BandState::MeasureTextLocked(const WideString& text) { return renderer_.MeasureWide(text).cx; }
+MeasuredText BandState::MeasureMessageLocked(const TickerMessage& message, uint64_t key) {
+    // Keys of lists gone from the air are never asked for again: the cache
+    // lets the least recently used go.
+    MeasuredText m;
+    m.layout = layouts_.Find(key);
+    if (!m.layout) {
+        m.layout = renderer_.LayOut(message.displayText, message.direction);
+        layouts_.Put(key, m.layout);
+    }
+    m.width = m.layout ? m.layout->width : renderer_.MeasureWide(message.displayText).cx;
+    return m;
+}
 
 void BandState::AddSlotsLocked() {
     while (surface_.SlotCount() < 2) surface_.AddSlot();

@@ -103,6 +103,7 @@ private:
         int32_t index;  // in its kind's list (an urgent line's slot)
         int32_t x;      // left edge relative to the band's left edge
         int32_t width;  // measured width of its text
+        std::shared_ptr<const TextLayout> layout;  // what it was measured from; none: the plain path
     };
     enum class Outcome : uint8_t { None, News, NothingNew, Unchanged, Failed };
     struct FeedRecord {
@@ -125,7 +126,9 @@ private:
     class RunsView;
 
     // Runs and passes (on_air_runs.cpp).
+    const TickerMessage* MessageOf(const Run& r) const;
     const WideString* TextOf(const Run& r) const;
+    void MeasureLocked(Run& r);
     uint64_t RevisionOf(const Run& r) const;
     void AppendLocked(Kind kind, int32_t index);
     void AppendNextLocked();

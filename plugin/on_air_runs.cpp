@@ -29,8 +29,9 @@ public:
         out->x = r.x;
         out->text = text;
         out->width = r.width;
-        out->textKey = (air_.RevisionOf(r) << 32) | uint64_t(uint32_t(r.index));
+        out->textKey = MessageKey(air_.RevisionOf(r), r.index);
         out->colors = r.kind == Kind::Urgent ? &air_.urgentColors_ : nullptr;
+        out->layout = r.layout.get();
         return true;
     }
 
@@ -60,17 +61,31 @@ uint64_t OnAir::RevisionOf(const Run& r) const {
     return 0;
 }
 
-const WideString* OnAir::TextOf(const Run& r) const {
+const TickerMessage* OnAir::MessageOf(const Run& r) const {
     const MessageList* list = nullptr;
     switch (r.kind) {
     case Kind::Item: list = &crawl_; break;
     case Kind::Announcement: list = &announcements_; break;
     case Kind::Urgent: return r.index >= 0 && r.index < kUrgentSlots && urgent_[r.index].message.Count() == 1
-                                  ? &urgent_[r.index].message[0].displayText
+                                  ? &urgent_[r.index].message[0]
                                   : nullptr;
     case Kind::Notice: list = &noNews_; break;
     }
-    return r.index >= 0 && r.index < list->Count() ? &(*list)[r.index].displayText : nullptr;
+    return r.index >= 0 && r.index < list->Count() ? &(*list)[r.index] : nullptr;
+}
+
+const WideString* OnAir::TextOf(const Run& r) const {
+    const TickerMessage* m = MessageOf(r);
+    return m ? &m->displayText : nullptr;
+}
+
+// A message is laid out once for its list's revision (see BandState).
+void OnAir::MeasureLocked(Run& r) {
+    const TickerMessage* m = MessageOf(r);
+    MeasuredText measured;
+    if (m) measured = band_.MeasureMessageLocked(*m, MessageKey(RevisionOf(r), r.index));
+    r.width = measured.width;
+    r.layout = std::move(measured.layout);
 }
 
 // ---- what the frame draws ----
@@ -177,11 +192,10 @@ void OnAir::AppendNextLocked() {
 }
 
 void OnAir::AppendLocked(Kind kind, int32_t index) {
-    Run r{kind, index, store_.live.LineSize, 0};
-    const WideString* text = TextOf(r);
-    if (!text) return;
-    r.width = band_.MeasureTextLocked(*text);
-    runs_.push_back(r);
+    Run r{kind, index, store_.live.LineSize, 0, nullptr};
+    if (!MessageOf(r)) return;
+    MeasureLocked(r);
+    runs_.push_back(std::move(r));
 }
 
 int32_t OnAir::NextItemLocked(int32_t from) const {
@@ -205,8 +219,10 @@ void OnAir::PassStartLocked() {
 }
 
 void OnAir::DropRunLocked(int32_t i) {
-    const Run gone = runs_[size_t(i)];
+    const Kind kind = runs_[size_t(i)].kind;
+    const int32_t index = runs_[size_t(i)].index;
     runs_.erase(runs_.begin() + i);
+    const Run gone{kind, index, 0, 0, nullptr};
     if (gone.kind != Kind::Urgent) return;
     UrgentSlot& slot = urgent_[gone.index];
     if (slot.showings > 0 || gone.index == urgentWaiting_ || gone.index == urgentShowing_) return;
@@ -221,8 +237,7 @@ void OnAir::RemeasureLocked() {
     int64_t x = runs_[0].x;
     for (Run& r : runs_) {
         r.x = int32_t(x);
-        const WideString* text = TextOf(r);
-        r.width = text ? band_.MeasureTextLocked(*text) : 0;
+        MeasureLocked(r);
         x = SaturateInt32(x + int64_t(r.width) + band_.Metrics().gapWidth);
     }
 }

@@ -21,6 +21,10 @@ void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& s
         const uint32_t bandText = ScaleColor(style.textColor, style.textOpacity);
         const uint32_t coverage = GrayLevel(OpacityLevel(style.textOpacity));
         BandRun r;
+        const auto draw = [&](int32_t x, int32_t y) {
+            if (r.layout) renderer.DrawLayout(x, y, *r.layout);
+            else renderer.DrawRun(x, y, *r.text);
+        };
         for (int32_t i = 0; i < runs->Count(); ++i) {
             if (!runs->Run(i, &r) || !r.text) continue;
             uint32_t textColor = bandText;
@@ -36,14 +40,14 @@ void ComposeBand(TextRenderer& renderer, DibSurface& surface, const BandStyle& s
             renderer.SelectTarget(surface.Slot(0));
             if (shadow != 0) {
                 renderer.SetTextColor(0);
-                renderer.DrawRun(r.x + shadow, shadow, *r.text);
+                draw(r.x + shadow, shadow);
             }
             renderer.SetTextColor(textColor);
-            renderer.DrawRun(r.x, 0, *r.text);
+            draw(r.x, 0);
             renderer.SelectTarget(surface.Slot(1));
             renderer.SetTextColor(coverage);
-            if (shadow != 0) renderer.DrawRun(r.x + shadow, shadow, *r.text);
-            renderer.DrawRun(r.x, 0, *r.text);
+            if (shadow != 0) draw(r.x + shadow, shadow);
+            draw(r.x, 0);
         }
     }
     renderer.EndDraw();

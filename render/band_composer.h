@@ -29,6 +29,7 @@ struct BandRun {
     int32_t width = -1;  // the text's measured width, when known
     uint64_t textKey = 0;  // runs with the same non-zero key have the same text
     const RunColors* colors = nullptr;  // none: the band's
+    const TextLayout* layout = nullptr;  // the text's layout; none: the plain path draws it
 };
 
 // The runs to draw, leftmost first; Run returns false for one to skip.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 bool BlockTextRenderer::CreateTickerFont(const FontSpec& font) {
     const int32_t h = font.height < 0 ? -font.height : font.height;
@@ -39,4 +40,44 @@ void BlockTextRenderer::DrawRun(int32_t x, int32_t y, const WideString& text) {
         const int32_t left = x + i * w + w / 6;
         Paint(left, y + cellHeight_ / 6, left + w * 2 / 3, y + cellHeight_ - cellHeight_ / 6, color_);
     }
+}
+
+std::shared_ptr<const TextLayout> BlockTextRenderer::LayOut(const WideString& text, BaseDirection direction) {
+    const bool rightToLeft = IsRightToLeft(direction, text.Str());
+    if (!rightToLeft && IsPlainText(text.Str())) return nullptr;
+    std::vector<uint16_t> glyphs;
+    std::vector<int32_t> advances;
+    std::vector<uint8_t> hidden;
+    size_t units = 1;
+    for (size_t i = 0; i < size_t(text.Length()); i += units) {
+        const char32_t c = CodePointAt(text.Raw(), size_t(text.Length()), i, &units);
+        const bool invisible = ClassOf(c).kind == CharClass::Invisible;
+        glyphs.push_back(uint16_t(c));
+        advances.push_back(invisible ? 0 : CellWidth());
+        hidden.push_back(invisible);
+    }
+    if (rightToLeft) {
+        std::reverse(glyphs.begin(), glyphs.end());
+        std::reverse(advances.begin(), advances.end());
+        std::reverse(hidden.begin(), hidden.end());
+    }
+    auto layout = std::make_shared<TextLayout>();
+    LayoutWriter writer(*layout, rightToLeft);
+    writer.Add(writer.AddFont(nullptr), 0, glyphs.data(), advances.data(), nullptr, nullptr, hidden.data(),
+               int32_t(glyphs.size()));
+    layout->overhang = cellHeight_;
+    return layout;
+}
+
+void BlockTextRenderer::DrawLayout(int32_t x, int32_t y, const TextLayout& layout) {
+    const int32_t w = CellWidth();
+    ForVisibleRuns(layout, x, 0, target_.allocWidth, [&](const GlyphRun& run) {
+        int32_t left = x + run.x;
+        for (int32_t g = run.first; g < run.first + run.count; ++g) {
+            if (layout.glyphs[size_t(g)] != u' ')
+                Paint(left + w / 6, y + run.y + cellHeight_ / 6, left + w * 2 / 3 + w / 6,
+                      y + run.y + cellHeight_ - cellHeight_ / 6, color_);
+            left += layout.advances[size_t(g)];
+        }
+    });
 }

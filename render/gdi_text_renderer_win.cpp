@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "base/ansi_codec.h"
-
-GdiTextRenderer::~GdiTextRenderer() {
-    if (font_) DeleteObject(font_);
-}
+#include "render/text_layout_win.h"
 
 LOGFONTW LogFontOf(const FontSpec& f) {
     LOGFONTW lf = {};
@@ -25,11 +23,10 @@ LOGFONTW LogFontOf(const FontSpec& f) {
 }
 
 bool GdiTextRenderer::CreateTickerFont(const FontSpec& font) {
-    const LOGFONTW lf = LogFontOf(font);
-    HFONT created = CreateFontIndirectW(&lf);
+    std::shared_ptr<const GdiFontSet> created = GdiFontSet::Make(LogFontOf(font));
     if (!created) return false;
-    if (font_) DeleteObject(font_);
-    font_ = created;
+    fonts_ = std::move(created);
+    font_ = fonts_->Font(0)->Handle();
     return true;
 }
 
@@ -67,6 +64,15 @@ TextExtent GdiTextRenderer::MeasureWide(const WideString& wide) {
     SIZE size = {};
     if (m.dc() && length > 0) GetTextExtentPointW(m.dc(), reinterpret_cast<const wchar_t*>(text), length, &size);
     return TextExtent{size.cx, size.cy};
+}
+
+std::shared_ptr<const TextLayout> GdiTextRenderer::LayOut(const WideString& text, BaseDirection direction) {
+    if (!fonts_ || text.Length() > kMostLaidOut || !NeedsLayout(*fonts_, text.Str(), direction)) return nullptr;
+    try {
+        return BuildTextLayout(*fonts_, text.Str(), direction);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // a line too big to lay out goes the plain way
+    }
 }
 
 void GdiTextRenderer::BeginDraw() {
@@ -136,6 +142,19 @@ void GdiTextRenderer::DrawRun(int32_t x, int32_t y, const WideString& wide) {
         }
     }
     TextOutW(dc_, x, y, w, length);
+}
+
+void GdiTextRenderer::DrawLayout(int32_t x, int32_t y, const TextLayout& layout) {
+    if (!dc_ || targetWidth_ == 0) return;
+    HFONT selected = font_;
+    ForVisibleRuns(layout, x, 0, targetWidth_, [&](const GlyphRun& run) {
+        HFONT font = static_cast<const GdiFont&>(*layout.fonts[size_t(run.font)]).Handle();
+        if (font != selected) SelectObject(dc_, selected = font);
+        ExtTextOutW(dc_, x + run.x, y + run.y, ETO_GLYPH_INDEX, nullptr,
+                    reinterpret_cast<const wchar_t*>(layout.glyphs.data() + run.first), UINT(run.count),
+                    layout.advances.data() + run.first);
+    });
+    if (selected != font_) SelectObject(dc_, font_);
 }
 
 void GdiTextRenderer::EndDraw() {

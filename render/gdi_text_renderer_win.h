@@ -7,23 +7,25 @@
 #include <vector>
 
 #include "render/dib_surface.h"
+#include "render/font_set_win.h"
 #include "render/text_renderer.h"
 
 class GdiTextRenderer final : public TextRenderer {
 public:
     GdiTextRenderer() = default;
-    ~GdiTextRenderer() override;
     GdiTextRenderer(const GdiTextRenderer&) = delete;
     GdiTextRenderer& operator=(const GdiTextRenderer&) = delete;
 
     bool CreateTickerFont(const FontSpec& font) override;
     TextExtent MeasureAnsi(const char* text) override;
     TextExtent MeasureWide(const WideString& text) override;
+    std::shared_ptr<const TextLayout> LayOut(const WideString& text, BaseDirection direction) override;
     void BeginDraw() override;
     void SelectTarget(const SurfaceSlot& slot) override;
     void FillRect(const Rect& rect, uint32_t color) override;
     void SetTextColor(uint32_t color) override;
     void DrawRun(int32_t x, int32_t y, const WideString& text) override;
+    void DrawLayout(int32_t x, int32_t y, const TextLayout& layout) override;
     void EndDraw() override;
 
     HFONT Font() const { return font_; }
@@ -40,7 +42,8 @@ private:
 
     Extents extents_[4];
     int nextExtents_ = 0;
-    HFONT font_ = nullptr;
+    std::shared_ptr<const GdiFontSet> fonts_;
+    HFONT font_ = nullptr;  // the band's, held by fonts_
     HDC dc_ = nullptr;
     HGDIOBJ previousFont_ = nullptr;
     HGDIOBJ initialBitmap_ = nullptr;

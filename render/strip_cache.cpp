@@ -138,6 +138,7 @@ bool StripCache::Draw(Strip& strip, const BandRun& run, int32_t origin, int32_t 
     strip.textKey = run.textKey;
     strip.ownColors = run.colors != nullptr;
     strip.colors = run.colors ? *run.colors : RunColors();
+    strip.layoutId = run.layout ? run.layout->id : 0;
     strip.origin = origin;
     strip.width = width;
     strip.height = height;
@@ -169,6 +170,7 @@ const StripCache::Strip* StripCache::StripFor(const BandRun& run, int32_t bandWi
     for (Strip& s : strips_) {
         if (s.valid && s.origin == origin && s.width == width && s.text.size() == size_t(run.text->Length()) &&
             s.ownColors == (run.colors != nullptr) && (!run.colors || s.colors == *run.colors) &&
+            s.layoutId == (run.layout ? run.layout->id : 0) &&
             ((run.textKey != 0 && s.textKey == run.textKey) ||
              SameText(s.text.data(), run.text->Raw(), size_t(run.text->Length())))) {
             s.textKey = run.textKey;

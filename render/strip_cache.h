@@ -48,6 +48,7 @@ private:
         uint64_t textKey = 0;  // the last run found to have this text
         bool ownColors = false;  // drawn in a run's own colours
         RunColors colors;
+        uint64_t layoutId = 0;  // the layout it was drawn from; 0: the plain path
         bool valid = false;
         uint64_t serial = 0;  // new for every drawing
         int32_t origin = 0;  // the run's column (from its left edge) at the strip's first

@@ -13,7 +13,8 @@ source "$(dirname "$0")/lib.sh"
 
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev python3 locales zip unzip
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
-          xvfb xauth fonts-liberation2 fonts-wqy-microhei ffmpeg clang libclang-rt-14-dev openssl)
+          xvfb xauth fonts-liberation2 fonts-wqy-microhei ffmpeg clang libclang-rt-14-dev openssl
+          fonts-dejavu-core fonts-thai-tlwg fonts-symbola)  # the fonts the tests fall back to: Arabic and Hebrew, Thai, emoji
 
 missing_of() { local p; for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || echo "$p"; done; }
 

@@ -22,7 +22,7 @@ endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 list(TRANSFORM imports REPLACE "DLL Name: " "")
 set(system advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
-    shell32.dll user32.dll wininet.dll shlwapi.dll version.dll ws2_32.dll)
+    shell32.dll user32.dll usp10.dll wininet.dll shlwapi.dll version.dll ws2_32.dll)
 foreach(dll IN LISTS imports)
     string(TOLOWER "${dll}" lower)
     string(STRIP "${lower}" lower)

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,7 +40,8 @@ inline bool SameBand(const SurfaceSlot& a, const SurfaceSlot& b, int32_t w, int3
 // `fonts` are applied in turn through `setFont(i)`; each band has 1 to 5
 // runs of `messages` with gaps of about the ticker's, some partly or wholly
 // off the band, some touching (which the cache must decline or get right),
-// long ones shown from anywhere along their length.
+// long ones shown from anywhere along their length. Messages the renderer
+// lays out are drawn from their layouts.
 template <class SetFont>
 StripEquality CompareStripsWithDirectBands(TextRenderer& renderer, SurfaceAllocator& allocator, int fonts,
                                            SetFont setFont, const std::vector<std::u16string>& messages,
@@ -55,6 +57,8 @@ StripEquality CompareStripsWithDirectBands(TextRenderer& renderer, SurfaceAlloca
         DibSurface direct(allocator), copied(allocator);
         direct.AddSlot(), direct.AddSlot(), copied.AddSlot(), copied.AddSlot();
         const TextExtent blanks = renderer.MeasureAnsi("        ");
+        std::vector<std::shared_ptr<const TextLayout>> layouts;
+        for (const WideString& text : texts) layouts.push_back(renderer.LayOut(text, BaseDirection::FromText));
         for (int band = 0; band < bandsPerFont; ++band) {
             BandStyle style;
             style.width = 200 + pick(700);
@@ -70,8 +74,10 @@ StripEquality CompareStripsWithDirectBands(TextRenderer& renderer, SurfaceAlloca
             for (int k = 0; k < count; ++k) {
                 BandRun r;
                 r.x = x;
-                r.text = &texts[size_t(pick(int(texts.size())))];
-                r.width = renderer.MeasureWide(*r.text).cx;
+                const size_t m = size_t(pick(int(texts.size())));
+                r.text = &texts[m];
+                r.layout = layouts[m].get();
+                r.width = r.layout ? r.layout->width : renderer.MeasureWide(*r.text).cx;
                 // a long first run shows any part of itself: tiles at any offset
                 if (k == 0 && r.width > 2000) r.x = x = -pick(r.width);
                 runs.runs.push_back(r);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "text/scripts.h"
 #include "text/wide_string.h"
 
 struct TickerMessage {
@@ -13,6 +14,9 @@ struct TickerMessage {
     WideString titleText;
     WideString descriptionText;
     WideString displayText;  // the only text the renderer reads
+    // Set where a message is built when its text alone does not tell it (a
+    // label before the content).
+    BaseDirection direction = BaseDirection::FromText;
     std::u16string link;     // the web page a double click opens; empty for none
 };
 

@@ -11,7 +11,8 @@
 namespace {
 
 std::vector<std::u16string> Messages() {
-    return {u"Бегущая строка", u"News of the hour", u"a", u"   ", u"", u"Ёжик в тумане, 12:45", std::u16string(3000, u'ж')};
+    return {u"Бегущая строка", u"News of the hour", u"a", u"   ", u"", u"Ёжик в тумане, 12:45", std::u16string(3000, u'ж'),
+            u"\u05e9\u05dc\u05d5\u05dd 123", u"😀\ufe0f 🔥", std::u16string(3000, u'\u0645')};
 }
 
 TEST(StripCache, CopiedBandsEqualDirectlyDrawnBands) {

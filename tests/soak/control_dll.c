@@ -10,6 +10,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <shlobj.h>
+#include <usp10.h>
 #include <wininet.h>
 
 /* One function of each DLL, so that the linker keeps every import. */
@@ -23,6 +24,7 @@ __declspec(dllexport) const void* const soak_control_imports[] = {
     (const void*)SysFreeString,           /* oleaut32 */
     (const void*)SHGetSpecialFolderPathA, /* shell32 */
     (const void*)GetDesktopWindow,        /* user32 */
+    (const void*)ScriptFreeCache,         /* usp10 */
     (const void*)InternetCrackUrlA,       /* wininet */
     (const void*)WSAStartup,              /* ws2_32 */
 };

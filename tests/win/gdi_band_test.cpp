@@ -133,16 +133,20 @@ TEST_F(GdiBand, LongRunsDrawTheSamePixelsAsShortOnes) {
 namespace {
 
 // The premise of the strip cache with GDI's own antialiasing: text drawn at
-// any integer position is the same pixels, so copied bands equal drawn ones.
+// any integer position is the same pixels, so copied bands equal drawn ones;
+// laid-out lines too, from their fallback fonts, whole or in tiles.
 TEST(GdiStrips, CopiedBandsEqualDirectlyDrawnBandsWithRealFonts) {
     GdiTextRenderer renderer;
     DibSectionAllocator allocator;
     const FontSpec fonts[] = {{"Arial", -31, 700, 0, 0, 0, 204},          {"Times New Roman", -24, 400, 1, 0, 0, 204},
                               {"Courier New", -40, 700, 0, 1, 0, 204},     {"Tahoma", -13, 400, 0, 0, 1, 204},
                               {"Arial", -71, 400, 1, 0, 0, 204},           {"Liberation Serif", -19, 700, 1, 0, 0, 0}};
+    std::u16string arabic;  // shaped as a whole, drawn in tiles
+    while (arabic.size() < 5000) arabic += u"\u0645\u0631\u062d\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645 ";
     const std::vector<std::u16string> messages = {
         u"Бегущая строка: новости часа", u"В Москве без осадков, +3°", u"Ёжик, «кавычки» — тире", u"AVAWAY fi ffl 0123",
-        u"i", u"    ", u"", std::u16string(1500, u'ж')};
+        u"i", u"    ", u"", std::u16string(1500, u'ж'), u"\u05e9\u05dc\u05d5\u05dd 123 \u05e2\u05d5\u05dc\u05dd",
+        u"\u0e2a\u0e27\u0e31\u0e2a\u0e14\u0e35 😀🔥✅", arabic};
     const StripEquality r = CompareStripsWithDirectBands(
         renderer, allocator, 6, [&](int i) { ASSERT_TRUE(renderer.CreateTickerFont(fonts[i])); }, messages, 120, 7);
     EXPECT_EQ(r.mismatches, 0) << r.firstMismatch;
