@@ -70,6 +70,15 @@ void __cdecl Shutdown(void);
 
 PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, ProcessFrame, Stop, ShowSettings, Shutdown};
 
+// The dialog changed the endpoint's settings: it listens again by them.
+void RestartEndpoint() {
+    try {
+        g_endpoint.Start(g_engine.Settings());
+        g_services.OnControlSettingsChanged(RestartEndpoint);
+    } catch (...) {
+    }
+}
+
 void __cdecl Init(InitInfo*) {  // what the host passes is not used
     try {
         g_endpoint.Stop();  // a second Init starts over
@@ -138,6 +147,7 @@ void __cdecl Shutdown(void) {
         // stays loaded for the rest of the process.
         const bool insideModalLoop = g_dialog.InModalLoop();
         // No request changes anything from here on: the settings are saved next.
+        g_services.OnControlSettingsChanged(nullptr);
         g_endpoint.Stop();
         g_hooks.Remove();  // a host may unload without calling Stop
         g_dialog.Close();  // before saving: the hot key and position are taken at close

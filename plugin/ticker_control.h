@@ -62,6 +62,8 @@ public:
     // what the row says a change does (kSettingRows). Text rows take no
     // number.
     virtual void Set(SettingMember which, int64_t value) = 0;
+    // The same for a text row (ControlKey), the text in the settings' code page.
+    virtual void SetText(std::string TickerSettings::*which, const std::string& text) = 0;
     // The seven font settings at once; the font and the band are rebuilt.
     virtual void SetFont(const FontSpec& font) = 0;
     virtual void SetList(ContentList which, const StringList& list) = 0;

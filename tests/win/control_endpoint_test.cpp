@@ -159,7 +159,8 @@ TEST(ControlEndpoint, AnswersEachRequestAndSavesWhatItChanges) {
         // which has no emoji.
         r = Ask(port, Post(port, "/api/urgent", u8"{\"text\":\"H&M \\\"Срочно\\\" 🔥\"}"));
         EXPECT_EQ(r.body, "{\"ok\":true,\"id\":1}");
-        EXPECT_TRUE(Has(Ask(port, Get(port, "/api/state")).body, "\"urgent\":[{\"id\":1,\"state\":\"waiting\"}]"));
+        r = Ask(port, Get(port, "/api/state"));
+        EXPECT_TRUE(Has(r.body, "\"urgent\":[{\"id\":1,\"state\":\"waiting\"}]")) << r.body;
         EXPECT_EQ(Ask(port, Post(port, "/api/stop", "{}")).body, "{\"ok\":true,\"running\":false}");
         r = Ask(port, Get(port, "/api/nothing"));
         EXPECT_EQ(r.status, 404);
