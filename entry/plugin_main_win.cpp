@@ -74,7 +74,6 @@ PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, Proces
 void RestartEndpoint() {
     try {
         g_endpoint.Start(g_engine.Settings());
-        g_services.OnControlSettingsChanged(RestartEndpoint);
     } catch (...) {
     }
 }
@@ -86,6 +85,7 @@ void __cdecl Init(InitInfo*) {  // what the host passes is not used
         std::setlocale(LC_TIME, "");
         g_endpointLog.path = g_engine.Location().LogPath();
         g_endpoint.Start(g_engine.Settings());
+        g_services.OnControlSettingsChanged(RestartEndpoint);
     } catch (...) {
     }
 }
