@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "base/ansi_codec.h"
+#include "base/text.h"
 #include "dialog/dialog_rules.h"
 #include "dialog/pickers_win.h"
 #include "dialog/res/resource.h"
@@ -497,10 +498,10 @@ void SettingsDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
 
 void SettingsDialog::OnUrgent() {
     std::wstring text = WindowText(Item(IDC_URGENT_TEXT));
-    // A pasted line break or tab is a blank on air; nothing else of the
-    // line is changed.
+    // A pasted line break, tab or other control character is a blank on
+    // air; nothing else of the line is changed.
     for (wchar_t& c : text)
-        if (c < 0x20 || c == 0x7F) c = L' ';
+        if (IsControlChar(char16_t(c))) c = L' ';
     if (text.find_first_not_of(L' ') == std::wstring::npos) return;
     control_.OfferUrgent(std::u16string(text.begin(), text.end()), 0);
 }

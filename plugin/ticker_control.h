@@ -1,8 +1,9 @@
-// The one way the settings dialog and the input hooks reach the engine:
-// read a copy of the settings, apply a change, start and stop the line, and
-// be told what to refresh. Every change is stored under the ticker lock and
-// holds it only for the store and the rebuild it needs; whatever may wait on
-// another thread (the downloader) runs after the lock is released.
+// The one way the settings dialog, the input hooks and the control endpoint
+// reach the engine: read a copy of the settings, apply a change, start and
+// stop the line, and be told what to refresh. Every change is stored under
+// the ticker lock and holds it only for the store and the rebuild it needs;
+// whatever may wait on another thread (the downloader, the endpoint) runs
+// after the lock is released.
 #pragma once
 #include <cstdint>
 #include <optional>
