@@ -16,5 +16,8 @@ std::string TrimLeft(const std::string& s);
 std::string TrimRight(const std::string& s);
 std::string TrimCopy(const std::string& s);
 
+// The control characters (C0, DEL and C1), which no text on air holds.
+constexpr bool IsControlChar(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 // Byte text as UTF-16, each byte one character (for ASCII texts we format).
 std::u16string WidenBytes(const char* text);

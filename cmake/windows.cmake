@@ -147,7 +147,7 @@ if(SKIMROW_WINE_TESTS)
                    ENVIRONMENT "SKIMROW_FEED_PORT_FILE=${CMAKE_BINARY_DIR}/http/feed_server.port")
 endif()
 
-# The soak: the DLL driven as a host drives it through four kinds of cycles,
+# The soak: the DLL driven as a host drives it through five kinds of cycles,
 # beside a do-nothing C library with the same imports (what Wine's own DLLs
 # keep per load). Its own folder, so that its settings file is its own.
 add_library(soak_control SHARED tests/soak/control_dll.c)
@@ -178,3 +178,8 @@ target_link_libraries(feed_bench PRIVATE skimrow_win)
 add_executable(frame_split_bench bench/frame_split_bench_win.cpp)
 skimrow_windows_binary(frame_split_bench)
 target_link_libraries(frame_split_bench PRIVATE skimrow_win)
+
+# What laying out a message of each script costs as it enters the band.
+add_executable(layout_bench bench/layout_bench_win.cpp)
+skimrow_windows_binary(layout_bench)
+target_link_libraries(layout_bench PRIVATE skimrow_win)

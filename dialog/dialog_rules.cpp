@@ -34,6 +34,13 @@ int32_t CommitComboEdit(StringList& list, int32_t index, const std::string& text
     return n - 2;  // the trailing empty entry after the deletion
 }
 
+std::u16string KeyCharacters(const std::u16string& typed) {
+    std::u16string kept;
+    for (char16_t c : typed)
+        if (c > u' ' && c < 0x7F) kept += c;
+    return kept;
+}
+
 int32_t AddFileToList(StringList& files, const std::string& path) {
     if (files.empty() || !files.back().empty()) files.push_back(std::string());
     const int32_t at = int32_t(files.size()) - 1;

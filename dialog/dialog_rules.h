@@ -28,3 +28,7 @@ int32_t CommitComboEdit(StringList& list, int32_t index, const std::string& text
 // Inserts a chosen file just before the trailing empty entry; returns the
 // new FileIdx, which selects it.
 int32_t AddFileToList(StringList& files, const std::string& path);
+
+// The control key as typed, kept to what a request carries alike in a
+// header and in a form: printable ASCII without blanks. The rest is left out.
+std::u16string KeyCharacters(const std::u16string& typed);

@@ -10,6 +10,7 @@
 
 constexpr UINT WM_UPDATE_CONTROLS = WM_USER + 400;  // wParam: UpdatePart
 constexpr UINT WM_AUTOREPEAT = WM_USER + 401;       // wParam: button id, lParam: step
+constexpr UINT WM_NUMBER_ACCEPTED = WM_USER + 402;  // wParam: a spinless numeric edit's id, lParam: its value
 
 class DialogWindowSink final : public UpdateSink {
 public:

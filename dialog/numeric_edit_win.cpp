@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "dialog/dialog_window_win.h"
 #include "dialog/numeric_value.h"
 
 namespace {
@@ -26,15 +27,18 @@ TTTOOLINFOW BalloonTool(wchar_t* text) {
 
 }  // namespace
 
-void NumericEdit::Setup(int id, HWND parent, HWND spin, int32_t lower, int32_t upper, int maxLength, int32_t value) {
+void NumericEdit::Setup(int id, HWND parent, HWND spin, int32_t lower, int32_t upper, int maxLength, int32_t value,
+                        bool orZero) {
     parent_ = parent;
     spin_ = spin;
+    id_ = id;
+    lower_ = lower, upper_ = upper, orZero_ = orZero;
     if (!Attach(GetDlgItem(parent, id))) return;
-    SendMessageW(spin, UDM_SETBUDDY, WPARAM(Window()), 0);
+    if (spin) SendMessageW(spin, UDM_SETBUDDY, WPARAM(Window()), 0);
     // The spin takes the right end of the edit's rectangle; with the font's
     // own margins (4 px a side under Wine) "100" no longer fits what is left.
     SendMessageW(Window(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
-    SendMessageW(spin, UDM_SETRANGE, 0, MAKELPARAM(upper, lower));
+    if (spin) SendMessageW(spin, UDM_SETRANGE, 0, MAKELPARAM(upper, lower));
     SendMessageW(Window(), EM_LIMITTEXT, WPARAM(maxLength), 0);
     // A tracking tooltip: shown where and when Validate says, above the dialog.
     balloon_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON | TTS_NOPREFIX,
@@ -49,8 +53,8 @@ void NumericEdit::Setup(int id, HWND parent, HWND spin, int32_t lower, int32_t u
 }
 
 void NumericEdit::SetValue(int32_t value) {
-    accepted_ = int16_t(value);
-    SendMessageW(spin_, UDM_SETPOS, 0, MAKELPARAM(int16_t(value), 0));
+    accepted_ = spin_ ? int16_t(value) : value;
+    if (spin_) SendMessageW(spin_, UDM_SETPOS, 0, MAKELPARAM(int16_t(value), 0));
     SetWindowTextW(Window(), std::to_wstring(value).c_str());
 }
 
@@ -59,22 +63,25 @@ bool NumericEdit::Validate() {
     std::wstring text(size_t(n) + 1, L'\0');
     GetWindowTextW(Window(), &text[0], n + 1);
     text.resize(size_t(n));
-    int lower = 0, upper = 0;
-    SendMessageW(spin_, UDM_GETRANGE32, WPARAM(&lower), LPARAM(&upper));
     int32_t value = 0;
-    if (ParseDialogInt(std::u16string(text.begin(), text.end()), &value) && value >= lower && value <= upper) {
+    if (ParseDialogInt(std::u16string(text.begin(), text.end()), &value) &&
+        ((value >= lower_ && value <= upper_) || (orZero_ && value == 0))) {
         accepted_ = value;
+        if (!spin_) {
+            SendMessageW(parent_, WM_NUMBER_ACCEPTED, WPARAM(id_), LPARAM(value));
+            return true;
+        }
         SendMessageW(spin_, UDM_SETPOS, 0, MAKELPARAM(int16_t(value), 0));
         SendMessageW(parent_, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, uint16_t(value)), LPARAM(spin_));
         return true;
     }
-    ShowBalloon(lower, upper);
+    ShowBalloon();
     return false;
 }
 
-void NumericEdit::ShowBalloon(int32_t lower, int32_t upper) {
+void NumericEdit::ShowBalloon() {
     if (!balloon_) return;
-    const std::u16string message = RangeMessage(lower, upper);
+    const std::u16string message = RangeMessage(lower_, upper_, orZero_);
     balloonText_.assign(message.begin(), message.end());
     GetWindowRect(Window(), &balloonRect_);
     TTTOOLINFOW tool = BalloonTool(&balloonText_[0]);
@@ -139,7 +146,7 @@ LRESULT NumericEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return r;
     }
     case WM_ENABLE:
-        EnableWindow(spin_, BOOL(wParam));
+        if (spin_) EnableWindow(spin_, BOOL(wParam));
         break;
     case WM_TIMER:
         if (wParam == kMoveWatchTimer) {

@@ -1,6 +1,8 @@
 // An edit paired with its spin: a typed value is accepted only when it is an
 // integer in the spin's range, and then reaches the parent as the spin's
-// WM_VSCROLL; a rejected value raises an error balloon at the edit.
+// WM_VSCROLL; a rejected value raises an error balloon at the edit. An edit
+// without a spin (a port number: more than a spin's 16 bits, and nothing to
+// step through) reports an accepted value as WM_NUMBER_ACCEPTED.
 #pragma once
 #include <string>
 
@@ -8,7 +10,9 @@
 
 class NumericEdit final : public SubclassedWindow {
 public:
-    void Setup(int id, HWND parent, HWND spin, int32_t lower, int32_t upper, int maxLength, int32_t value);
+    // `orZero`: 0 is taken too (it means "off"). `spin` may be null.
+    void Setup(int id, HWND parent, HWND spin, int32_t lower, int32_t upper, int maxLength, int32_t value,
+               bool orZero = false);
     void SetValue(int32_t value);
     bool Validate();
     void HideBalloon();
@@ -16,12 +20,15 @@ public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void ShowBalloon(int32_t lower, int32_t upper);
+    void ShowBalloon();
     void SelectAll();
 
     HWND parent_ = nullptr;
     HWND spin_ = nullptr;
     HWND balloon_ = nullptr;
+    int id_ = 0;
+    int32_t lower_ = 0, upper_ = 0;
+    bool orZero_ = false;
     RECT balloonRect_ = {};
     std::wstring balloonText_;
     // The spin's position, the last accepted value. Kept here because asking

@@ -23,10 +23,10 @@ bool ParseDialogInt(const std::u16string& text, int32_t* value) {
     return true;
 }
 
-std::u16string RangeMessage(int32_t lower, int32_t upper) {
+std::u16string RangeMessage(int32_t lower, int32_t upper, bool orZero) {
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%d", lower);
     std::u16string text = u"Значение должно быть числом от " + WidenBytes(numbers);
     std::snprintf(numbers, sizeof numbers, "%d", upper);
-    return text + u" до " + WidenBytes(numbers);
+    return text + u" до " + WidenBytes(numbers) + (orZero ? u" или 0" : u"");
 }

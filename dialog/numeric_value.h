@@ -8,5 +8,5 @@
 // False for empty text, other characters, or a value outside 32 bits.
 bool ParseDialogInt(const std::u16string& text, int32_t* value);
 
-// The balloon's text for a rejected entry.
-std::u16string RangeMessage(int32_t lower, int32_t upper);
+// The balloon's text for a rejected entry; `orZero`: 0 is taken too.
+std::u16string RangeMessage(int32_t lower, int32_t upper, bool orZero = false);

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/ansi_codec.h"
+#include "base/text.h"
 #include "dialog/dialog_rules.h"
 #include "dialog/pickers_win.h"
 #include "dialog/res/resource.h"
@@ -87,6 +89,7 @@ const CheckBinding kChecks[] = {
     {IDC_TIME, &TickerSettings::Time},             {IDC_TITLE, &TickerSettings::Title},
     {IDC_DESCRIPTION, &TickerSettings::Description}, {IDC_LATEST_NEWS, &TickerSettings::LatestNews},
     {IDC_ALL_FEEDS, &TickerSettings::AllFeeds},       {IDC_SOURCE_LABEL, &TickerSettings::SourceLabel},
+    {IDC_DIRECTION, &TickerSettings::Direction},      {IDC_CONTROL_LAN, &TickerSettings::ControlLan},
 };
 
 // A colour swatch and the colour it shows.
@@ -178,7 +181,15 @@ const ToolText kToolTexts[] = {
     {IDC_URGENT_TEXT_COLOR, L"Цвет текста срочного сообщения"},
     {IDC_URGENT_BACK_COLOR, L"Цвет фона срочного сообщения"},
     {IDC_URGENT_REPEAT, L"Сколько раз подряд показать срочное сообщение"},
+    {IDC_DIRECTION, L"Строка движется вправо, каждое сообщение входит с левого края ( для арабского и иврита )"},
+    {IDC_CONTROL_PORT, L"Порт управления строкой по HTTP ( 0 - управление выключено )"},
+    {IDC_CONTROL_KEY, L"Ключ, который должен предъявить каждый запрос ( пусто - без ключа )"},
+    {IDC_CONTROL_LAN, L"Принимать запросы из сети, а не только с этого компьютера ( нужен ключ не короче 12 символов; "
+                      L"по сети запросы идут открытым HTTP )"},
 };
+
+// The longest control key the edit takes.
+constexpr int kKeyLength = 128;
 
 // A static picture made from a template loads its bitmap itself and never
 // deletes it: each one is taken back and deleted while its dialog goes.
@@ -242,6 +253,7 @@ bool SettingsDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
     case WM_INITDIALOG: *result = OnInitDialog(); return true;
     case WM_UPDATE_CONTROLS: OnUpdateControls(wParam); return true;
     case WM_AUTOREPEAT: OnAutoRepeat(int(wParam), int32_t(lParam)); return true;
+    case WM_NUMBER_ACCEPTED: OnNumber(int(wParam), int32_t(lParam)); return true;
     case WM_CLOSE: Destroy(); return true;
     case WM_DESTROY: OnDestroy(); return true;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); *result = TRUE; return true;
@@ -284,6 +296,11 @@ BOOL SettingsDialog::OnInitDialog() {
         edits_[i].Setup(b.edit, Window(), Item(b.spin), int32_t(range.min), int32_t(range.max), b.digits, s.*b.value);
     }
     SendMessageW(Item(IDC_SPEED), TBM_SETRANGE, TRUE, MAKELONG(1, 8));
+    const SettingRange port = RangeOf(&TickerSettings::ControlPort);
+    portEdit_.Setup(IDC_CONTROL_PORT, Window(), nullptr, int32_t(port.min), int32_t(port.max), 5, s.ControlPort,
+                    port.orZero);
+    SendMessageW(Item(IDC_CONTROL_KEY), EM_LIMITTEXT, kKeyLength, 0);
+    SetWindowTextW(Item(IDC_CONTROL_KEY), Widen(s.ControlKey).c_str());
 
     FillCombo(IDC_STRINGS, control_.List(ContentList::Strings), s.StrIdx);
     FillCombo(IDC_FILES, control_.List(ContentList::Files), s.FileIdx);
@@ -369,6 +386,7 @@ void SettingsDialog::OnCommand(int id, int code) {
         default: break;  // IDOK and IDCANCEL (Enter, Escape) close nothing
         }
     }
+    if (id == IDC_CONTROL_KEY) OnKey(code);
     if (ComboOf(id)) OnCombo(id, code);
 }
 
@@ -446,6 +464,32 @@ void SettingsDialog::OnSpin(HWND sender, int code, int position) {
     }
 }
 
+void SettingsDialog::OnNumber(int id, int32_t value) {
+    if (id == IDC_CONTROL_PORT) control_.Set(&TickerSettings::ControlPort, value);
+}
+
+void SettingsDialog::OnKey(int code) {
+    HWND edit = Item(IDC_CONTROL_KEY);
+    if (code == EN_CHANGE) {
+        // What a request could not present is refused as it is typed or pasted.
+        const std::wstring typed = WindowText(edit);
+        const std::u16string kept = KeyCharacters(std::u16string(typed.begin(), typed.end()));
+        if (kept.size() == typed.size()) return;
+        DWORD caret = 0;
+        SendMessageW(edit, EM_GETSEL, WPARAM(&caret), 0);
+        SetWindowTextW(edit, std::wstring(kept.begin(), kept.end()).c_str());
+        const DWORD at = DWORD(std::min<size_t>(caret, kept.size()));
+        SendMessageW(edit, EM_SETSEL, at, at);
+        MessageBeep(MB_ICONWARNING);
+    } else if (code == EN_KILLFOCUS) {
+        CommitKey();
+    }
+}
+
+void SettingsDialog::CommitKey() {
+    if (HWND edit = Item(IDC_CONTROL_KEY)) control_.SetText(&TickerSettings::ControlKey, Narrow(WindowText(edit).c_str()));
+}
+
 void SettingsDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const TickerSettings s = control_.Settings();
     if (item.CtlID == IDC_FONT) DrawFontButton(item, Widen(s.FontName));
@@ -454,10 +498,10 @@ void SettingsDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
 
 void SettingsDialog::OnUrgent() {
     std::wstring text = WindowText(Item(IDC_URGENT_TEXT));
-    // A pasted line break or tab is a blank on air; nothing else of the
-    // line is changed.
+    // A pasted line break, tab or other control character is a blank on
+    // air; nothing else of the line is changed.
     for (wchar_t& c : text)
-        if (c < 0x20 || c == 0x7F) c = L' ';
+        if (IsControlChar(char16_t(c))) c = L' ';
     if (text.find_first_not_of(L' ') == std::wstring::npos) return;
     control_.OfferUrgent(std::u16string(text.begin(), text.end()), 0);
 }
@@ -496,6 +540,7 @@ void SettingsDialog::OnColor(int id) {
 
 void SettingsDialog::OnDestroy() {
     DeleteStaticPictures(Window());
+    CommitKey();  // closed with the key still being typed
     control_.Set(&TickerSettings::StartHotKey, int64_t(SendMessageW(Item(IDC_HOTKEY), HKM_GETHOTKEY, 0, 0) & 0xFFFF));
     RECT r;
     if (GetWindowRect(Window(), &r)) control_.SetDialogPosition(r.left, r.top);

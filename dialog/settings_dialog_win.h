@@ -48,6 +48,9 @@ private:
     void OnUrgent();
     void OnSpeed(HWND sender);
     void OnSpin(HWND sender, int code, int position);
+    void OnNumber(int id, int32_t value);  // a spinless numeric edit's accepted value
+    void OnKey(int code);
+    void CommitKey();
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnDestroy();
 
@@ -61,6 +64,7 @@ private:
     DialogToolTip toolTip_;
     RepeatButton repeats_[8];
     NumericEdit edits_[8];
+    NumericEdit portEdit_;
     KeyboardNavigation navigation_;
     OPENFILENAMEW openFile_ = {};  // made on the first use of the add-file button
     bool openFileReady_ = false;

@@ -34,6 +34,11 @@ public:
     // for it.
     void WatchFile(const std::string& path, NewsDesk& desk) override;
     void StopWatchingFile() override;
+    // Whoever runs the control endpoint is told here that its settings changed.
+    void OnControlSettingsChanged(void (*restart)()) { controlRestart_.store(restart); }
+    void ControlSettingsChanged() override {
+        if (void (*restart)() = controlRestart_.load()) restart();
+    }
 
 private:
     struct WatchJob;
@@ -43,4 +48,5 @@ private:
     std::atomic<bool> ready_{false};
     CriticalSectionLock watchLock_;  // the UI and the video thread may both start or end a watch
     WatchJob* watch_ = nullptr;
+    std::atomic<void (*)()> controlRestart_{nullptr};
 };

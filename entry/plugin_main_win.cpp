@@ -70,6 +70,14 @@ void __cdecl Shutdown(void);
 
 PluginDescriptor g_descriptor = {kDisplayName, kDescription, Init, Start, ProcessFrame, Stop, ShowSettings, Shutdown};
 
+// The dialog changed the endpoint's settings: it listens again by them.
+void RestartEndpoint() {
+    try {
+        g_endpoint.Start(g_engine.Settings());
+    } catch (...) {
+    }
+}
+
 void __cdecl Init(InitInfo*) {  // what the host passes is not used
     try {
         g_endpoint.Stop();  // a second Init starts over
@@ -77,6 +85,7 @@ void __cdecl Init(InitInfo*) {  // what the host passes is not used
         std::setlocale(LC_TIME, "");
         g_endpointLog.path = g_engine.Location().LogPath();
         g_endpoint.Start(g_engine.Settings());
+        g_services.OnControlSettingsChanged(RestartEndpoint);
     } catch (...) {
     }
 }
@@ -138,6 +147,7 @@ void __cdecl Shutdown(void) {
         // stays loaded for the rest of the process.
         const bool insideModalLoop = g_dialog.InModalLoop();
         // No request changes anything from here on: the settings are saved next.
+        g_services.OnControlSettingsChanged(nullptr);
         g_endpoint.Stop();
         g_hooks.Remove();  // a host may unload without calling Stop
         g_dialog.Close();  // before saving: the hot key and position are taken at close

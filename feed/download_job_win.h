@@ -63,7 +63,7 @@ struct DownloadJob {
     DownloadHandler* handler = nullptr;
     // One of several downloads that share their slots: it waits for one
     // before it connects (the wait does not count toward its time-outs), and
-    // gives it back before the body is read. Null: no wait.
+    // gives it back once the body is in, before the parse. Null: no wait.
     HANDLE slots = nullptr;
     bool holdsSlot = false;
     uint64_t maxBytes = 0;  // the body is cut off beyond this many bytes; 0: no limit

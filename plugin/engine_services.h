@@ -31,4 +31,8 @@ public:
     // Ends the watch without waiting for its thread (the video thread may
     // call it); what the watch would still offer is refused by the stop.
     virtual void StopWatchingFile() {}
+    // The control endpoint's settings have changed: it listens again by
+    // them. Never called under the ticker lock (it waits for the endpoint's
+    // thread, which takes that lock).
+    virtual void ControlSettingsChanged() {}
 };

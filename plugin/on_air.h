@@ -78,7 +78,8 @@ public:
 
     // ---- frames (video thread) ----
     bool BandShownLocked() const;
-    // Moves the runs by `step` and gives what the field composes.
+    // Moves the runs by `step` (to the left, or to the right with Direction
+    // 1) and gives what the field composes.
     const BandRuns* FieldLocked(int32_t step);
     // After the frame's fields: runs that have left, runs that enter, passes.
     void UpdateLocked();
@@ -136,6 +137,9 @@ private:
     void PassStartLocked();
     int32_t NextItemLocked(int32_t from) const;
     void DropRunLocked(int32_t i);
+    void TurnLocked();  // follows a changed Direction
+    bool HasLeftLocked(const Run& r) const;
+    bool RoomForNextLocked() const;
     void EndOfPassLocked();
     bool UrgentPendingLocked() const;
     void NoteUrgentLocked(uint32_t id, UrgentState state);
@@ -192,9 +196,11 @@ private:
     MessageList noNews_;
     uint64_t noNewsRevision_ = 0;
 
-    // The runs on the band, leftmost first; room is kept so that appending
-    // never allocates on the video thread.
+    // The runs on the band in the order they entered (leftmost first when
+    // moving left); room is kept so that appending never allocates on the
+    // video thread.
     std::vector<Run> runs_;
+    bool rightward_ = false;  // the direction the runs were placed for
     std::unique_ptr<RunsView> view_;
     RunColors urgentColors_;
 

@@ -23,7 +23,9 @@ public:
     explicit RunsView(const OnAir& air) : air_(air) {}
     int32_t Count() const override { return int32_t(air_.runs_.size()); }
     bool Run(int32_t i, BandRun* out) const override {
-        const OnAir::Run& r = air_.runs_[size_t(i)];
+        // The composer reads leftmost first; moving right, the first to enter is rightmost.
+        const size_t at = air_.rightward_ ? air_.runs_.size() - 1 - size_t(i) : size_t(i);
+        const OnAir::Run& r = air_.runs_[at];
         const WideString* text = air_.TextOf(r);
         if (!text) return false;
         out->x = r.x;
@@ -96,9 +98,11 @@ bool OnAir::BandShownLocked() const {
 }
 
 const BandRuns* OnAir::FieldLocked(int32_t step) {
+    TurnLocked();
+    const int64_t move = rightward_ ? int64_t(step) : -int64_t(step);
     for (Run& r : runs_) {
-        int64_t x = int64_t(r.x) - step;
-        if (x < INT32_MIN / 2) x = INT32_MIN / 2;  // far out on the left either way
+        int64_t x = int64_t(r.x) + move;
+        if (x < INT32_MIN / 2) x = INT32_MIN / 2;  // far out either way
         if (x > INT32_MAX / 2) x = INT32_MAX / 2;
         r.x = int32_t(x);
     }
@@ -108,9 +112,33 @@ const BandRuns* OnAir::FieldLocked(int32_t step) {
     return view_.get();
 }
 
+// Both directions keep the runs in the order they entered, so the first
+// run is the one to leave first and the last is where the next one follows.
+void OnAir::TurnLocked() {
+    const bool rightward = store_.live.Direction == 1;
+    if (rightward == rightward_) return;
+    rightward_ = rightward;
+    // Each run takes its mirror place: what was about to leave on one side
+    // is about to leave on the other, and the gaps stay as they were.
+    const int64_t size = store_.live.LineSize;
+    for (Run& r : runs_) r.x = SaturateInt32(size - int64_t(r.x) - r.width);
+}
+
+bool OnAir::HasLeftLocked(const Run& r) const {
+    return rightward_ ? r.x >= store_.live.LineSize : int64_t(r.x) + r.width <= 0;
+}
+
+bool OnAir::RoomForNextLocked() const {
+    const Run& last = runs_.back();
+    const int64_t gap = band_.Metrics().gapWidth;
+    if (rightward_) return last.x > gap;
+    return int64_t(last.x) + last.width + gap < store_.live.LineSize;
+}
+
 void OnAir::UpdateLocked() {
+    TurnLocked();
     for (int32_t i = int32_t(runs_.size()) - 1; i >= 0; --i)
-        if (int64_t(runs_[size_t(i)].x) + runs_[size_t(i)].width <= 0) DropRunLocked(i);
+        if (HasLeftLocked(runs_[size_t(i)])) DropRunLocked(i);
     if (runs_.empty()) {
         if (contentReady_ && LineOnLocked() && (passRuns_ > 0 || !HasNextLocked())) {
             EndOfPassLocked();
@@ -120,9 +148,7 @@ void OnAir::UpdateLocked() {
         else if (urgentOnly_) urgentOnly_ = false;  // the urgent line has passed: the band goes off
         return;
     }
-    const Run& last = runs_.back();
-    if (int64_t(last.x) + last.width + band_.Metrics().gapWidth >= store_.live.LineSize) return;  // no room yet
-    AppendNextLocked();
+    if (RoomForNextLocked()) AppendNextLocked();
 }
 
 void OnAir::EndOfPassLocked() {
@@ -192,9 +218,11 @@ void OnAir::AppendNextLocked() {
 }
 
 void OnAir::AppendLocked(Kind kind, int32_t index) {
+    TurnLocked();
     Run r{kind, index, store_.live.LineSize, 0, nullptr};
     if (!MessageOf(r)) return;
     MeasureLocked(r);
+    if (rightward_) r.x = SaturateInt32(-int64_t(r.width));  // its right edge at the band's left edge
     runs_.push_back(std::move(r));
 }
 
@@ -233,12 +261,24 @@ void OnAir::DropRunLocked(int32_t i) {
 }
 
 void OnAir::RemeasureLocked() {
+    TurnLocked();
     if (runs_.empty()) return;
-    int64_t x = runs_[0].x;
+    const int64_t gap = band_.Metrics().gapWidth;
+    if (!rightward_) {
+        int64_t x = runs_[0].x;
+        for (Run& r : runs_) {
+            r.x = int32_t(x);
+            MeasureLocked(r);
+            x = SaturateInt32(x + int64_t(r.width) + gap);
+        }
+        return;
+    }
+    // Moving right, the first run keeps its right edge and the others follow on its left.
+    int64_t right = int64_t(runs_[0].x) + runs_[0].width;
     for (Run& r : runs_) {
-        r.x = int32_t(x);
         MeasureLocked(r);
-        x = SaturateInt32(x + int64_t(r.width) + band_.Metrics().gapWidth);
+        r.x = SaturateInt32(right - r.width);
+        right = int64_t(r.x) - gap;
     }
 }
 
@@ -349,7 +389,8 @@ void OnAir::ViewLocked(AirView& out, bool withTexts) const {
     out.contentReady = contentReady_;
     out.userRun = userRun_;
     out.runs.clear();
-    for (const Run& r : runs_) {
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        const Run& r = runs_[rightward_ ? runs_.size() - 1 - i : i];
         const WideString* text = TextOf(r);
         out.runs.push_back({r.kind, r.index, r.x, r.width, text ? text->Str() : std::u16string()});
     }

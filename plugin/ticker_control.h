@@ -1,8 +1,9 @@
-// The one way the settings dialog and the input hooks reach the engine:
-// read a copy of the settings, apply a change, start and stop the line, and
-// be told what to refresh. Every change is stored under the ticker lock and
-// holds it only for the store and the rebuild it needs; whatever may wait on
-// another thread (the downloader) runs after the lock is released.
+// The one way the settings dialog, the input hooks and the control endpoint
+// reach the engine: read a copy of the settings, apply a change, start and
+// stop the line, and be told what to refresh. Every change is stored under
+// the ticker lock and holds it only for the store and the rebuild it needs;
+// whatever may wait on another thread (the downloader, the endpoint) runs
+// after the lock is released.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -62,6 +63,8 @@ public:
     // what the row says a change does (kSettingRows). Text rows take no
     // number.
     virtual void Set(SettingMember which, int64_t value) = 0;
+    // The same for a text row (ControlKey), the text in the settings' code page.
+    virtual void SetText(std::string TickerSettings::*which, const std::string& text) = 0;
     // The seven font settings at once; the font and the band are rebuilt.
     virtual void SetFont(const FontSpec& font) = 0;
     virtual void SetList(ContentList which, const StringList& list) = 0;

@@ -188,15 +188,16 @@ void TickerEngine::Set(SettingMember which, int64_t value) {
     const SettingRow* row = RowOf(which);
     if (!row) return;
     const ChangeRule& rule = row->change;
-    bool restart;
+    bool restart, changed;
     {
         LockGuard guard(lock_);
-        StoreNumber(*row, store_.live, value);
+        changed = StoreNumber(*row, store_.live, value);
         if (rule.measuresBand) band_.MeasureBandLocked(store_.live);
         restart = store_.live.LineOn != 0 &&
                   (rule.restartsLine || (rule.restartsFeeds && store_.live.Source() == ContentSource::Feed));
     }
     if (rule.rearmsAutoUpdate) playback_.ArmAutoUpdate();
+    if (rule.restartsEndpoint && changed) services_.ControlSettingsChanged();
     if (restart) {
         // A running line starts again from the beginning of the new source.
         playback_.StopPlayback(true);
@@ -207,6 +208,18 @@ void TickerEngine::Set(SettingMember which, int64_t value) {
         playback_.StartPlayback(RunBy::User);
     }
     if (rule.posts) dialog_.Post(*rule.posts);
+}
+
+void TickerEngine::SetText(std::string TickerSettings::*which, const std::string& text) {
+    const SettingRow* row = RowOf(which);
+    if (!row) return;
+    {
+        LockGuard guard(lock_);
+        if (store_.live.*which == text) return;
+        store_.live.*which = text;
+    }
+    if (row->change.restartsEndpoint) services_.ControlSettingsChanged();
+    if (row->change.posts) dialog_.Post(*row->change.posts);
 }
 
 void TickerEngine::SetFont(const FontSpec& font) {

@@ -67,6 +67,7 @@ public:
     StringList List(ContentList which) override;
     void DialogPosition(int32_t* x, int32_t* y) override;
     void Set(SettingMember which, int64_t value) override;
+    void SetText(std::string TickerSettings::*which, const std::string& text) override;
     void SetFont(const FontSpec& font) override;
     void SetList(ContentList which, const StringList& list) override;
     void SetDialogPosition(int32_t x, int32_t y) override;

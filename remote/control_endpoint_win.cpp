@@ -213,18 +213,23 @@ void ControlEndpoint::Serve(void* parameter) {
 }
 
 void ControlEndpoint::Start(const TickerSettings& settings) {
-    Stop();
+    std::lock_guard<SrwLock> guard(lock_);
+    StopLocked();
+    StartLocked(settings);
+}
+
+void ControlEndpoint::StartLocked(const TickerSettings& settings) {
     const ListenPlan plan = PlanListening(settings.ControlPort, settings.ControlKey, settings.ControlLan);
     if (!plan.listen) {
         standing_ = plan.note.empty() ? std::u16string() : u"Control: " + plan.note;
-        LogStanding();
+        LogStandingLocked();
         return;
     }
     const std::u16string port = Number16(plan.port);
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
         standing_ = u"Control: Winsock is not available; no endpoint.";
-        LogStanding();
+        LogStandingLocked();
         return;
     }
     Listener* l = new Listener(control_, log_, plan.port, settings.ControlKey);
@@ -255,14 +260,14 @@ void ControlEndpoint::Start(const TickerSettings& settings) {
         delete l;
         WSACleanup();  // the thread's to call once it runs
         standing_ = u"Control: " + failure;
-        LogStanding();
+        LogStandingLocked();
         return;
     }
     listener_ = l;
     standing_ = plan.allAddresses ? u"Control: listening on every address, port " + port + u" (plain HTTP)."
                                   : u"Control: listening on 127.0.0.1:" + port + u".";
     if (!plan.note.empty()) standing_ += u" " + plan.note;
-    LogStanding();
+    LogStandingLocked();
 }
 
 ControlEndpoint::~ControlEndpoint() {
@@ -274,6 +279,11 @@ ControlEndpoint::~ControlEndpoint() {
 }
 
 void ControlEndpoint::Stop() {
+    std::lock_guard<SrwLock> guard(lock_);
+    StopLocked();
+}
+
+void ControlEndpoint::StopLocked() {
     if (!listener_) return;
     listener_->Wake();
     if (!thread_.Join(kJoinMs)) log_.Line(u"Control: the endpoint's thread did not end in time; it ends alone.");
@@ -283,5 +293,10 @@ void ControlEndpoint::Stop() {
 }
 
 void ControlEndpoint::LogStanding() {
+    std::lock_guard<SrwLock> guard(lock_);
+    LogStandingLocked();
+}
+
+void ControlEndpoint::LogStandingLocked() {
     if (!standing_.empty()) log_.Line(standing_);
 }

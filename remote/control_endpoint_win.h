@@ -8,7 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include <mutex>
+
 #include "base/module_thread_win.h"
+#include "base/srw_lock_win.h"
 #include "remote/log_text.h"
 #include "plugin/ticker_control.h"
 
@@ -25,7 +28,8 @@ public:
     ControlEndpoint& operator=(const ControlEndpoint&) = delete;
 
     // Listens as the settings ask (not at all for port 0) and logs how; a
-    // port that is taken is logged and the plug-in goes on without.
+    // port that is taken is logged and the plug-in goes on without. Any
+    // thread: the host's at Init, the dialog's when the settings change.
     void Start(const TickerSettings& settings);
     // Closes the socket and every connection and waits for the thread
     // (bounded). Never from DllMain.
@@ -37,9 +41,13 @@ public:
 private:
     struct Listener;
     static void Serve(void* listener);
+    void StartLocked(const TickerSettings& settings);
+    void StopLocked();
+    void LogStandingLocked();
 
     TickerControl& control_;
     ControlLog& log_;
+    SrwLock lock_;  // Start, Stop and the standing line; never held by the endpoint's thread
     Listener* listener_ = nullptr;
     ModuleThread thread_;
     std::u16string standing_;  // the line that says how the endpoint listens

@@ -1,7 +1,5 @@
 #include "remote/log_text.h"
 
-bool IsControlChar(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
-
 bool HasControlChars(const std::u16string& text) {
     for (char16_t c : text)
         if (IsControlChar(c)) return true;

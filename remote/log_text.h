@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "base/text.h"
+
 class ControlLog {
 public:
     virtual ~ControlLog() = default;
@@ -19,6 +21,4 @@ constexpr size_t kLoggedTextChars = 120;
 // kLoggedTextChars characters of the result, then "...".
 std::u16string LogSafe(const std::u16string& text, const std::u16string& key);
 
-// The control characters (C0, DEL and C1), which no text on air holds.
-bool IsControlChar(char16_t c);
 bool HasControlChars(const std::u16string& text);

@@ -46,6 +46,9 @@ split=$(wine_exe "$arch" "$tree" "$tree/frame_split_bench.exe")
 echo "$split"
 split_col() { echo "$split" | awk -v s="$1" -v c="$2" '$1 == s { print $c }'; }
 
+say "under Wine ($build): laying out one message as it enters the band, by script"
+wine_exe "$arch" "$tree" "$tree/layout_bench.exe"
+
 best() { sort -g | head -1; }
 # FFmpeg's -benchmark reports the CPU time the kernel has counted, which
 # moves in clock ticks (10 ms at most): a difference of two runs is off by up

@@ -38,7 +38,7 @@ lines = [b'File_000=' + 'C:\\Новости\\news.txt'.encode('cp1251') if l.sta
 # line stopped, so that no feed is asked for.
 extra = ['Str_000=Смотрите нас каждый день в 19:00', 'URL_000=https://example.ru/news/rss.xml',
          'MaxAge=24', 'AnnounceEvery=5', 'SourceLabel=1', 'AllFeeds=1', 'StringSource=2', 'LineOn=0',
-         'AutoUpdate=0']
+         'AutoUpdate=0', 'ControlPort=8080', 'ControlKey=studio-panel-7']
 keys = {e.split('=')[0].encode() for e in extra}
 lines = [l for l in lines if l and l.split(b'=')[0] not in keys] + [e.encode('cp1251') for e in extra] + [b'']
 open(path, 'wb').write(b'\r\n'.join(lines))

@@ -45,12 +45,22 @@ const SettingRow* RowOf(SettingMember member) {
     return nullptr;
 }
 
-void StoreNumber(const SettingRow& row, TickerSettings& s, int64_t value) {
+namespace {
+template <class T>
+bool Replace(T& member, T value) {
+    const bool changed = member != value;
+    member = value;
+    return changed;
+}
+}  // namespace
+
+bool StoreNumber(const SettingRow& row, TickerSettings& s, int64_t value) {
     const uint64_t v = uint64_t(value);
-    if (const auto* m = std::get_if<uint8_t TickerSettings::*>(&row.member)) s.*(*m) = uint8_t(v);
-    else if (const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member)) s.*(*m) = int32_t(uint32_t(v));
-    else if (const auto* m = std::get_if<uint32_t TickerSettings::*>(&row.member)) s.*(*m) = uint32_t(v);
-    else if (const auto* m = std::get_if<uint64_t TickerSettings::*>(&row.member)) s.*(*m) = v;
+    if (const auto* m = std::get_if<uint8_t TickerSettings::*>(&row.member)) return Replace(s.*(*m), uint8_t(v));
+    if (const auto* m = std::get_if<int32_t TickerSettings::*>(&row.member)) return Replace(s.*(*m), int32_t(uint32_t(v)));
+    if (const auto* m = std::get_if<uint32_t TickerSettings::*>(&row.member)) return Replace(s.*(*m), uint32_t(v));
+    if (const auto* m = std::get_if<uint64_t TickerSettings::*>(&row.member)) return Replace(s.*(*m), v);
+    return false;
 }
 
 void ReadList(IniStore& ini, const char* section, const char* keyFormat, StringList& list) {

@@ -59,6 +59,7 @@ struct TickerSettings {
     int32_t ControlPort = 0;  // the control endpoint's TCP port; 0: no endpoint
     std::string ControlKey;   // what every request to it presents; empty: none asked
     uint32_t ControlLan = 0;  // it listens on the network too (with a long enough key)
+    uint32_t Direction = 0;   // 0: the text moves to the left; 1: to the right, entering at the left edge
 
     ContentSource Source() const { return ContentSource(StringSource); }
 };
@@ -81,6 +82,7 @@ struct ChangeRule {
     bool restartsLine = false;      // a running line starts again from the new source
     std::optional<UpdatePart> posts;  // what an open dialog is told to refresh, if anything
     bool restartsFeeds = false;     // a line running on the feeds starts again with the new crawl
+    bool restartsEndpoint = false;  // the control endpoint listens again by the new settings
 };
 
 // The member a row fills; its type says how the file's text is read and written.
@@ -125,6 +127,7 @@ constexpr ChangeRule kRestartsLine{false, false, true, UPDATE_SOURCE};
 constexpr ChangeRule kRedrawsDialog{false, false, false, UPDATE_ALL};  // both colour swatches
 constexpr ChangeRule kShowsSpeed{false, false, false, UPDATE_SPEED};
 constexpr ChangeRule kRestartsFeeds{false, false, false, std::nullopt, true};
+constexpr ChangeRule kRestartsEndpoint{false, false, false, std::nullopt, false, true};
 }  // namespace setting_changes
 
 inline constexpr SettingRow kSettingRows[] = {
@@ -173,18 +176,20 @@ inline constexpr SettingRow kSettingRows[] = {
     {"UrgentBackColor", &TickerSettings::UrgentBackColor, 0x0000C0, nullptr, setting_ranges::kAnyU32,
      setting_changes::kRedrawsDialog},
     {"UrgentRepeat", &TickerSettings::UrgentRepeat, 3, nullptr, {1, 99}, setting_changes::kStored},
-    // The control endpoint takes these at Init.
-    {"ControlPort", &TickerSettings::ControlPort, 0, nullptr, {1024, 65535, true}, setting_changes::kStored},
-    {"ControlKey", &TickerSettings::ControlKey, 0, "", setting_ranges::kText, setting_changes::kStored},
-    {"ControlLan", &TickerSettings::ControlLan, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
+    {"ControlPort", &TickerSettings::ControlPort, 0, nullptr, {1024, 65535, true}, setting_changes::kRestartsEndpoint},
+    {"ControlKey", &TickerSettings::ControlKey, 0, "", setting_ranges::kText, setting_changes::kRestartsEndpoint},
+    {"ControlLan", &TickerSettings::ControlLan, 0, nullptr, setting_ranges::kFlag, setting_changes::kRestartsEndpoint},
+    // The runs on the band turn round at the next field.
+    {"Direction", &TickerSettings::Direction, 0, nullptr, setting_ranges::kFlag, setting_changes::kStored},
 };
 
 // The row that fills `member`; nullptr for a member without a key.
 const SettingRow* RowOf(SettingMember member);
 
 // Stores `value` in the row's member as the settings file would read it
-// back (a number keeps its low bits); text rows take no number.
-void StoreNumber(const SettingRow& row, TickerSettings& s, int64_t value);
+// back (a number keeps its low bits); text rows take no number. True when
+// the member changed.
+bool StoreNumber(const SettingRow& row, TickerSettings& s, int64_t value);
 
 // The range of the row that fills `member`.
 constexpr SettingRange RangeOf(int32_t TickerSettings::*member) {

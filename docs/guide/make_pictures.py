@@ -35,6 +35,8 @@ GROUPS = {
     'buttons': (0, 239, 247, 256),
     'news': (253, 0, 428, 66),
     'urgent': (253, 64, 428, 132),
+    'direction': (253, 130, 428, 160),
+    'control': (253, 158, 428, 207),
 }
 
 ICONS = {  # file name -> grid

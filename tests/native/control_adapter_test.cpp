@@ -133,6 +133,7 @@ struct UrgentSeam final : TickerControl {
     StringList List(ContentList) override { return StringList(); }
     void DialogPosition(int32_t*, int32_t*) override {}
     void Set(SettingMember, int64_t) override {}
+    void SetText(std::string TickerSettings::*, const std::string&) override {}
     void SetFont(const FontSpec&) override {}
     void SetList(ContentList, const StringList&) override {}
     void SetDialogPosition(int32_t, int32_t) override {}

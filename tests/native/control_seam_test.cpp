@@ -34,8 +34,8 @@ int64_t NumberIn(const TickerSettings& s, const SettingMember& member) {
 }
 
 // Every numeric key of the settings table goes through the seam; only the
-// source restarts a line on the strings, and only colours, speed and source
-// are posted.
+// source restarts a line on the strings, only colours, speed and source are
+// posted, and only the endpoint's own keys make it listen again.
 TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
     struct Effect {
         int32_t post = -1;  // -1: nothing posted
@@ -65,7 +65,11 @@ TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
                                                                                       : now - 1;
         dialog.posts.clear();
         const long enters = lock.enters;
+        const int controlChanges = services.controlChanges;
         engine.Set(row.member, value);
+        EXPECT_EQ(services.controlChanges - controlChanges,
+                  row.member == SettingMember(&TickerSettings::ControlPort) ||
+                      row.member == SettingMember(&TickerSettings::ControlLan));
         EXPECT_GT(lock.enters, enters);
         EXPECT_EQ(NumberIn(engine.Settings(), row.member), value);
         const Effect effect = effectOf(row.member);
@@ -80,6 +84,18 @@ TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
         ++checked;
     }
     EXPECT_GE(checked, 30);
+    EXPECT_EQ(services.callsUnderLock, 0);
+}
+
+TEST_F(Control, TheKeyIsStoredAsTypedAndTheEndpointListensAgainOnlyWhenItsSettingsChange) {
+    engine.SetText(&TickerSettings::ControlKey, "a-long-enough-key");
+    EXPECT_EQ(S().ControlKey, "a-long-enough-key");
+    EXPECT_EQ(services.controlChanges, 1);
+    engine.SetText(&TickerSettings::ControlKey, "a-long-enough-key");  // the dialog losing the focus again
+    engine.Set(&TickerSettings::ControlPort, 0);                       // as it was
+    EXPECT_EQ(services.controlChanges, 1);
+    engine.Set(&TickerSettings::ControlPort, 8080);
+    EXPECT_EQ(services.controlChanges, 2);
     EXPECT_EQ(services.callsUnderLock, 0);
 }
 

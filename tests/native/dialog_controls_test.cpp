@@ -86,6 +86,7 @@ TEST(NumericValue, TheDialogManagersIntegerRules) {
     }
     EXPECT_EQ(RangeMessage(0, 100), u"Значение должно быть числом от 0 до 100");
     EXPECT_EQ(RangeMessage(-5, 999), u"Значение должно быть числом от -5 до 999");
+    EXPECT_EQ(RangeMessage(1024, 65535, true), u"Значение должно быть числом от 1024 до 65535 или 0");
 }
 
 }  // namespace

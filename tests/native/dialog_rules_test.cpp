@@ -72,4 +72,11 @@ TEST(ComboCommit, AddedFilesGoBeforeTheEmptyEntryAndAreSelected) {
     ExpectOneTrailingEmpty(files);
 }
 
+// A request presents its key in a header or a form: what neither carries
+// plainly (blanks, controls, anything beyond ASCII) cannot be part of it.
+TEST(ControlKey, OnlyPrintableAsciiWithoutBlanksIsKept) {
+    EXPECT_EQ(KeyCharacters(u"ключ-Key 1\t2\u007F3~!\u00A0z"), u"-Key123~!z");
+    EXPECT_EQ(KeyCharacters(u"a-long-enough-key"), u"a-long-enough-key");
+}
+
 }  // namespace

@@ -90,6 +90,11 @@ struct FakeServices : EngineServices {
         watched.clear();
         fileDesk = nullptr;
     }
+    int controlChanges = 0;  // the endpoint told to listen again
+    void ControlSettingsChanged() override {
+        callsUnderLock += lock.HeldHere();
+        ++controlChanges;
+    }
 };
 
 struct FakeDialog : UpdateSink {

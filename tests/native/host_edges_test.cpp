@@ -1,6 +1,6 @@
 // The engine where the host's threads meet the plug-in's own: Shutdown's
 // save against a download worker that is putting a feed on air, and frames
-// against a Start that changes the frame geometry. The Stress cases run
+// against a Start that changes the processor level. The Stress cases run
 // under ThreadSanitizer in the test command as well.
 #include <gtest/gtest.h>
 

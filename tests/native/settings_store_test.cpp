@@ -22,7 +22,7 @@ const char kDefaultFile[] =
     "Speed=4\r\nRepeat=0\r\nStartHotKey=0\r\nStringSource=0\r\nDate=1\r\nTime=1\r\nTitle=1\r\nDescription=0\r\n"
     "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\nAllFeeds=0\r\nSourceLabel=0\r\nMaxAge=0\r\n"
     "AnnounceEvery=0\r\nUrgentTextColor=16777215\r\nUrgentBackColor=192\r\nUrgentRepeat=3\r\nControlPort=0\r\n"
-    "ControlKey=\r\nControlLan=0\r\n";
+    "ControlKey=\r\nControlLan=0\r\nDirection=0\r\n";
 
 struct Fixture : ::testing::Test {
     TempDir dir;
@@ -95,7 +95,7 @@ TEST_F(SettingsFile, EveryKeyOffItsDefaultSavesBackToTheSameBytes) {
         "Date=0\r\nTime=0\r\nTitle=0\r\nDescription=1\r\nLatestNews=1\r\nAutoUpdate=-5\r\n"
         "LastUpdate=18446744073709551615\r\nLastURL=http://127.0.0.1/a?b=c\r\nAllFeeds=1\r\nSourceLabel=1\r\n"
         "MaxAge=9000\r\nAnnounceEvery=-1\r\nUrgentTextColor=0\r\nUrgentBackColor=65535\r\nUrgentRepeat=0\r\n"
-        "ControlPort=99999\r\nControlKey= k=\xEA y \r\nControlLan=2\r\n"
+        "ControlPort=99999\r\nControlKey= k=\xEA y \r\nControlLan=2\r\nDirection=1\r\n"
         "Str_000=one\r\nStr_001=two\r\nFile_000=C:\\news.txt\r\nURL_000=http://127.0.0.1/feed\r\n"
         "LastUpdate_000=130000000000000000\r\nURL_001=http://127.0.0.1/other\r\n";
     Load(file);

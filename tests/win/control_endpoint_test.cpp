@@ -159,7 +159,8 @@ TEST(ControlEndpoint, AnswersEachRequestAndSavesWhatItChanges) {
         // which has no emoji.
         r = Ask(port, Post(port, "/api/urgent", u8"{\"text\":\"H&M \\\"Срочно\\\" 🔥\"}"));
         EXPECT_EQ(r.body, "{\"ok\":true,\"id\":1}");
-        EXPECT_TRUE(Has(Ask(port, Get(port, "/api/state")).body, "\"urgent\":[{\"id\":1,\"state\":\"waiting\"}]"));
+        r = Ask(port, Get(port, "/api/state"));
+        EXPECT_TRUE(Has(r.body, "\"urgent\":[{\"id\":1,\"state\":\"waiting\"}]")) << r.body;
         EXPECT_EQ(Ask(port, Post(port, "/api/stop", "{}")).body, "{\"ok\":true,\"running\":false}");
         r = Ask(port, Get(port, "/api/nothing"));
         EXPECT_EQ(r.status, 404);
@@ -301,6 +302,49 @@ namespace {
 // An urgent line pushed over the endpoint goes on air exactly as sent: with
 // the urgent colours those of the band, its frames are those of the same
 // text read from a UTF-16 file, and the line stays off in the settings.
+// The endpoint follows the dialog: a new port is listened on as soon as it
+// is entered (the old one let go), a key asked for as soon as the focus
+// leaves it, port 0 ends it, and Shutdown saves what the dialog set.
+TEST(ControlEndpoint, ListensAgainAsSoonAsTheDialogChangesItsSettings) {
+    Winsock w;
+    const uint16_t first = FreePort(), second = FreePort();
+    ASSERT_NE(first, second);
+    Session s(Ini(first));
+    void* owner = nullptr;
+    s.plugin()->ShowSettings(&owner);
+    Pump(100);
+    HWND dialog = FindWindowW(L"#32770", L"Mivra_Skimrow плагин");
+    ASSERT_NE(dialog, nullptr);
+    const auto enterPort = [&](uint16_t port) {
+        SetWindowTextW(GetDlgItem(dialog, 5143), std::to_wstring(port).c_str());
+        SendMessageW(GetDlgItem(dialog, 5143), WM_KEYDOWN, VK_RETURN, 0);
+        Pump(50);
+    };
+    EXPECT_EQ(Ask(first, Get(first, "/api/state")).status, 200);
+    enterPort(second);
+    EXPECT_EQ(Ask(second, Get(second, "/api/state")).status, 200);
+    EXPECT_EQ(Connect(first, 1000), INVALID_SOCKET) << "the old port is let go";
+
+    HWND key = GetDlgItem(dialog, 5144);
+    SetFocus(key);
+    for (const wchar_t* c = L"panel-key"; *c; ++c) SendMessageW(key, WM_CHAR, *c, 0);
+    EXPECT_EQ(Ask(second, Get(second, "/api/state")).status, 200) << "not yet: the key is being typed";
+    SetFocus(GetDlgItem(dialog, 5143));
+    Pump(50);
+    EXPECT_EQ(Ask(second, Get(second, "/api/state")).status, 401);
+    EXPECT_EQ(Ask(second, Get(second, "/api/state", "Authorization: Bearer panel-key\r\n")).status, 200);
+
+    enterPort(0);
+    EXPECT_EQ(Connect(second, 1000), INVALID_SOCKET) << "port 0: no endpoint";
+    enterPort(second);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    Pump(50);
+    s.Close();
+    const std::string saved = ReadFileBytes(Plugin::IniPath());
+    EXPECT_TRUE(Has(saved, "ControlPort=" + std::to_string(second) + "\r\n")) << saved;
+    EXPECT_TRUE(Has(saved, "ControlKey=panel-key\r\n"));
+}
+
 TEST(ControlEndpoint, AnUrgentLineIsOnAirExactlyAsSent) {
     Winsock winsock;
     const uint16_t port = FreePort();

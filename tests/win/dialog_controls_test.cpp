@@ -364,4 +364,53 @@ TEST_F(Edits, TheNewsAndUrgentGroupsEditTheirSettingsAndSendTheLine) {
     EXPECT_EQ(Now().runs.at(0).text, u"Срочно: \"тест\" & 🔥");
 }
 
+// The direction and the endpoint's group: a port beyond a spin's 16 bits,
+// 0 for off and nothing between; a key kept to what a request can present,
+// taken when the focus leaves it or the dialog closes; the endpoint told
+// only of real changes.
+TEST_F(Edits, TheDirectionAndTheEndpointGroupEditTheirSettings) {
+    Open();
+    Click(IDC_DIRECTION);
+    EXPECT_EQ(S().Direction, 1u);
+    Click(IDC_CONTROL_LAN);
+    EXPECT_EQ(S().ControlLan, 1u);
+    EXPECT_EQ(services.controlChanges, 1);
+
+    Type(IDC_CONTROL_PORT, L"80");
+    Enter(IDC_CONTROL_PORT);
+    EXPECT_EQ(S().ControlPort, 0);
+    HWND balloon = VisibleBalloon();
+    ASSERT_NE(balloon, nullptr);
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.lpszText = text;
+    SendMessageW(balloon, TTM_GETTEXTW, 128, LPARAM(&tool));
+    EXPECT_STREQ(text, L"Значение должно быть числом от 1024 до 65535 или 0");
+    SendMessageW(Item(IDC_CONTROL_PORT), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(TextOf(Item(IDC_CONTROL_PORT)), L"0");
+    Type(IDC_CONTROL_PORT, L"65535");
+    Enter(IDC_CONTROL_PORT);
+    EXPECT_EQ(S().ControlPort, 65535);
+    Enter(IDC_CONTROL_PORT);  // the same port again: the endpoint is left alone
+    EXPECT_EQ(services.controlChanges, 2);
+    Type(IDC_CONTROL_PORT, L"0");
+    Enter(IDC_CONTROL_PORT);
+    EXPECT_EQ(S().ControlPort, 0);
+
+    SetFocus(Item(IDC_CONTROL_KEY));
+    for (const wchar_t* c = L"ключ key-1 2\t!"; *c; ++c) SendMessageW(Item(IDC_CONTROL_KEY), WM_CHAR, *c, 0);
+    EXPECT_EQ(TextOf(Item(IDC_CONTROL_KEY)), L"key-12!");
+    EXPECT_EQ(S().ControlKey, "") << "taken when the focus leaves";
+    SetFocus(Item(IDC_CONTROL_PORT));
+    Pump(10);
+    EXPECT_EQ(S().ControlKey, "key-12!");
+    SetFocus(Item(IDC_CONTROL_KEY));
+    SendMessageW(Item(IDC_CONTROL_KEY), WM_CHAR, L'z', 0);
+    const int changes = services.controlChanges;
+    dialogWindow.Close();
+    EXPECT_EQ(S().ControlKey, "key-12!z") << "taken at close";
+    EXPECT_EQ(services.controlChanges, changes + 1);
+}
+
 }  // namespace

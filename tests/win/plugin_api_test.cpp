@@ -18,7 +18,7 @@ const char kDefaultFile[] =
     "Speed=4\r\nRepeat=0\r\nStartHotKey=0\r\nStringSource=0\r\nDate=1\r\nTime=1\r\nTitle=1\r\nDescription=0\r\n"
     "LatestNews=0\r\nAutoUpdate=0\r\nLastUpdate=0\r\nLastURL=\r\nAllFeeds=0\r\nSourceLabel=0\r\nMaxAge=0\r\n"
     "AnnounceEvery=0\r\nUrgentTextColor=16777215\r\nUrgentBackColor=192\r\nUrgentRepeat=3\r\nControlPort=0\r\n"
-    "ControlKey=\r\nControlLan=0\r\n";
+    "ControlKey=\r\nControlLan=0\r\nDirection=0\r\n";
 
 void RemoveIni() { DeleteFileA(Plugin::IniPath().c_str()); }
 

@@ -63,7 +63,7 @@ TEST_F(Dialog, OpensCentredOnTheHostWithTheSettingsShown) {
     HWND tips = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), Find::ToolTip, LPARAM(&tips));
     ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 25);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 29);
 }
 
 TEST_F(Dialog, AStoredPositionIsKeptAndShowingAgainMakesNoSecondWindow) {

@@ -88,6 +88,62 @@ TEST(TickerRun, FieldsAreDrawnSeparatelyAboveTwoHundredEightyEightLines) {
     }
 }
 
+// Rightmost column, over the rows of one field, brighter than the black band
+// (Y 16, as the frame around it): the text entering from the left covers the
+// first column, so that is no reference.
+int32_t TrailingEdge(const TickerRunner& run, const std::vector<uint8_t>& f, int parity) {
+    int32_t edge = -1;
+    for (int32_t y = parity; y < run.height; y += 2) {
+        const uint8_t* row = f.data() + size_t(y) * run.width * 2;  // YUY2, top-down
+        for (int32_t x = run.width - 1; x > edge; --x)
+            if (row[x * 2] > 16 + 40) {
+                edge = x;
+                break;
+            }
+    }
+    return edge;
+}
+
+// Moving right, each field moves the text by the speed: the odd field one
+// step ahead of the even one, a frame two steps on; and a frame without
+// fields is the last one moved twice the speed, pixel for pixel.
+TEST(TickerRun, MovingRightEveryFieldMovesTheTextRightByTheSpeed) {
+    {
+        TickerRunner run("LineOn=1\r\nDirection=1\r\nSpeed=4\r\nLinePosY=288\r\nBackOpacity=100\r\nBackColor=0\r\n"
+                         "TextColor=16777215\r\nTextOpacity=100\r\nShadowOffset=0\r\nStr_000=IIIIIIII\r\n",
+                         768, 576, 0);
+        std::vector<int32_t> even, odd;
+        for (int i = 0; i < 30; ++i) {
+            const std::vector<uint8_t> f = run.Frame(16);
+            even.push_back(TrailingEdge(run, f, 0));
+            odd.push_back(TrailingEdge(run, f, 1));
+        }
+        int measured = 0;
+        for (size_t i = 1; i < even.size(); ++i) {
+            if (even[i - 1] < 0 || even[i] < 0 || odd[i] >= 767) continue;  // not yet on the band, or out at its right
+            EXPECT_EQ(odd[i] - even[i], 4) << "frame " << i << ": " << even[i - 1] << " " << even[i] << " " << odd[i];
+            EXPECT_EQ(even[i] - even[i - 1], 8) << "frame " << i;
+            ++measured;
+        }
+        EXPECT_GT(measured, 20);
+    }
+    TickerRunner run("LineOn=1\r\nDirection=1\r\nInterlace=0\r\nSpeed=4\r\nLinePosY=300\r\nStr_000=IIII Бегущая\r\n",
+                     768, 576, 1);
+    std::vector<std::vector<uint8_t>> frames;
+    for (int i = 0; i < 40; ++i) frames.push_back(run.Frame(50));
+    const int32_t top = 300 - 37 / 2, bottom = top + 37;
+    int compared = 0, inked = 0;
+    for (int32_t y = top; y < bottom; ++y) {
+        const uint8_t* a = run.Row(frames[30], y);
+        const uint8_t* b = run.Row(frames[31], y);
+        for (int32_t x = 8; x < 760; ++x, ++compared)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(b[x * 3 + c], a[(x - 8) * 3 + c]) << x << "," << y;
+        for (int32_t x = 0; x < 768 * 3; ++x) inked += a[x] != b[x];
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_GT(inked, 0) << "the text is on the band and moving";
+}
+
 TEST(TickerRun, StartClearsLineOnWhenRepeatIsSet) {
     {
         TickerRunner run("LineOn=1\r\nRepeat=3\r\nStr_000=x\r\n", 320, 240, 0);
