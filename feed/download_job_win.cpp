@@ -298,6 +298,22 @@ Read ReadChunk(Job& j, ReadBlock& block, DWORD* error) {
     return Read::Data;
 }
 
+// Reads the short page that comes with a refusal (404, 500, ...) and drops
+// it. Wine's WinInet keeps a request whose response was closed unread, a
+// few dozen bytes for every failed download of a feed that stays missing;
+// read to its end, the request goes. A page longer than this is left.
+void DrainRefusal(Job& j) {
+    constexpr uint64_t kMostDrained = 64 * 1024;
+    ReadBlock block(j.stallTimeoutMs);
+    for (uint64_t drained = 0; drained < kMostDrained;) {
+        DWORD error = 0;
+        if (ReadChunk(j, block, &error) == Read::Stopped || error != 0) return;
+        const DWORD got = j.io->read.dwBufferLength;
+        if (got == 0) return;
+        drained += got;
+    }
+}
+
 // A response header as text; empty when there is none.
 std::string HeaderText(HINTERNET request, DWORD query) {
     char text[1025] = {};
@@ -355,6 +371,7 @@ Opened OpenResponse(Job& j, bool* compressed, Response* r) {
         return Opened::Ended;
     }
     if (statusCode != 200 && statusCode != 302) {
+        DrainRefusal(j);
         FailDownload(j, u"Файл не найден.", Printf("File %s not found.", Address(j).c_str()));
         return Opened::Ended;
     }
