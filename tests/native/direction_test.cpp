@@ -2,22 +2,12 @@
 // passes, urgent lines, turning round on air, links and strips.
 #include <gtest/gtest.h>
 
-#include "engine_fixture.h"
 #include "feed_fixtures.h"
-#include "test_files.h"
+#include "line_fixture.h"
 
 namespace {
 
-struct Rightward : ::testing::Test, EngineFixture {
-    TempDir dir;
-    std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
-    void Frame() { ProcessFrame(frame.data()); }
-    void UseFile(const std::string& bytes) {
-        WriteBytes(dir.File("news.txt"), bytes);
-        engine.SetList(ContentList::Files, {dir.File("news.txt"), ""});
-        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::TextFile));
-        engine.Set(&TickerSettings::FileIdx, 0);
-    }
+struct Rightward : ::testing::Test, LineFixture {
     // The indexes of the runs, leftmost first.
     std::vector<int32_t> Indexes() {
         std::vector<int32_t> out;

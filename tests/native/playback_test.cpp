@@ -1,24 +1,14 @@
 // Runs, passes, scrolling and the automatic refresh, driven frame by frame.
 #include <gtest/gtest.h>
 
-#include "engine_fixture.h"
 #include "feed_fixtures.h"
-#include "test_files.h"
+#include "line_fixture.h"
 
 namespace {
 
-struct Playback : ::testing::Test, EngineFixture {
-    TempDir dir;
+struct Playback : ::testing::Test, LineFixture {
     RuntimeTimeZone zone;
     PlainFormatter formatter;
-    std::vector<uint8_t> frame = std::vector<uint8_t>(768 * 576 * 3, 0);
-    void Frame() { ProcessFrame(frame.data()); }
-    void UseFile(const std::string& bytes) {
-        WriteBytes(dir.File("news.txt"), bytes);
-        engine.SetList(ContentList::Files, {dir.File("news.txt"), ""});
-        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::TextFile));
-        engine.Set(&TickerSettings::FileIdx, 0);
-    }
 };
 
 TEST_F(Playback, ThreeMessagesRepeatTwiceThenTheLineStops) {

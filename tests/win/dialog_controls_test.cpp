@@ -135,6 +135,15 @@ HWND VisibleBalloon() {
     return found;
 }
 
+std::wstring BalloonText(HWND balloon) {
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.lpszText = text;
+    SendMessageW(balloon, TTM_GETTEXTW, 128, LPARAM(&tool));
+    return text;
+}
+
 struct Edits : Dialog {
     void Type(int id, const wchar_t* text) { SetWindowTextW(Item(id), text); }
     void Enter(int id) { SendMessageW(Item(id), WM_KEYDOWN, VK_RETURN, 0); Pump(50); }
@@ -151,12 +160,7 @@ TEST_F(Edits, EnterAcceptsAValueInRangeAndRejectsOthersWithABalloon) {
     EXPECT_EQ(end - start, 3u) << "the text is selected";
     HWND balloon = VisibleBalloon();
     ASSERT_NE(balloon, nullptr);
-    wchar_t text[128] = {};
-    TTTOOLINFOW tool = {};
-    tool.cbSize = TTTOOLINFOW_V1_SIZE;
-    tool.lpszText = text;
-    SendMessageW(balloon, TTM_GETTEXTW, 128, LPARAM(&tool));
-    EXPECT_STREQ(text, L"Значение должно быть числом от 0 до 100");
+    EXPECT_EQ(BalloonText(balloon), L"Значение должно быть числом от 0 до 100");
     RECT edit, tip;
     GetWindowRect(Item(IDC_TEXT_OPACITY), &edit);
     GetWindowRect(balloon, &tip);
@@ -381,12 +385,7 @@ TEST_F(Edits, TheDirectionAndTheEndpointGroupEditTheirSettings) {
     EXPECT_EQ(S().ControlPort, 0);
     HWND balloon = VisibleBalloon();
     ASSERT_NE(balloon, nullptr);
-    wchar_t text[128] = {};
-    TTTOOLINFOW tool = {};
-    tool.cbSize = TTTOOLINFOW_V1_SIZE;
-    tool.lpszText = text;
-    SendMessageW(balloon, TTM_GETTEXTW, 128, LPARAM(&tool));
-    EXPECT_STREQ(text, L"Значение должно быть числом от 1024 до 65535 или 0");
+    EXPECT_EQ(BalloonText(balloon), L"Значение должно быть числом от 1024 до 65535 или 0");
     SendMessageW(Item(IDC_CONTROL_PORT), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(TextOf(Item(IDC_CONTROL_PORT)), L"0");
     Type(IDC_CONTROL_PORT, L"65535");
