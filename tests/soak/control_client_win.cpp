@@ -1,37 +1,11 @@
 #include <winsock2.h>
 
 #include "tests/soak/control_client_win.h"
+#include "tests/soak/loopback_win.h"
 
 #include <cstdlib>
 
 namespace {
-
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
-SOCKET Connect(uint16_t port) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    const DWORD timeout = 10000;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-    sockaddr_in a = Loopback(port);
-    if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return s;
-    if (s != INVALID_SOCKET) closesocket(s);
-    return INVALID_SOCKET;
-}
-
-bool SendAll(SOCKET s, const std::string& bytes) {
-    for (size_t at = 0; at < bytes.size();) {
-        const int n = send(s, bytes.data() + at, int(bytes.size() - at), 0);
-        if (n <= 0) return false;
-        at += size_t(n);
-    }
-    return true;
-}
 
 // One reply's status; `in` keeps what came after it.
 int ReadStatus(SOCKET s, std::string& in) {
@@ -60,18 +34,8 @@ void StartWinsock() {
     WSAStartup(MAKEWORD(2, 2), &d);
 }
 
-uint16_t FreeTcpPort() {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = Loopback(0);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    int n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
-
 int AskEndpoint(uint16_t port, const std::string& request) {
-    SOCKET s = Connect(port);
+    SOCKET s = ConnectLoopback(port, 10000);
     if (s == INVALID_SOCKET) return 0;
     std::string in;
     const int status = SendAll(s, request) ? ReadStatus(s, in) : 0;
@@ -80,7 +44,7 @@ int AskEndpoint(uint16_t port, const std::string& request) {
 }
 
 int AskEndpointTwice(uint16_t port, const std::string& request) {
-    SOCKET s = Connect(port);
+    SOCKET s = ConnectLoopback(port, 10000);
     if (s == INVALID_SOCKET) return 0;
     std::string in;
     int status = SendAll(s, request + request) ? ReadStatus(s, in) : 0;
@@ -90,7 +54,7 @@ int AskEndpointTwice(uint16_t port, const std::string& request) {
 }
 
 uintptr_t OpenInFlight(uint16_t port, const std::string& partial) {
-    SOCKET s = Connect(port);
+    SOCKET s = ConnectLoopback(port, 10000);
     if (s != INVALID_SOCKET) SendAll(s, partial);
     return uintptr_t(s);
 }

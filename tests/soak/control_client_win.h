@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// Winsock for the soak's lifetime, and a port nobody listens on.
+// Winsock for the soak's lifetime.
 void StartWinsock();
-uint16_t FreeTcpPort();
 // Sends `request` on a connection of its own and reads the reply; its
 // status, 0 when none came (each request's reply closes nothing but what
 // the request asks).

@@ -19,6 +19,7 @@
 // Before the plug-in, a do-nothing C library importing the same system DLLs
 // is loaded and unloaded: what Wine's DLLs keep per load is measured there
 // and subtracted. With --check the exit code is 1 when anything grows.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -30,6 +31,7 @@
 #include <string>
 
 #include "tests/soak/control_client_win.h"
+#include "tests/soak/loopback_win.h"
 #include "tests/soak/resource_counts_win.h"
 #include "tests/soak/soak_host_win.h"
 
