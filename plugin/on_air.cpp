@@ -276,10 +276,21 @@ void OnAir::ClearCrawlLocked() {
 }
 
 void OnAir::SetAnnouncementsLocked(MessageList& fresh) {
+    // An announcement on its way across finishes it as it was measured: its
+    // message is copied (a few, at most one a gap) before the list goes.
+    MessageList leaving;
+    for (Run& r : runs_) {
+        if (r.kind != Kind::Announcement) continue;
+        const TickerMessage* m = MessageOf(r);
+        if (!m) continue;
+        leaving.Add(*m);
+        r.leaving = true;
+        r.index = leaving.Count() - 1;
+    }
+    leaving_.Swap(leaving);
+    leavingRevision_ = ++revisions_;
     announcements_.Swap(fresh);
     announcementsRevision_ = ++revisions_;
-    runs_.erase(std::remove_if(runs_.begin(), runs_.end(), [](const Run& r) { return r.kind == Kind::Announcement; }),
-                runs_.end());
     if (announcements_.Count() > 0) announcementTurn_ %= announcements_.Count();
     else announcementTurn_ = 0;
 }

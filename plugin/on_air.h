@@ -105,6 +105,7 @@ private:
         int32_t x;      // left edge relative to the band's left edge
         int32_t width;  // measured width of its text
         std::shared_ptr<const TextLayout> layout;  // what it was measured from; none: the plain path
+        bool leaving = false;  // an announcement whose list has changed: its message is in leaving_
     };
     enum class Outcome : uint8_t { None, News, NothingNew, Unchanged, Failed };
     struct FeedRecord {
@@ -193,6 +194,8 @@ private:
     uint64_t announcementsRevision_ = 0;
     int32_t itemsSinceAnnouncement_ = 0;
     int32_t announcementTurn_ = 0;
+    MessageList leaving_;  // copies of the announcements on the band when their list changed
+    uint64_t leavingRevision_ = 0;
     MessageList noNews_;
     uint64_t noNewsRevision_ = 0;
 

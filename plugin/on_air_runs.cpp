@@ -56,7 +56,7 @@ OnAir::~OnAir() = default;
 uint64_t OnAir::RevisionOf(const Run& r) const {
     switch (r.kind) {
     case Kind::Item: return crawlRevision_;
-    case Kind::Announcement: return announcementsRevision_;
+    case Kind::Announcement: return r.leaving ? leavingRevision_ : announcementsRevision_;
     case Kind::Urgent: return urgent_[r.index].revision;
     case Kind::Notice: return noNewsRevision_;
     }
@@ -67,7 +67,7 @@ const TickerMessage* OnAir::MessageOf(const Run& r) const {
     const MessageList* list = nullptr;
     switch (r.kind) {
     case Kind::Item: list = &crawl_; break;
-    case Kind::Announcement: list = &announcements_; break;
+    case Kind::Announcement: list = r.leaving ? &leaving_ : &announcements_; break;
     case Kind::Urgent: return r.index >= 0 && r.index < kUrgentSlots && urgent_[r.index].message.Count() == 1
                                   ? &urgent_[r.index].message[0]
                                   : nullptr;

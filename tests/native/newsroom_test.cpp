@@ -219,10 +219,28 @@ TEST_F(Newsroom, AnnouncementsGoBetweenTheNewsAfterEveryNItemsAcrossPasses) {
     seen.resize(15);
     EXPECT_EQ(seen, (std::vector<std::u16string>{u"i0  ", u"i1  ", u"A1", u"i2  ", u"i3  ", u"A2", u"i4  ", u"i0  ",
                                                  u"A1", u"i1  ", u"i2  ", u"A2", u"i3  ", u"i4  ", u"A1"}));
+    // The strings edited while an announcement crosses: it finishes its way
+    // as it was, and the next one comes from the new list.
+    for (int i = 0; i < 600 && Runs().back().text != u"A2"; ++i) Frame();
+    ASSERT_EQ(Runs().back().text, u"A2");
+    const int32_t x = Runs().back().x;
+    Frame();
+    const int32_t step = x - Runs().back().x;
+    engine.SetList(ContentList::Strings, {"B1", ""});
+    ASSERT_EQ(Runs().back().text, u"A2");
+    Frame();
+    EXPECT_EQ(Runs().back().text, u"A2");
+    EXPECT_EQ(Runs().back().x, x - 2 * step);
+    std::vector<std::u16string> after;
+    for (const auto& t : Entering(600))
+        if (t[0] == u'A' || t[0] == u'B') after.push_back(t);
+    ASSERT_GE(after.size(), 2u);
+    EXPECT_EQ(after[0], u"B1");
+    EXPECT_EQ(after[1], u"B1");
     // The strings alone carry no announcements.
     engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Strings));
     engine.Set(&TickerSettings::AnnounceEvery, 1);
-    for (const auto& t : Entering(100)) EXPECT_EQ(t, u"A1");
+    for (const auto& t : Entering(100)) EXPECT_EQ(t, u"B1");
 }
 
 // Frames of a running line, each checked for the band.

@@ -58,9 +58,12 @@ constexpr int kDialogClose = 5002, kDialogAbout = 5008;
 // workers for a few seconds. After the warm-up the count waits until the
 // number of threads has held still for 6 s; later counts wait (8 s at most)
 // until it is back to that number, plus the control endpoint's thread
-// inside a session (`inSession`).
+// inside a session (`inSession`). The two counts the verdict compares
+// (`verdict`) also wait, 6 s at most, until the kernel handles have held
+// still for a second: a worker that has just ended may not have given its
+// handles back yet, and a handle really kept stays kept.
 int64_t g_baseThreads = -1;
-ResourceCounts Settled(bool inSession = false) {
+ResourceCounts Settled(bool inSession = false, bool verdict = false) {
     const DWORD begin = GetTickCount();
     if (g_baseThreads < 0) {
         int64_t last = CountThreads();
@@ -73,6 +76,16 @@ ResourceCounts Settled(bool inSession = false) {
         g_baseThreads = last;
     }
     while (CountThreads() > g_baseThreads + (inSession ? 1 : 0) && GetTickCount() - begin < 8000) Pump(100);
+    if (verdict) {
+        const DWORD from = GetTickCount();
+        int64_t last = CountKernelHandles();
+        DWORD still = from;
+        while (GetTickCount() - still < 1000 && GetTickCount() - from < 6000) {
+            Pump(100);
+            const int64_t now = CountKernelHandles();
+            if (now != last) last = now, still = GetTickCount();
+        }
+    }
     return CountResources();
 }
 
@@ -400,7 +413,7 @@ int main(int argc, char** argv) {
     const ResourceCounts atStart = CountResources();
     s.Round(o.warmup, nullptr);
     Pump(50);
-    const ResourceCounts atWarm = Settled();
+    const ResourceCounts atWarm = Settled(false, true);
     ResourceCounts around[kKinds][2];
     int64_t kindGrowth[kKinds][kMeasureCount] = {};
     const long loadsBefore = Plugin::Loads();
@@ -418,7 +431,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "soak: round %d of %d done, %lu s\n", r + 1, o.rounds, (GetTickCount() - begin) / 1000);
     }
     Pump(50);
-    const ResourceCounts atEnd = Settled();
+    const ResourceCounts atEnd = Settled(false, true);
     const double seconds = (GetTickCount() - begin) / 1000.0;
 
     const long loads = Plugin::Loads() - loadsBefore;  // each round's sessions and the whole cycles
