@@ -336,7 +336,7 @@ void SettingsDialog::SetIcon(int id, int icon) {
 }
 
 void SettingsDialog::OnUpdateControls(WPARAM part) {
-    if (part > UPDATE_SOURCE) return;
+    if (part > UPDATE_LISTS) return;
     const TickerSettings s = control_.Settings();
     if (part == UPDATE_ALL) {
         SendMessageW(Item(IDC_HOTKEY), HKM_SETHOTKEY, WPARAM(s.StartHotKey & 0xFFFF), 0);
@@ -344,14 +344,23 @@ void SettingsDialog::OnUpdateControls(WPARAM part) {
         RedrawWindow(Item(IDC_FONT), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         for (const SwatchBinding& b : kSwatches)
             RedrawWindow(Item(b.id), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        for (const SourceRadio& r : kSourceRadios)
-            if (s.Source() == r.source) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, r.id);
         SendMessageW(Item(IDC_SPEED), TBM_SETPOS, TRUE, s.Speed);
     }
     if (part == UPDATE_ALL || part == UPDATE_RUNSTATE) SetIcon(IDC_START_STOP, s.LineOn ? IDI_STOP : IDI_PLAY);
     if (part == UPDATE_ALL || part == UPDATE_SPEED) SetDlgItemInt(Window(), IDC_SPEED_TEXT, UINT(s.Speed), TRUE);
+    if (part == UPDATE_ALL || part == UPDATE_LISTS) {
+        // The control endpoint changes lists and selections too; a list the
+        // user is editing is left alone, and commits against the engine's.
+        HWND focus = GetFocus();
+        for (const ComboBinding& c : kCombos) {
+            HWND combo = Item(c.id);
+            if (focus != combo && !IsChild(combo, focus)) FillCombo(c.id, control_.List(c.list), s.*c.index);
+        }
+    }
     if (part == UPDATE_ALL || part == UPDATE_SOURCE) {
         const ContentSource source = s.Source();
+        for (const SourceRadio& r : kSourceRadios)
+            if (source == r.source) CheckRadioButton(Window(), IDC_SOURCE_STRINGS, IDC_SOURCE_RSS, r.id);
         EnableWindow(Item(IDC_STRINGS), source == ContentSource::Strings);
         for (int id : {IDC_FILES, IDC_ADD_FILE}) EnableWindow(Item(id), source == ContentSource::TextFile);
         // Disabling a numeric edit disables its spin too.

@@ -130,6 +130,7 @@ void TickerEngine::SetList(ContentList which, const StringList& list) {
     }
     // The announcements follow the strings at once.
     if (which == ContentList::Strings) playback_.RefreshAnnouncements();
+    dialog_.Post(UPDATE_LISTS);
 }
 
 void TickerEngine::PutString(const std::string& text) {

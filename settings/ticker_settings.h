@@ -72,7 +72,9 @@ struct TickerSettings {
 // value outside its range stays until it is edited.
 
 // What an open settings dialog is told to refresh.
-enum UpdatePart : int32_t { UPDATE_ALL = 0, UPDATE_RUNSTATE = 1, UPDATE_SPEED = 2, UPDATE_SOURCE = 3 };
+// UPDATE_SOURCE: the source's radio buttons and what it enables;
+// UPDATE_LISTS: the three lists and their selections.
+enum UpdatePart : int32_t { UPDATE_ALL = 0, UPDATE_RUNSTATE = 1, UPDATE_SPEED = 2, UPDATE_SOURCE = 3, UPDATE_LISTS = 4 };
 
 // What a change does besides storing the value; nothing else is rebuilt,
 // the rest is read again where it is next used.
@@ -126,7 +128,9 @@ constexpr ChangeRule kRearmsAutoUpdate{false, true, false, std::nullopt};
 constexpr ChangeRule kRestartsLine{false, false, true, UPDATE_SOURCE};
 constexpr ChangeRule kRedrawsDialog{false, false, false, UPDATE_ALL};  // both colour swatches
 constexpr ChangeRule kShowsSpeed{false, false, false, UPDATE_SPEED};
-constexpr ChangeRule kRestartsFeeds{false, false, false, std::nullopt, true};
+// All feeds: its check box follows the control endpoint's changes too.
+constexpr ChangeRule kRestartsFeeds{false, false, false, UPDATE_ALL, true};
+constexpr ChangeRule kShowsSelection{false, false, false, UPDATE_LISTS};
 constexpr ChangeRule kRestartsEndpoint{false, false, false, std::nullopt, false, true};
 }  // namespace setting_changes
 
@@ -150,9 +154,9 @@ inline constexpr SettingRow kSettingRows[] = {
     {"BackColor", &TickerSettings::BackColor, 0x606060, nullptr, setting_ranges::kAnyU32, setting_changes::kRedrawsDialog},
     {"TextOpacity", &TickerSettings::TextOpacity, 90, nullptr, setting_ranges::kPercent, setting_changes::kStored},
     {"BackOpacity", &TickerSettings::BackOpacity, 80, nullptr, setting_ranges::kPercent, setting_changes::kStored},
-    {"StrIdx", &TickerSettings::StrIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
-    {"FileIdx", &TickerSettings::FileIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
-    {"URLIdx", &TickerSettings::URLIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kStored},
+    {"StrIdx", &TickerSettings::StrIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kShowsSelection},
+    {"FileIdx", &TickerSettings::FileIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kShowsSelection},
+    {"URLIdx", &TickerSettings::URLIdx, 0, nullptr, setting_ranges::kAnyS32, setting_changes::kShowsSelection},
     {"ShadowOffset", &TickerSettings::ShadowOffset, 5, nullptr, setting_ranges::kPercent, setting_changes::kMeasuresBand},
     {"Interlace", &TickerSettings::Interlace, 1, nullptr, setting_ranges::kFlag, setting_changes::kStored},
     {"Speed", &TickerSettings::Speed, 4, nullptr, setting_ranges::kAnyS32, setting_changes::kShowsSpeed},

@@ -34,8 +34,8 @@ int64_t NumberIn(const TickerSettings& s, const SettingMember& member) {
 }
 
 // Every numeric key of the settings table goes through the seam; only the
-// source restarts a line on the strings, only colours, speed and source are
-// posted, and only the endpoint's own keys make it listen again.
+// source restarts a line on the strings, only colours, speed, source, the
+// lists' selections and all feeds are posted, and only the endpoint's own keys make it listen again.
 TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
     struct Effect {
         int32_t post = -1;  // -1: nothing posted
@@ -47,6 +47,11 @@ TEST_F(Control, EachChangeStoresUnderTheLockAndHasOnlyItsOwnEffects) {
             m == SettingMember(&TickerSettings::UrgentTextColor) || m == SettingMember(&TickerSettings::UrgentBackColor))
             return Effect{UPDATE_ALL, false};
         if (m == SettingMember(&TickerSettings::Speed)) return Effect{UPDATE_SPEED, false};
+        // What the control endpoint changes as well: an open dialog shows it.
+        if (m == SettingMember(&TickerSettings::AllFeeds)) return Effect{UPDATE_ALL, false};
+        if (m == SettingMember(&TickerSettings::StrIdx) || m == SettingMember(&TickerSettings::FileIdx) ||
+            m == SettingMember(&TickerSettings::URLIdx))
+            return Effect{UPDATE_LISTS, false};
         return Effect{};
     };
     int checked = 0;

@@ -126,6 +126,41 @@ TEST_F(Dialog, PositionSizeAndFontButtonsMoveTheBandUnderTheLock) {
     EXPECT_GT(lock.enters, enters);
 }
 
+// The control endpoint changes lists, selections, the source and all feeds
+// from its own thread; an open dialog shows them, except in the list the
+// user is typing into.
+TEST_F(Dialog, ChangesFromOutsideShowInTheOpenDialogButNotOverWhatIsBeingTyped) {
+    Open();
+    std::thread endpoint([&] {
+        engine.PutString(Ansi(L"третья"));
+        engine.Set(&TickerSettings::StringSource, int32_t(ContentSource::Feed));
+        engine.Set(&TickerSettings::AllFeeds, 1);
+    });
+    endpoint.join();
+    Pump();
+    EXPECT_EQ(SendMessageW(Item(IDC_STRINGS), CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(TextOf(Item(IDC_STRINGS)), L"третья");
+    EXPECT_TRUE(Checked(IDC_SOURCE_RSS));
+    EXPECT_FALSE(Checked(IDC_SOURCE_FILES));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_URLS)));
+    EXPECT_TRUE(Checked(IDC_ALL_FEEDS));
+
+    SetFocus(Item(IDC_URLS));
+    SendMessageW(Item(IDC_URLS), CB_SETCURSEL, WPARAM(-1), 0);  // typing drops the selection
+    SetWindowTextW(Item(IDC_URLS), L"http://127.0.0.1/typed.xml");
+    engine.SetList(ContentList::Urls, {"http://127.0.0.1/a.xml", "http://127.0.0.1/b.xml", ""});
+    engine.Set(&TickerSettings::StrIdx, 0);
+    Pump();
+    EXPECT_EQ(TextOf(Item(IDC_URLS)), L"http://127.0.0.1/typed.xml");
+    EXPECT_EQ(TextOf(Item(IDC_STRINGS)), L"первая");
+    // Leaving it commits what was typed into the list as it is now.
+    SetFocus(Item(IDC_TEXT_OPACITY));
+    Pump();
+    EXPECT_EQ(engine.List(ContentList::Urls),
+              (StringList{"http://127.0.0.1/typed.xml", "http://127.0.0.1/b.xml", ""}));
+    EXPECT_EQ(SendMessageW(Item(IDC_URLS), CB_GETCOUNT, 0, 0), 3);
+}
+
 TEST_F(Dialog, StartStopAndSourceRadiosRestartTheLineAndTheIconFollows) {
     Open();
     Click(IDC_START_STOP);
