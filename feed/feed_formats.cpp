@@ -11,6 +11,9 @@ const std::u16string kRdf = u"http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 const std::u16string kRss10 = u"http://purl.org/rss/1.0/";
 const std::u16string kRss090 = u"http://my.netscape.com/rdf/simple/0.9/";
 const std::u16string kDublinCore = u"http://purl.org/dc/elements/1.1/";
+// At namespace scope, not a local static: a local static's guard goes through
+// winpthreads' pthread_once, which on x86-64 keeps a TLS slot for good.
+const std::u16string kNoNamespace;
 
 ItemRole Role(ItemField field, int32_t rank) {
     ItemRole r;
@@ -44,8 +47,7 @@ FeedDialect DialectOfRoot(const std::u16string& ns, const std::u16string& localN
 }
 
 const std::u16string& FeedDialect::Namespace(const std::u16string& ns) const {
-    static const std::u16string none;
-    return format == FeedFormat::Rss && ns == rssNamespace ? none : ns;
+    return format == FeedFormat::Rss && ns == rssNamespace ? kNoNamespace : ns;
 }
 
 bool FeedDialect::IsRssItem(const std::u16string& ns, const std::u16string& localName) const {

@@ -1,7 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Reads the DLL's export and import tables and fails unless it exports
 # exactly Vantrex_Plugin_Version and Vantrex_Plugin_PR and imports only
-# Windows system DLLs.
+# Windows system DLLs; and its symbols, which must not hold a guarded local
+# static: the guard goes through winpthreads' pthread_once, which on x86-64
+# keeps a TLS slot in the host's process for good.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -30,4 +32,11 @@ foreach(dll IN LISTS imports)
         message(FATAL_ERROR "imports a non-system DLL: ${dll}")
     endif()
 endforeach()
+execute_process(COMMAND ${OBJDUMP} -t ${DLL} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump -t failed on ${DLL}")
+endif()
+if(symbols MATCHES "__cxa_guard_acquire")
+    message(FATAL_ERROR "the DLL has a guarded local static (__cxa_guard_acquire is linked): make it a namespace-scope constant")
+endif()
 message(STATUS "exports: ${names}; imports: ${imports}")
