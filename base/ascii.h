@@ -16,6 +16,11 @@ std::basic_string<Char> AsciiLowerCopy(std::basic_string<Char> s) {
     return s;
 }
 
+template <typename Char>
+constexpr bool IsAsciiLetter(Char c) {
+    return (c >= Char('a') && c <= Char('z')) || (c >= Char('A') && c <= Char('Z'));
+}
+
 // The same characters but for ASCII case; `b` ends at its NUL.
 template <typename Char>
 bool SameIgnoringAsciiCase(const std::basic_string<Char>& a, const Char* b) {

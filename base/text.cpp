@@ -28,6 +28,13 @@ std::string TrimRight(const std::string& s) {
 
 std::string TrimCopy(const std::string& s) { return TrimRight(TrimLeft(s)); }
 
+std::string TrimBlanksAndTabs(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    return s.substr(b, e - b);
+}
+
 std::u16string WidenBytes(const char* text) {
     std::u16string out;
     for (; *text; ++text) out.push_back(char16_t(static_cast<unsigned char>(*text)));

@@ -15,6 +15,8 @@ uint64_t ParseDecimal(const char* text);
 std::string TrimLeft(const std::string& s);
 std::string TrimRight(const std::string& s);
 std::string TrimCopy(const std::string& s);
+// Blanks and tabs only (HTTP's optional white space), nothing else.
+std::string TrimBlanksAndTabs(const std::string& s);
 
 // The control characters (C0, DEL and C1), which no text on air holds.
 constexpr bool IsControlChar(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }

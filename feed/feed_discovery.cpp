@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "feed/feed_encoding.h"
 #include "feed/html_entities.h"
 
@@ -11,13 +12,6 @@ namespace {
 const size_t kEnd = std::u16string::npos;
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
-
-std::u16string Lowered(std::u16string s) {
-    for (char16_t& c : s) c = Lower(c);
-    return s;
-}
 
 std::u16string Trimmed(const std::u16string& s) {
     size_t from = 0, to = s.size();
@@ -30,7 +24,7 @@ std::u16string Trimmed(const std::u16string& s) {
 size_t FindNoCase(const std::u16string& s, const std::u16string& needle, size_t from) {
     for (size_t i = from; i + needle.size() <= s.size(); ++i) {
         size_t n = 0;
-        while (n < needle.size() && Lower(s[i + n]) == needle[n]) ++n;
+        while (n < needle.size() && AsciiLower(s[i + n]) == needle[n]) ++n;
         if (n == needle.size()) return i;
     }
     return kEnd;
@@ -59,7 +53,7 @@ bool ReadAttributes(const std::u16string& s, size_t& at, Attributes& out) {
         }
         size_t end = at + 1;  // a name may begin with '='
         while (end < s.size() && !IsSpace(s[end]) && s[end] != u'/' && s[end] != u'>' && s[end] != u'=') ++end;
-        std::u16string name = Lowered(s.substr(at, end - at)), value;
+        std::u16string name = AsciiLowerCopy(s.substr(at, end - at)), value;
         for (at = end; at < s.size() && IsSpace(s[at]);) ++at;
         if (at < s.size() && s[at] == u'=') {
             for (++at; at < s.size() && IsSpace(s[at]);) ++at;
@@ -80,7 +74,7 @@ bool ReadAttributes(const std::u16string& s, size_t& at, Attributes& out) {
 }
 
 bool ListsAlternate(const std::u16string& rel) {
-    const std::u16string lower = Lowered(rel);
+    const std::u16string lower = AsciiLowerCopy(rel);
     for (size_t at = 0; at < lower.size();) {
         while (at < lower.size() && IsSpace(lower[at])) ++at;
         size_t end = at;
@@ -92,7 +86,7 @@ bool ListsAlternate(const std::u16string& rel) {
 }
 
 bool IsFeedType(const std::u16string& type) {
-    std::u16string mime = Lowered(type);
+    std::u16string mime = AsciiLowerCopy(type);
     mime = Trimmed(mime.substr(0, mime.find(u';')));
     return mime == u"application/rss+xml" || mime == u"application/atom+xml";
 }
@@ -121,7 +115,7 @@ void ForEachHeadTag(const std::u16string& page, Visit visit) {
         size_t nameEnd = at;
         while (nameEnd < page.size() && !IsSpace(page[nameEnd]) && page[nameEnd] != u'/' && page[nameEnd] != u'>')
             ++nameEnd;
-        const std::u16string name = Lowered(page.substr(at, nameEnd - at));
+        const std::u16string name = AsciiLowerCopy(page.substr(at, nameEnd - at));
         at = nameEnd;
         if ((endTag && name == u"head") || (!endTag && name == u"body")) break;
         Attributes attributes;
@@ -162,7 +156,7 @@ std::string FindMetaCharset(const std::u16string& page) {
             value = Trimmed(*charset);
         } else {
             const std::u16string *equiv = Find(attributes, u"http-equiv"), *content = Find(attributes, u"content");
-            if (!equiv || !content || Lowered(Trimmed(*equiv)) != u"content-type") return false;
+            if (!equiv || !content || AsciiLowerCopy(Trimmed(*equiv)) != u"content-type") return false;
             std::string type;  // a label is ASCII: anything else names nothing
             for (char16_t c : *content) type.push_back(c <= 0x7E ? char(c) : '?');
             const std::string named = CharsetOfContentType(type);

@@ -3,13 +3,14 @@
 #include <cstring>
 
 #include "base/ascii.h"
+#include "base/text.h"
 
 namespace {
 
 // RFC 9110's token characters (method and header names).
 bool IsTokenChar(unsigned char c) {
     if (c >= '0' && c <= '9') return true;
-    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') return true;
+    if (IsAsciiLetter(c)) return true;
     return c && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
 }
 
@@ -27,20 +28,13 @@ bool IsFieldValue(const std::string& s) {
     return true;
 }
 
-std::string TrimBlanks(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
-
 // Whether a comma-separated header value lists `token` (any case).
 bool ListsToken(const std::string& value, const char* token) {
     size_t start = 0;
     while (start <= value.size()) {
         size_t comma = value.find(',', start);
         if (comma == std::string::npos) comma = value.size();
-        if (SameIgnoringAsciiCase(TrimBlanks(value.substr(start, comma - start)), token)) return true;
+        if (SameIgnoringAsciiCase(TrimBlanksAndTabs(value.substr(start, comma - start)), token)) return true;
         start = comma + 1;
     }
     return false;
@@ -196,7 +190,7 @@ HttpRequestReader::State HttpRequestReader::ParseHeaderLine(const std::string& l
     std::string name = line.substr(0, colon);
     // No white space before the colon: proxies read such a name two ways.
     if (!IsToken(name)) return Refuse(400, "a header name that is not a token");
-    std::string value = TrimBlanks(line.substr(colon + 1));
+    std::string value = TrimBlanksAndTabs(line.substr(colon + 1));
     if (!IsFieldValue(value)) return Refuse(400, "a header value with a control character");
     request_.headers.emplace_back(AsciiLowerCopy(std::move(name)), std::move(value));
     return state_;
